@@ -1,0 +1,68 @@
+// fake_os: a scripted window system for tests.
+//
+// Time is simulated: tickCount() returns `ticks`, and sleep(ms) advances it by ms
+// (then runs onSleep, where a test can queue input for the next pump). Messages are
+// taken from `queue`; dispatchMessage runs the registered class's procedure.
+#pragma once
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+
+namespace fake {
+
+struct FakeWindow {
+    std::string className;
+    std::string title;
+    int x, y, width, height;
+    bool visible;
+    bool minimized;
+};
+
+class FakeOs : public os::Os {
+public:
+    // Script.
+    uint32_t ticks = 1000;
+    bool sleepAdvancesTicks = true;
+    std::function<void(uint32_t milliseconds)> onSleep;
+    std::function<void()> onMoveLoop;  // runs inside the modal move loop
+    std::deque<os::Message> queue;
+    os::Point cursor = {0, 0};
+    bool failRegisterClass = false;
+    bool failCreateWindow = false;
+
+    // Observations.
+    std::vector<std::string> messageBoxes;  // "caption|text"
+    std::vector<FakeWindow*> windows;
+    os::WindowProcedure procedure = nullptr;
+    std::string registeredClass;
+
+    ~FakeOs() override;
+    void post(os::WindowHandle window, uint32_t message, os::WParam wParam = 0, os::LParam lParam = 0);
+
+    uint32_t tickCount() override;
+    void sleep(uint32_t milliseconds) override;
+    int messageBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t type) override;
+    uint16_t registerClass(const os::WindowClass& windowClass) override;
+    bool unregisterClass(const char* className) override;
+    os::WindowHandle createWindow(uint32_t exStyle, const char* className, const char* title, uint32_t style,
+                                  int x, int y, int width, int height) override;
+    bool showWindow(os::WindowHandle window, int command) override;
+    bool updateWindow(os::WindowHandle window) override;
+    bool cursorPosition(os::Point* point) override;
+    bool peekMessage(os::Message* message) override;
+    bool translateMessage(const os::Message& message) override;
+    os::LResult dispatchMessage(const os::Message& message) override;
+    os::LResult sendMessage(os::WindowHandle window, uint32_t message, os::WParam wParam,
+                            os::LParam lParam) override;
+    os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
+                                       os::LParam lParam) override;
+    void postQuitMessage(int exitCode) override;
+};
+
+// The FakeWindow behind a handle the fake handed out.
+FakeWindow* fakeWindow(os::WindowHandle window);
+
+} // namespace fake

@@ -1,0 +1,134 @@
+// os: the window system and kernel services (a subset of Win32).
+//
+// One process-wide instance, installed with installOs() by main() (the real one
+// in platform/sdl) or by a test (platform/fake). Called only from the main thread.
+//
+//   tickCount()          milliseconds since some start; wraps at 2^32.
+//   sleep(ms)            block the calling thread.
+//   messageBox(...)      modal box with one OK button; without a display the text
+//                        goes to stderr and the call returns at once.
+//   registerClass(c)     remember a window class (its procedure); 0 on failure.
+//   unregisterClass(n)   forget it.
+//   createWindow(...)    a hidden caption-less popup; null on failure. The class
+//                        name is the window's X11 WM_CLASS.
+//   showWindow, updateWindow, cursorPosition (screen pixels).
+//   peekMessage(m)       take the next queued message (PM_REMOVE); false if none.
+//                        Window events arrive translated into Win32 messages.
+//   translateMessage, dispatchMessage (runs the class's window procedure).
+//   sendMessage          runs the window procedure at once, on this thread.
+//   defaultWindowProcedure  the default handling; WM_NCLBUTTONDOWN with HTCAPTION
+//                        runs a modal move loop until the left button is released;
+//                        Alt+F4 (WM_SYSKEYDOWN VK_F4) sends WM_CLOSE.
+//   postQuitMessage(c)   queue WM_QUIT.
+#pragma once
+#include <cstdint>
+
+namespace os {
+
+struct Window;  // opaque; owned by the service
+using WindowHandle = Window*;
+using WParam = uintptr_t;
+using LParam = intptr_t;
+using LResult = intptr_t;
+using WindowProcedure = LResult (*)(WindowHandle, uint32_t message, WParam, LParam);
+
+// Messages (Win32 codes).
+constexpr uint32_t WM_CLOSE = 0x0010;
+constexpr uint32_t WM_QUIT = 0x0012;
+constexpr uint32_t WM_NCHITTEST = 0x0084;
+constexpr uint32_t WM_NCLBUTTONDOWN = 0x00A1;
+constexpr uint32_t WM_KEYDOWN = 0x0100;
+constexpr uint32_t WM_KEYUP = 0x0101;
+constexpr uint32_t WM_CHAR = 0x0102;
+constexpr uint32_t WM_SYSKEYDOWN = 0x0104;
+constexpr uint32_t WM_SYSKEYUP = 0x0105;
+constexpr uint32_t WM_MOUSEMOVE = 0x0200;
+constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
+constexpr uint32_t WM_LBUTTONUP = 0x0202;
+constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
+constexpr uint32_t WM_RBUTTONUP = 0x0205;
+constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
+constexpr uint32_t WM_MBUTTONUP = 0x0208;
+
+// Hit-test results.
+constexpr LResult HTCLIENT = 1;
+constexpr LResult HTCAPTION = 2;
+
+// Virtual-key codes (letters and digits are their ASCII capitals).
+constexpr uint32_t VK_RETURN = 0x0D;
+constexpr uint32_t VK_ESCAPE = 0x1B;
+constexpr uint32_t VK_SPACE = 0x20;
+constexpr uint32_t VK_LEFT = 0x25;
+constexpr uint32_t VK_UP = 0x26;
+constexpr uint32_t VK_RIGHT = 0x27;
+constexpr uint32_t VK_DOWN = 0x28;
+constexpr uint32_t VK_ADD = 0x6B;
+constexpr uint32_t VK_SUBTRACT = 0x6D;
+constexpr uint32_t VK_F4 = 0x73;
+
+// Window and class styles, showWindow commands.
+constexpr uint32_t CS_CLASSDC = 0x0040;
+constexpr uint32_t WS_POPUPWINDOW = 0x80880000;
+constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_MINIMIZE = 6;
+
+// messageBox.
+constexpr uint32_t MB_OK = 0;
+constexpr int IDOK = 1;
+
+struct Message {
+    WindowHandle window;
+    uint32_t message;
+    WParam wParam;
+    LParam lParam;
+};
+
+struct Point {
+    int32_t x, y;
+};
+
+struct WindowClass {
+    uint32_t style;
+    WindowProcedure procedure;
+    const char* className;
+    // The 48 x 48 icon (RGBA, row-major, top row first) that windows of this class
+    // show; null for none.
+    const uint8_t* iconRgba;
+    int iconSize;
+};
+
+// Packs and unpacks the coordinates of mouse messages (x low 16 bits, y high).
+inline LParam makePointParam(int x, int y)
+{
+    return LParam(uint32_t(uint16_t(int16_t(x))) | (uint32_t(uint16_t(int16_t(y))) << 16));
+}
+inline int pointParamX(LParam p) { return int16_t(uint16_t(uint32_t(p) & 0xFFFF)); }
+inline int pointParamY(LParam p) { return int16_t(uint16_t(uint32_t(p) >> 16)); }
+
+class Os {
+public:
+    virtual ~Os() = default;
+    virtual uint32_t tickCount() = 0;
+    virtual void sleep(uint32_t milliseconds) = 0;
+    virtual int messageBox(WindowHandle owner, const char* text, const char* caption, uint32_t type) = 0;
+    virtual uint16_t registerClass(const WindowClass& windowClass) = 0;
+    virtual bool unregisterClass(const char* className) = 0;
+    virtual WindowHandle createWindow(uint32_t exStyle, const char* className, const char* title, uint32_t style,
+                                      int x, int y, int width, int height) = 0;
+    virtual bool showWindow(WindowHandle window, int command) = 0;
+    virtual bool updateWindow(WindowHandle window) = 0;
+    virtual bool cursorPosition(Point* point) = 0;
+    virtual bool peekMessage(Message* message) = 0;
+    virtual bool translateMessage(const Message& message) = 0;
+    virtual LResult dispatchMessage(const Message& message) = 0;
+    virtual LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) = 0;
+    virtual LResult defaultWindowProcedure(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) = 0;
+    virtual void postQuitMessage(int exitCode) = 0;
+};
+
+// The installed instance; installOs(nullptr) uninstalls. Calling os() with nothing
+// installed is a programming error and aborts.
+Os& os();
+void installOs(Os* instance);
+
+} // namespace os
