@@ -38,4 +38,6 @@ public:
 
 os::Os* createSdlOs() { return new SdlOs(); }
 
-SDL_Window* sdlWindowOf(os::WindowHandle) { return nullptr; }
+SDL_Window* sdlWindowOf(os::WindowHandle window) { return reinterpret_cast<SDL_Window*>(window); }
+
+ClientArea sdlClientAreaOf(os::WindowHandle) { return {0, 0, 0, 0}; }

@@ -10,3 +10,15 @@ struct SDL_Window;
 
 os::Os* createSdlOs();
 SDL_Window* sdlWindowOf(os::WindowHandle window);
+
+// A window handle made by this service is the SDL_Window itself:
+// reinterpret_cast<os::WindowHandle>(sdlWindow). Its window procedure and style are
+// kept in the window's SDL data.
+//
+// The client area of a window: a WS_POPUPWINDOW window has a one-pixel border, so
+// its client area is inset by one pixel on every side; the graphics service draws
+// into that area and paints the border.
+struct ClientArea {
+    int x, y, width, height;  // in window pixels, y down
+};
+ClientArea sdlClientAreaOf(os::WindowHandle window);
