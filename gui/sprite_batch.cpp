@@ -1,0 +1,262 @@
+#include "gui/sprite_batch.h"
+
+#include <cstring>
+
+#include "app/message_box.h"
+#include "gui/gui_vertex.h"
+
+SpriteBatch* spriteBatch = nullptr;
+
+static constexpr const char* EFFECT_PATH = "data/gui.fx";
+static constexpr const char* TECHNIQUE_NAME = "GUI";
+static constexpr const char* TEXTURE_PARAMETER = "texture_0";
+
+SpriteBatch::SpriteBatch(gpu::Device* device) : device(device)
+{
+    // Without a device nothing can be created or drawn; the device manager has
+    // already told the user.
+    if (device)
+        createDeviceObjects();
+}
+
+void SpriteBatch::createDeviceObjects()
+{
+    gpu::Gpu& g = gpu::gpu();
+    if (gpu::failed(g.createVertexDeclaration(device, GUI_VERTEX_ELEMENTS, &vertexDeclaration))) {
+        vertexDeclaration = nullptr;
+        showMessage("Failed to create vertex declaration");
+    }
+    if (gpu::failed(g.createEffectFromFile(device, EFFECT_PATH, &effect))) {
+        effect = nullptr;
+        showMessage("Failed to create effect gui.fx");
+        return;
+    }
+    technique = g.getTechniqueByName(effect, TECHNIQUE_NAME);
+    if (!technique)
+        showMessage("No such technique GUI in gui.fx");
+}
+
+// Order-preserving map of a float onto an unsigned key, inverted so that ascending
+// keys mean descending depth.
+static uint32_t descendingDepthKey(float depth)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &depth, sizeof bits);
+    uint32_t ascending = (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+    return ~ascending;
+}
+
+// A least-significant-digit radix sort: stable, so equal depths keep their
+// submission order, and allocation-free once the scratch has grown. Passes over a
+// byte that all keys share are skipped (a frame has only a handful of depths).
+void SpriteBatch::orderByDepth()
+{
+    const uint32_t n = uint32_t(items.size());
+    sortKeys.resize(n);
+    sortOrder.resize(n);
+    sortKeysScratch.resize(n);
+    sortOrderScratch.resize(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        sortKeys[i] = descendingDepthKey(items[i].depth);
+        sortOrder[i] = i;
+    }
+    for (int shift = 0; shift < 32; shift += 8) {
+        uint32_t count[256] = {};
+        for (uint32_t i = 0; i < n; ++i)
+            ++count[(sortKeys[i] >> shift) & 0xFF];
+        if (count[(sortKeys[0] >> shift) & 0xFF] == n)
+            continue;
+        uint32_t start = 0;
+        for (uint32_t& c : count) {
+            uint32_t size = c;
+            c = start;
+            start += size;
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+            uint32_t slot = count[(sortKeys[i] >> shift) & 0xFF]++;
+            sortKeysScratch[slot] = sortKeys[i];
+            sortOrderScratch[slot] = sortOrder[i];
+        }
+        sortKeys.swap(sortKeysScratch);
+        sortOrder.swap(sortOrderScratch);
+    }
+}
+
+template <typename Index>
+static void writeQuadIndices(void* data, uint32_t quadCount)
+{
+    Index* out = static_cast<Index*>(data);
+    for (uint32_t q = 0; q < quadCount; ++q) {
+        Index first = Index(q * 4);
+        *out++ = first;
+        *out++ = Index(first + 1);
+        *out++ = Index(first + 2);
+        *out++ = first;
+        *out++ = Index(first + 2);
+        *out++ = Index(first + 3);
+    }
+}
+
+bool SpriteBatch::createBuffers(uint32_t itemCount)
+{
+    gpu::Gpu& g = gpu::gpu();
+    if (vertexBuffer) {
+        g.release(vertexBuffer);
+        vertexBuffer = nullptr;
+    }
+    if (indexBuffer) {
+        g.release(indexBuffer);
+        indexBuffer = nullptr;
+    }
+    const uint32_t needed = itemCount * 4;
+    if (gpu::failed(g.createVertexBuffer(device, needed * uint32_t(sizeof(GuiVertex)),
+                                         gpu::USAGE_DYNAMIC | gpu::USAGE_WRITEONLY, 0, gpu::POOL_DEFAULT,
+                                         &vertexBuffer))) {
+        vertexBuffer = nullptr;
+        showMessage("Failed to create a vertex buffer");
+        return false;
+    }
+    const bool wide = needed > 65535;
+    if (gpu::failed(g.createIndexBuffer(device, itemCount * (wide ? 24 : 12), gpu::USAGE_WRITEONLY,
+                                        wide ? gpu::FMT_INDEX32 : gpu::FMT_INDEX16, gpu::POOL_DEFAULT,
+                                        &indexBuffer))) {
+        indexBuffer = nullptr;
+        showMessage(wide ? "Failed to create a 32bit index buffer" : "Failed to create a 16bit index buffer");
+        return false;
+    }
+    void* indices = nullptr;
+    if (gpu::failed(g.lock(indexBuffer, 0, 0, &indices, 0)) || !indices) {
+        // Without its pattern the buffer is useless: drop it and try again next frame.
+        g.release(indexBuffer);
+        indexBuffer = nullptr;
+        return false;
+    }
+    if (wide)
+        writeQuadIndices<uint32_t>(indices, itemCount);
+    else
+        writeQuadIndices<uint16_t>(indices, itemCount);
+    g.unlock(indexBuffer);
+    vertexCapacity = int32_t(needed);
+    return true;
+}
+
+static void writeQuad(GuiVertex* v, const DrawItem& item)
+{
+    const float left = item.x, bottom = item.y;
+    const float right = item.x + item.width, top = item.y + item.height;
+    v[0] = {left, bottom, item.depth, item.u0, item.v1, item.r, item.g, item.b, item.a};
+    v[1] = {left, top, item.depth, item.u0, item.v0, item.r, item.g, item.b, item.a};
+    v[2] = {right, top, item.depth, item.u1, item.v0, item.r, item.g, item.b, item.a};
+    v[3] = {right, bottom, item.depth, item.u1, item.v1, item.r, item.g, item.b, item.a};
+}
+
+void SpriteBatch::buildGeometry()
+{
+    orderByDepth();
+    const uint32_t n = uint32_t(items.size());
+    if (vertexCapacity < int32_t(n * 4) && !createBuffers(n))
+        return;
+    gpu::Gpu& g = gpu::gpu();
+    void* data = nullptr;
+    if (gpu::failed(g.lock(vertexBuffer, 0, 0, &data, gpu::LOCK_DISCARD)) || !data)
+        return;  // nothing written, no batches: the frame draws nothing
+    GuiVertex* vertices = static_cast<GuiVertex*>(data);
+    gpu::Texture* running = nullptr;
+    for (uint32_t i = 0; i < n; ++i) {
+        const DrawItem& item = orderedItem(i);
+        writeQuad(vertices + i * 4, item);
+        if (item.texture != running) {
+            batches.push_back({i, item.texture});
+            running = item.texture;
+        }
+    }
+    batches.push_back({n, running});
+    g.unlock(vertexBuffer);
+    vertexStride = sizeof(GuiVertex);
+}
+
+void SpriteBatch::render()
+{
+    // A missing effect or technique cannot draw anything: the frame is skipped.
+    if (items.empty() || !effect || !technique) {
+        discardFrame();
+        return;
+    }
+    buildGeometry();
+    gpu::Gpu& g = gpu::gpu();
+    g.setTechnique(effect, technique);
+    uint32_t passes = 0;
+    g.begin(effect, &passes, 0);
+    g.setVertexDeclaration(device, vertexDeclaration);
+    g.setStreamSource(device, 0, vertexBuffer, 0, vertexStride);
+    g.setIndices(device, indexBuffer);
+    for (uint32_t pass = 0; pass < passes; ++pass) {
+        g.beginPass(effect, pass);
+        for (size_t k = 0; k + 1 < batches.size(); ++k) {
+            g.setTexture(effect, TEXTURE_PARAMETER, batches[k].texture);
+            g.commitChanges(effect);
+            const uint32_t first = batches[k].firstItem;
+            const uint32_t count = batches[k + 1].firstItem - first;
+            if (gpu::failed(g.drawIndexedPrimitive(device, primitiveType, 0, 0, uint32_t(vertexCapacity),
+                                                   first * 6, count * 2)))
+                showMessage("Failed to render graphical user interface");
+        }
+        g.endPass(effect);
+    }
+    g.end(effect);
+    discardFrame();
+}
+
+void SpriteBatch::discardFrame()
+{
+    items.clear();
+    batches.clear();
+}
+
+void SpriteBatch::releaseDefaultPoolObjects()
+{
+    gpu::Gpu& g = gpu::gpu();
+    if (vertexBuffer) {
+        g.release(vertexBuffer);
+        vertexBuffer = nullptr;
+    }
+    if (indexBuffer) {
+        g.release(indexBuffer);
+        indexBuffer = nullptr;
+    }
+    vertexCapacity = 0;
+}
+
+void SpriteBatch::restoreDeviceObjects()
+{
+    vertexCapacity = 0;
+    gpu::Gpu& g = gpu::gpu();
+    if (vertexDeclaration) {
+        g.release(vertexDeclaration);
+        vertexDeclaration = nullptr;
+    }
+    if (effect) {
+        g.release(effect);
+        effect = nullptr;
+    }
+    technique = nullptr;
+    if (device)
+        createDeviceObjects();
+}
+
+void SpriteBatch::release()
+{
+    gpu::Gpu& g = gpu::gpu();
+    if (vertexDeclaration) {
+        g.release(vertexDeclaration);
+        vertexDeclaration = nullptr;
+    }
+    releaseDefaultPoolObjects();
+    if (effect) {
+        g.release(effect);
+        effect = nullptr;
+    }
+    technique = nullptr;
+    std::vector<DrawItem>().swap(items);
+    std::vector<DrawBatch>().swap(batches);
+}

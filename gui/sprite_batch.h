@@ -1,0 +1,59 @@
+// SpriteBatch: collects the frame's quads and draws them in one pass.
+//
+// Scenes submit DrawItems while they update; render() orders them by depth
+// (greater depth first; equal depths keep their submission order, so a background
+// submitted first stays behind what follows it at the same depth), writes four
+// vertices per item into a dynamic vertex buffer and draws one call per run of one
+// texture. The buffers grow to the largest frame seen and are never shrunk; up to
+// 65535 vertices the index buffer is 16-bit. The lists keep their memory, so a
+// steady frame allocates nothing.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "gui/draw_item.h"
+#include "platform/gpu.h"
+
+struct SpriteBatch {
+    int32_t vertexCapacity = 0;  // 0: no buffers, or they must be re-created
+    uint32_t vertexStride = 0;
+    gpu::VertexBuffer* vertexBuffer = nullptr;
+    gpu::IndexBuffer* indexBuffer = nullptr;
+    gpu::VertexDeclaration* vertexDeclaration = nullptr;
+    uint32_t primitiveType = gpu::PT_TRIANGLELIST;
+    std::vector<DrawItem> items;
+    gpu::Effect* effect = nullptr;
+    gpu::TechniqueHandle technique = nullptr;
+    std::vector<DrawBatch> batches;
+
+    // Ordering scratch, kept across frames: sort keys and item indices.
+    std::vector<uint32_t> sortKeys, sortOrder, sortKeysScratch, sortOrderScratch;
+
+    gpu::Device* device = nullptr;
+
+    // Creates the vertex declaration, the effect "data/gui.fx" and its technique
+    // "GUI", reporting each failure.
+    explicit SpriteBatch(gpu::Device* device);
+
+    void submit(const DrawItem& item) { items.push_back(item); }
+    void render();
+    void buildGeometry();
+    // The frame's items, in draw order (valid after buildGeometry).
+    const DrawItem& orderedItem(uint32_t i) const { return items[sortOrder[i]]; }
+    // Forgets the frame's items without drawing them.
+    void discardFrame();
+    // Before a device reset: gives up the buffers the reset would refuse.
+    void releaseDefaultPoolObjects();
+    // After a device reset: re-creates declaration and effect; buffers follow with
+    // the next frame that has items.
+    void restoreDeviceObjects();
+    void release();
+
+private:
+    void createDeviceObjects();
+    void orderByDepth();
+    bool createBuffers(uint32_t itemCount);
+};
+
+// The renderer's batch; drawing helpers reach the renderer only through it.
+extern SpriteBatch* spriteBatch;
