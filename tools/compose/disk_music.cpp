@@ -1,0 +1,62 @@
+#include "tools/compose/disk_music.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "tools/compose/module_writer.h"
+#include "tools/compose/ogg_writer.h"
+#include "tools/compose/songs.h"
+
+namespace compose {
+namespace {
+
+constexpr double OGG_QUALITY = 0.4;
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        *error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const std::vector<TrackFile>& diskTracks() {
+    static const std::vector<TrackFile> tracks = {
+        {"neon_cartridge.mod", "tiny.mod"},
+    };
+    return tracks;
+}
+
+bool buildTrack(const TrackFile& track, bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+    std::string name = track.name;
+    if (name == "neon_cartridge.mod") return writeMod(composeChipSong(tiny), bytes, error);
+    *error = "no recipe for " + name;
+    return false;
+}
+
+bool writeDiskMusic(const std::string& folder, bool tiny, const std::vector<std::string>& names,
+                    std::vector<std::string>* written, std::string* error) {
+    for (const std::string& name : names) {
+        bool known = false;
+        for (const TrackFile& track : diskTracks()) known = known || name == track.name;
+        if (!known) {
+            *error = "no track named " + name;
+            return false;
+        }
+    }
+    for (const TrackFile& track : diskTracks()) {
+        bool wanted = names.empty();
+        for (const std::string& name : names) wanted = wanted || name == track.name;
+        if (!wanted) continue;
+        std::vector<uint8_t> bytes;
+        std::string path = folder + "/" + (tiny ? track.tinyName : track.name);
+        if (!buildTrack(track, tiny, &bytes, error) || !writeFile(path, bytes, error)) return false;
+        written->push_back(path);
+    }
+    return true;
+}
+
+}  // namespace compose

@@ -1,0 +1,23 @@
+// module_writer: turns a Song into the bytes of a ProTracker MOD or a
+// FastTracker 2 XM file.
+//
+// MOD: 4 channels, "M.K." signature, 31 sample slots, 64-row patterns, notes in
+// ProTracker's three octaves, 8-bit samples. A cell's volume and a key off
+// become effect C (set volume), so such a cell cannot carry another effect.
+// XM: any channel count up to 32, one sample per instrument, packed patterns,
+// delta-coded 8- or 16-bit samples, linear frequency table.
+//
+// Both return false and say why in *error when the song does not fit the format.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/compose/tracker.h"
+
+namespace compose {
+
+bool writeMod(const Song& song, std::vector<uint8_t>* out, std::string* error);
+bool writeXm(const Song& song, std::vector<uint8_t>* out, std::string* error);
+
+}  // namespace compose
