@@ -31,12 +31,14 @@ void FakeOs::post(os::WindowHandle window, uint32_t message, os::WParam wParam, 
 
 uint32_t FakeOs::tickCount()
 {
+    pumping = false;
     callLog().add("os.tickCount");
     return ticks;
 }
 
 void FakeOs::sleep(uint32_t milliseconds)
 {
+    pumping = false;
     callLog().add("os.sleep " + std::to_string(milliseconds));
     if (sleepAdvancesTicks)
         ticks += milliseconds;
@@ -109,6 +111,11 @@ bool FakeOs::cursorPosition(os::Point* point)
 bool FakeOs::peekMessage(os::Message* message)
 {
     callLog().add("os.peekMessage");
+    if (!pumping) {
+        pumping = true;
+        if (onPump)
+            onPump();
+    }
     if (queue.empty())
         return false;
     *message = queue.front();

@@ -1,8 +1,10 @@
 // fake_os: a scripted window system for tests.
 //
-// Time is simulated: tickCount() returns `ticks`, and sleep(ms) advances it by ms
-// (then runs onSleep, where a test can queue input for the next pump). Messages are
-// taken from `queue`; dispatchMessage runs the registered class's procedure.
+// Time is simulated: tickCount() returns `ticks`, and sleep(ms) advances it by ms.
+// Messages are taken from `queue`; dispatchMessage runs the registered class's
+// procedure. onPump runs when a message pump starts (the first peekMessage after a
+// tickCount or sleep): the place to queue a frame's input and to let
+// simulated time pass.
 #pragma once
 #include <deque>
 #include <functional>
@@ -27,6 +29,7 @@ public:
     uint32_t ticks = 1000;
     bool sleepAdvancesTicks = true;
     std::function<void(uint32_t milliseconds)> onSleep;
+    std::function<void()> onPump;
     std::function<void()> onMoveLoop;  // runs inside the modal move loop
     std::deque<os::Message> queue;
     os::Point cursor = {0, 0};
@@ -38,6 +41,11 @@ public:
     std::vector<FakeWindow*> windows;
     os::WindowProcedure procedure = nullptr;
     std::string registeredClass;
+
+private:
+    bool pumping = false;  // the latest call was part of a message pump
+
+public:
 
     ~FakeOs() override;
     void post(os::WindowHandle window, uint32_t message, os::WParam wParam = 0, os::LParam lParam = 0);

@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/frame_timer.h"
+#include "app/input_state.h"
+#include "app/render_device.h"
+#include "app/window.h"
+#include "gui/gui_renderer.h"
+#include "platform/fake/fake_platform.h"
+#include "stand_in_scenes.h"
+
+namespace {
+
+struct ApplicationTest : ::testing::Test {
+    fake::FakePlatform platform;
+    Application& app = Application::instance();
+    int frame = 0;
+    // Runs at the start of each frame's message pump, after the timer has advanced;
+    // messages it posts are taken in the same pump.
+    std::function<void(int frame)> eachFrame;
+
+    ApplicationTest()
+    {
+        app.createScenes = standInScenes;
+        // Each frame's own work takes 20 ms of simulated time, so from the third
+        // frame on no pause is needed and frame k sees elapsed = 0.02 (k - 1) s.
+        platform.os.onPump = [this] {
+            platform.os.ticks += 20;
+            ++frame;
+            if (eachFrame)
+                eachFrame(frame);
+        };
+    }
+    ~ApplicationTest() override
+    {
+        app.createScenes = createDiskScenes;
+        // A test that failed half-way leaves the singletons behind: clear them.
+        FrameTimer::destroy();
+        InputState::destroy();
+        RenderDevice::destroy();
+        GuiRenderer::destroy();
+        spriteBatch = nullptr;
+        app.running = false;
+    }
+
+    // Calls logged from the first one starting with `from` on, up to (not including)
+    // the next one starting with `to`.
+    std::vector<std::string> between(const std::string& from, const std::string& to, size_t start = 0)
+    {
+        std::vector<std::string>& calls = platform.log().calls;
+        long first = platform.log().find(from, start);
+        long last = platform.log().find(to, size_t(first + 1));
+        if (first < 0)
+            return {};
+        return {calls.begin() + first, last < 0 ? calls.end() : calls.begin() + last};
+    }
+
+    void quitAtFrame(int n)
+    {
+        eachFrame = [this, n](int f) {
+            if (f == n)
+                platform.os.post(mainWindow, os::WM_CLOSE);
+        };
+    }
+};
+
+std::vector<std::string> withoutTicks(const std::vector<std::string>& calls)
+{
+    std::vector<std::string> out;
+    for (const std::string& call : calls)
+        if (call != "os.tickCount")
+            out.push_back(call);
+    return out;
+}
+
+TEST_F(ApplicationTest, StartUpCreatesWindowDeviceRendererScenesThenEntersTheLogo)
+{
+    quitAtFrame(1);
+    app.run();
+    std::vector<std::string>& calls = platform.log().calls;
+    long window = platform.log().find("os.createWindow");
+    long device = platform.log().find("gpu.createDevice");
+    long shown = platform.log().find("os.showWindow 1");
+    long effect = platform.log().find("gpu.createEffectFromFile data/gui.fx");
+    long font = platform.log().find("gpu.createTextureFromFile data/font.png");
+    long enter = platform.log().find("scene.1.enter");
+    ASSERT_GE(window, 0);
+    EXPECT_LT(window, device);
+    EXPECT_LT(device, shown);
+    EXPECT_LT(shown, effect);
+    EXPECT_LT(effect, font);
+    EXPECT_LT(font, enter);
+    EXPECT_EQ(calls[size_t(window)], "os.createWindow 0 musicdisk Quorvatelle 3 0x80880000 10 100 820 320");
+    EXPECT_EQ(platform.log().count("scene.1.enter"), 1u);
+    EXPECT_EQ(platform.log().count("scene.0.enter"), 0u);
+}
+
+TEST_F(ApplicationTest, OneFrameRunsItsStepsInOrder)
+{
+    quitAtFrame(2);
+    app.run();
+    // The second frame, from its first scene update to its present.
+    std::vector<std::string> frame2 = withoutTicks(between("scene.1.update", "gpu.present",
+                                                           size_t(platform.log().find("gpu.present") + 1)));
+    std::vector<std::string> expected = {
+        "scene.1.update", "os.sleep 1", "os.peekMessage", "os.translateMessage 0x10",
+        "os.dispatchMessage 0x10", "os.peekMessage", "gpu.beginScene", "gpu.clear 0 null 3 0x0 1 0",
+        "gpu.endScene",
+    };
+    EXPECT_EQ(frame2, expected);
+    // The frame in which WM_CLOSE arrived is still drawn, and no further frame starts.
+    EXPECT_EQ(platform.log().count("gpu.present"), 2u);
+    EXPECT_EQ(platform.log().count("scene.1.update"), 2u);
+}
+
+TEST_F(ApplicationTest, PacingSleepsForWhatThePreviousFrameLeftOfTwentyMilliseconds)
+{
+    // Time passes only at the pumps, so the k-th frame (from 0) lasts exactly k ms
+    // whatever the loop sleeps.
+    std::vector<uint32_t> sleeps;
+    platform.os.sleepAdvancesTicks = false;
+    int k = 0;
+    platform.os.onPump = [&] {
+        platform.os.ticks += uint32_t(k++);
+        if (k == 24)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    platform.os.onSleep = [&](uint32_t milliseconds) { sleeps.push_back(milliseconds); };
+    app.run();
+    // The first two frames see no time pass (the timer starts at the first frame);
+    // then deltas of 0, 1, 2, ... ms.
+    std::vector<uint32_t> expected = {19, 19};
+    for (uint32_t ms = 0; ms <= 16; ++ms)
+        expected.push_back(19 - ms);
+    expected.insert(expected.end(), {2, 2, 1});
+    EXPECT_EQ(sleeps, expected) << "no pause from 20 ms on";
+}
+
+TEST_F(ApplicationTest, TimerDeltaSurvivesTickCountWrapAround)
+{
+    platform.os.ticks = 0xFFFFFFF0u;
+    FrameTimer& timer = FrameTimer::instance();
+    platform.os.ticks = 0x00000010u;
+    timer.advance();
+    EXPECT_FLOAT_EQ(timer.delta, 0.032f);
+    EXPECT_FLOAT_EQ(timer.elapsed, 0.032f);
+    FrameTimer::destroy();
+}
+
+TEST_F(ApplicationTest, RequestsSwitchAtTheStartOfTheNextFrameAndCrossFade)
+{
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        standIns[1]->onUpdate = [](StandInScene& s) {
+            // Ask for scene 2 in the first frame after the logo is fully shown.
+            if (!s.fade.fadingIn && !s.fade.fadingOut && s.active)
+                Application::instance().requestScene(2);
+        };
+        return scenes;
+    };
+    eachFrame = [&](int f) {
+        if (f > 200)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    app.run();
+    long request = platform.log().find("scene.1.leave");
+    long enter = platform.log().find("scene.2.enter");
+    ASSERT_GE(request, 0);
+    ASSERT_GT(enter, request);
+    // The enter comes after this frame's pump, before the next frame's updates.
+    long nextUpdate = platform.log().find("scene.", size_t(enter + 1));
+    EXPECT_EQ(platform.log().calls[size_t(nextUpdate)], "scene.1.update");
+    EXPECT_EQ(platform.log().calls[size_t(platform.log().find("scene.", size_t(nextUpdate + 1)))],
+              "scene.2.update");
+    // Logo updates for one second of 20 ms frames after its leave, then no more.
+    size_t logoUpdatesAfterLeave = 0;
+    for (size_t i = size_t(request); i < platform.log().calls.size(); ++i)
+        logoUpdatesAfterLeave += platform.log().calls[i] == "scene.1.update";
+    EXPECT_NEAR(double(logoUpdatesAfterLeave), 50.0, 1.0);
+}
+
+TEST_F(ApplicationTest, TwoRequestsInOneFrameKeepTheLastAndLeaveTwice)
+{
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        standIns[1]->onUpdate = [](StandInScene& s) {
+            if (Application::instance().requestedScene == 1 && !s.fade.fadingIn) {
+                Application::instance().requestScene(4);
+                s.fade.alpha = 0.5f;
+                Application::instance().requestScene(5);
+                // A request for the current scene changes nothing, even now.
+                Application::instance().requestScene(1);
+            }
+        };
+        return scenes;
+    };
+    quitAtFrame(60);
+    app.run();
+    EXPECT_EQ(platform.log().count("scene.1.leave"), 2u);
+    EXPECT_EQ(platform.log().count("scene.4.enter"), 0u);
+    EXPECT_EQ(platform.log().count("scene.5.enter"), 1u);
+}
+
+TEST_F(ApplicationTest, LastSceneFadingOutGetsOneMoreFrameThenTheLoopEnds)
+{
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        standIns[1]->onUpdate = [](StandInScene& s) {
+            if (!s.fade.fadingIn && !s.fade.fadingOut && s.active)
+                s.leave();
+        };
+        return scenes;
+    };
+    app.run();
+    // The update that reached alpha 0 is followed by one frame without updates.
+    std::vector<std::string>& calls = platform.log().calls;
+    long lastUpdate = -1;
+    for (size_t i = 0; i < calls.size(); ++i)
+        if (calls[i] == "scene.1.update")
+            lastUpdate = long(i);
+    std::vector<std::string> after;
+    for (size_t i = size_t(lastUpdate + 1); i < calls.size(); ++i)
+        if (calls[i] == "gpu.present" || calls[i].starts_with("scene.1.update"))
+            after.push_back(calls[i]);
+    EXPECT_EQ(after, (std::vector<std::string>{"gpu.present", "gpu.present"}));
+    EXPECT_FALSE(app.running);
+}
+
+TEST_F(ApplicationTest, FailedPresentResetsTheDeviceInTheNextFrame)
+{
+    eachFrame = [this](int f) {
+        if (f == 2) {
+            platform.gpu.failures["present"] = gpu::DEVICELOST;
+            platform.gpu.failures["testCooperativeLevel"] = gpu::DEVICENOTRESET;
+        }
+        if (f == 3)
+            platform.gpu.failures.clear();
+        if (f == 4)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    // Give the batch buffers to refuse the reset with: one quad per frame.
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        standIns[1]->onUpdate = [](StandInScene&) { spriteBatch->submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, nullptr, 1}); };
+        return scenes;
+    };
+    app.run();
+    long reset = platform.log().find("gpu.reset");
+    ASSERT_GE(reset, 0);
+    long poll = platform.log().find("gpu.testCooperativeLevel");
+    EXPECT_LT(poll, reset);
+    // The buffers were given up before the reset, so the device accepted it.
+    EXPECT_EQ(platform.gpu.resetParameters.windowed, 1);
+    EXPECT_EQ(platform.gpu.resetParameters.autoDepthStencilFormat, gpu::FMT_D24X8);
+    EXPECT_EQ(platform.gpu.resetParameters.backBufferWidth, 0u);
+    // After the reset the same frame re-creates declaration and effect, then draws.
+    EXPECT_LT(reset, platform.log().find("gpu.createVertexDeclaration", size_t(reset)));
+    EXPECT_GE(platform.log().find("gpu.createVertexBuffer", size_t(reset)), 0) << "buffers re-created";
+    EXPECT_EQ(platform.log().count("gpu.reset"), 1u);
+}
+
+TEST_F(ApplicationTest, LostDeviceThatCannotBeResetIsPolledWhileMessagesArePumped)
+{
+    eachFrame = [this](int f) {
+        if (f == 1) {
+            platform.gpu.failures["present"] = gpu::DEVICELOST;
+            platform.gpu.failures["testCooperativeLevel"] = gpu::DEVICELOST;
+        }
+    };
+    int waits = 0;
+    platform.os.onSleep = [&](uint32_t milliseconds) {
+        if (milliseconds == 100 && ++waits == 4)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    app.run();
+    EXPECT_EQ(platform.log().count("os.sleep 100"), 4u);
+    EXPECT_EQ(platform.log().count("gpu.reset"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.beginScene"), 1u) << "nothing is drawn while the device is lost";
+}
+
+TEST_F(ApplicationTest, WholeRunSwitchesOnScheduleAndShutsDownInOrder)
+{
+    // Logo hands over at 3 s, intro at 6 s (timer seconds), the player quits at 8 s.
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        FrameTimer::instance();
+        auto handOver = [](float at, uint32_t next) {
+            return [at, next](StandInScene& s) {
+                if (!s.fade.fadingOut && s.active && FrameTimer::instance().elapsed > at)
+                    Application::instance().requestScene(next);
+            };
+        };
+        standIns[1]->onUpdate = handOver(3.0f, 2);
+        standIns[2]->onUpdate = handOver(6.0f, 3);
+        standIns[3]->onUpdate = [](StandInScene& s) {
+            if (!s.fade.fadingOut && FrameTimer::instance().elapsed > 8.0f)
+                s.leave();
+        };
+        return scenes;
+    };
+    std::vector<std::pair<int, std::string>> switches;
+    size_t seen = 0;
+    eachFrame = [&](int f) {
+        std::vector<std::string>& calls = platform.log().calls;
+        for (; seen < calls.size(); ++seen)
+            if (calls[seen].ends_with(".enter"))
+                switches.push_back({f, calls[seen]});
+    };
+    app.run();
+    // 20 ms frames; the first frame sees elapsed 0, frame k sees (k - 1) * 0.02 s.
+    // Elapsed first exceeds 3.0 in frame 152; the intro is entered in frame 153.
+    ASSERT_EQ(switches.size(), 3u);
+    EXPECT_EQ(switches[0], std::make_pair(1, std::string("scene.1.enter")));
+    EXPECT_EQ(switches[1].second, "scene.2.enter");
+    EXPECT_NEAR(switches[1].first, 153, 1);
+    EXPECT_EQ(switches[2].second, "scene.3.enter");
+    EXPECT_NEAR(switches[2].first, 303, 1);
+    std::vector<std::string> teardown = withoutTicks(between("scene.0.destroyed", "no such call"));
+    std::vector<std::string> expected = {
+        "scene.0.destroyed", "scene.1.destroyed", "scene.2.destroyed", "scene.3.destroyed",
+        "scene.4.destroyed", "scene.5.destroyed", "gpu.release device 2", "gpu.release direct3d 1",
+        "os.unregisterClass musicdisk", "gpu.release texture 5", "gpu.release declaration 3",
+        "gpu.release effect 4"};
+    EXPECT_EQ(teardown, expected);
+    EXPECT_FALSE(RenderDevice::exists());
+    EXPECT_EQ(spriteBatch, nullptr);
+}
+
+} // namespace
