@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine:
+#   ./build.sh run     install what is missing, build, start the disk in data/
+#   ./build.sh test    install what is missing, build, run every test
+# Options for test: --long (the long soak and fuzz runs as well).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  build-essential cmake pkg-config git
+  libsdl2-dev libepoxy-dev libgl1-mesa-dri
+  libopenmpt-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev libstb-dev
+  libgtest-dev libgmock-dev
+  fonts-dejavu-core
+  xvfb xdotool x11-utils imagemagick sox
+  clang libclang-rt-14-dev
+)
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+configure_and_build() {  # build-dir [cmake options...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j"$(nproc)"
+}
+
+run_tests() {
+  local status=0
+  configure_and_build build
+  echo "== unit and platform tests"
+  (cd build && ctest --output-on-failure -j"$(nproc)") || status=1
+  echo "== the same under AddressSanitizer and UndefinedBehaviorSanitizer"
+  configure_and_build build-asan -DMUSICDISK_SANITIZE=ON -DMUSICDISK_BENCH=OFF
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$(nproc)") || status=1
+  echo "== end-to-end"
+  for script in tests/e2e/*.sh; do
+    [ -e "$script" ] || continue
+    echo "-- $script"
+    local rc=0
+    bash "$script" "$PWD/build" || rc=$?
+    if [ $rc -eq 77 ]; then echo "   skipped"; elif [ $rc -ne 0 ]; then status=1; fi
+  done
+  return $status
+}
+
+case "${1:-}" in
+  run)
+    install_packages
+    configure_and_build build
+    exec ./build/musicdisk
+    ;;
+  test)
+    install_packages
+    run_tests
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
