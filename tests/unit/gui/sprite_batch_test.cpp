@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/render_device.h"
+#include "gui/font.h"
+#include "gui/gui_renderer.h"
+#include "gui/gui_vertex.h"
+#include "platform/fake/fake_platform.h"
+
+namespace {
+
+struct SpriteBatchTest : ::testing::Test {
+    fake::FakePlatform platform;
+    gpu::Device* device = nullptr;
+    gpu::Texture* textureA = nullptr;
+    gpu::Texture* textureB = nullptr;
+
+    SpriteBatchTest()
+    {
+        platform.gpu.createDevice(nullptr, 0, 1, nullptr, 0, &parameters, &device);
+        platform.gpu.createTextureFromFile(device, "a.png", &textureA);
+        platform.gpu.createTextureFromFile(device, "b.png", &textureB);
+        platform.log().clear();
+    }
+
+    static DrawItem item(float depth, gpu::Texture* texture, float x = 0.0f)
+    {
+        return DrawItem{1, 1, 1, 1, 0, 0, 1, 1, x, 0, 0.1f, 0.1f, texture, depth};
+    }
+    void submit(SpriteBatch& batch, int count, gpu::Texture* texture = nullptr)
+    {
+        for (int i = 0; i < count; ++i)
+            batch.submit(item(1.0f, texture ? texture : textureA));
+    }
+    const GuiVertex* vertices() const
+    {
+        return reinterpret_cast<const GuiVertex*>(platform.gpu.last("vertexBuffer")->bytes.data());
+    }
+
+    gpu::PresentParameters parameters = {};
+};
+
+TEST_F(SpriteBatchTest, ConstructionCreatesDeclarationEffectAndTechnique)
+{
+    SpriteBatch batch(device);
+    EXPECT_EQ(platform.log().calls,
+              (std::vector<std::string>{"gpu.createVertexDeclaration", "gpu.createEffectFromFile data/gui.fx",
+                                        "gpu.getTechniqueByName GUI"}));
+    const std::vector<gpu::VertexElement>& e = platform.gpu.last("declaration")->elements;
+    ASSERT_EQ(e.size(), 4u);
+    EXPECT_EQ(e[1].offset, 12);
+    EXPECT_EQ(e[1].usage, gpu::DECLUSAGE_TEXCOORD);
+    EXPECT_EQ(e[2].offset, 20);
+    EXPECT_EQ(e[2].type, gpu::DECLTYPE_FLOAT4);
+    EXPECT_EQ(e[3].stream, 0xFF);
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, EachCreationFailureIsReported)
+{
+    platform.gpu.failures["createVertexDeclaration"] = gpu::E_FAIL;
+    platform.gpu.missingFiles.insert("data/gui.fx");
+    SpriteBatch missingEffect(device);
+    EXPECT_EQ(platform.os.messageBoxes, (std::vector<std::string>{"Quorvatelle|Failed to create vertex declaration",
+                                                                   "Quorvatelle|Failed to create effect gui.fx"}));
+    EXPECT_EQ(platform.log().count("gpu.getTechniqueByName"), 0u);
+    platform.os.messageBoxes.clear();
+    platform.gpu.failures.clear();
+    platform.gpu.missingFiles.clear();
+    platform.gpu.techniques.clear();
+    SpriteBatch missingTechnique(device);
+    EXPECT_EQ(platform.os.messageBoxes, (std::vector<std::string>{"Quorvatelle|No such technique GUI in gui.fx"}));
+    // A frame without a technique is skipped and forgotten.
+    submit(missingTechnique, 3);
+    platform.log().clear();
+    missingTechnique.render();
+    EXPECT_TRUE(platform.log().calls.empty());
+    EXPECT_TRUE(missingTechnique.items.empty());
+    missingEffect.release();
+    missingTechnique.release();
+}
+
+TEST_F(SpriteBatchTest, FrameWithoutItemsMakesNoCall)
+{
+    SpriteBatch batch(device);
+    platform.log().clear();
+    batch.render();
+    EXPECT_TRUE(platform.log().calls.empty());
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, OneRenderIssuesItsCallsInOrder)
+{
+    SpriteBatch batch(device);
+    batch.submit(item(1.0f, textureA));
+    batch.submit(item(1.0f, textureA));
+    batch.submit(item(1.0f, textureB));
+    batch.submit(item(1.0f, textureA));
+    platform.gpu.passes = 2;
+    platform.log().clear();
+    batch.render();
+    std::vector<std::string> draw = {"gpu.setTexture texture_0 a.png", "gpu.commitChanges",
+                                     "gpu.drawIndexedPrimitive 4 0 0 16 0 4", "gpu.setTexture texture_0 b.png",
+                                     "gpu.commitChanges", "gpu.drawIndexedPrimitive 4 0 0 16 12 2",
+                                     "gpu.setTexture texture_0 a.png", "gpu.commitChanges",
+                                     "gpu.drawIndexedPrimitive 4 0 0 16 18 2"};
+    std::vector<std::string> expected = {
+        "gpu.createVertexBuffer 576 520 0 0", "gpu.createIndexBuffer 48 8 101 0", "gpu.lockIndexBuffer 0 0 0",
+        "gpu.unlockIndexBuffer", "gpu.lockVertexBuffer 0 0 8192", "gpu.unlockVertexBuffer",
+        "gpu.setTechnique technique", "gpu.begin 0", "gpu.setVertexDeclaration declaration",
+        "gpu.setStreamSource 0 buffer 0 36", "gpu.setIndices buffer", "gpu.beginPass 0"};
+    expected.insert(expected.end(), draw.begin(), draw.end());
+    expected.insert(expected.end(), {"gpu.endPass", "gpu.beginPass 1"});
+    expected.insert(expected.end(), draw.begin(), draw.end());
+    expected.insert(expected.end(), {"gpu.endPass", "gpu.end"});
+    EXPECT_EQ(platform.log().calls, expected);
+    EXPECT_TRUE(batch.items.empty());
+    EXPECT_TRUE(batch.batches.empty());
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, EffectWithoutPassesDrawsNothingButEndsOnce)
+{
+    SpriteBatch batch(device);
+    submit(batch, 2);
+    platform.gpu.passes = 0;
+    batch.render();
+    EXPECT_EQ(platform.log().count("gpu.drawIndexedPrimitive"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.end"), 1u);
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, IndexWidthSwitchesAboveSixtyFiveThousandFiveHundredThirtyFiveVertices)
+{
+    SpriteBatch narrow(device);
+    submit(narrow, 16383);
+    narrow.render();
+    EXPECT_EQ(platform.gpu.last("indexBuffer")->format, gpu::FMT_INDEX16);
+    EXPECT_EQ(platform.gpu.last("indexBuffer")->bytes.size(), 196596u);
+    const uint16_t* i16 = reinterpret_cast<const uint16_t*>(platform.gpu.last("indexBuffer")->bytes.data());
+    EXPECT_EQ((std::vector<uint16_t>(i16 + 6 * 16382, i16 + 6 * 16383)),
+              (std::vector<uint16_t>{65528, 65529, 65530, 65528, 65530, 65531}));
+    narrow.release();
+
+    SpriteBatch wide(device);
+    submit(wide, 16384);
+    wide.render();
+    EXPECT_EQ(platform.gpu.last("indexBuffer")->format, gpu::FMT_INDEX32);
+    EXPECT_EQ(platform.gpu.last("indexBuffer")->bytes.size(), 393216u);
+    const uint32_t* i32 = reinterpret_cast<const uint32_t*>(platform.gpu.last("indexBuffer")->bytes.data());
+    EXPECT_EQ(i32[6 * 16383 + 5], 65535u);
+    wide.release();
+}
+
+TEST_F(SpriteBatchTest, BuffersGrowWithoutHeadroomAndAreNeverShrunk)
+{
+    SpriteBatch batch(device);
+    submit(batch, 100);
+    batch.render();
+    submit(batch, 10);
+    platform.log().clear();
+    batch.render();
+    EXPECT_EQ(platform.log().count("gpu.create"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.drawIndexedPrimitive 4 0 0 400 0 20"), 1u);
+    submit(batch, 101);
+    platform.log().clear();
+    batch.render();
+    EXPECT_EQ(platform.log().count("gpu.createVertexBuffer 14544 "), 1u);
+    EXPECT_EQ(batch.vertexCapacity, 404);
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, GreaterDepthFirstAndEqualDepthsKeepSubmissionOrder)
+{
+    SpriteBatch batch(device);
+    // A full-window background first among hundreds of quads of its depth, text
+    // submitted before them, buttons in front.
+    batch.submit(item(0.9f, textureB, -5.0f));
+    batch.submit(item(1.0f, textureA, -1.0f));
+    for (int i = 0; i < 300; ++i)
+        batch.submit(item(i % 3 == 0 ? 0.1f : 1.0f, textureA, float(i)));
+    batch.render();
+    const GuiVertex* v = vertices();
+    EXPECT_FLOAT_EQ(v[0].x, -1.0f) << "the background is drawn first, at the back";
+    float previousDepth = 2.0f, previousX = -100.0f;
+    for (int i = 0; i < 302; ++i) {
+        const GuiVertex& corner = v[i * 4];
+        if (corner.z == previousDepth)
+            EXPECT_GT(corner.x, previousX) << "item " << i << " left its submission order";
+        else
+            EXPECT_LT(corner.z, previousDepth);
+        previousDepth = corner.z;
+        previousX = corner.x;
+    }
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, QuadVerticesFollowTheCornerTable)
+{
+    SpriteBatch batch(device);
+    DrawItem quad = {0.1f, 0.2f, 0.3f, 0.4f, 0.25f, 0.5f, 0.75f, 1.0f, -0.5f, -0.25f, 1.0f, 0.5f, textureA, 0.6f};
+    batch.submit(quad);
+    quad.x = 99.0f;  // submit copied it
+    batch.render();
+    const GuiVertex* v = vertices();
+    auto expect = [&](int i, float x, float y, float u, float vv) {
+        EXPECT_FLOAT_EQ(v[i].x, x);
+        EXPECT_FLOAT_EQ(v[i].y, y);
+        EXPECT_FLOAT_EQ(v[i].z, 0.6f);
+        EXPECT_FLOAT_EQ(v[i].u, u);
+        EXPECT_FLOAT_EQ(v[i].v, vv);
+        EXPECT_FLOAT_EQ(v[i].a, 0.4f);
+    };
+    expect(0, -0.5f, -0.25f, 0.25f, 1.0f);
+    expect(1, -0.5f, 0.25f, 0.25f, 0.5f);
+    expect(2, 0.5f, 0.25f, 0.75f, 0.5f);
+    expect(3, 0.5f, -0.25f, 0.75f, 1.0f);
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, BufferFailuresAreReportedAndRetriedNextFrame)
+{
+    SpriteBatch batch(device);
+    platform.gpu.failures["createVertexBuffer"] = gpu::E_OUTOFMEMORY;
+    submit(batch, 5);
+    batch.render();
+    EXPECT_EQ(platform.os.messageBoxes.back(), "Quorvatelle|Failed to create a vertex buffer");
+    EXPECT_EQ(platform.log().count("gpu.drawIndexedPrimitive"), 0u);
+    EXPECT_TRUE(batch.items.empty());
+    platform.gpu.failures = {{"createIndexBuffer", gpu::E_OUTOFMEMORY}};
+    submit(batch, 5);
+    batch.render();
+    EXPECT_EQ(platform.os.messageBoxes.back(), "Quorvatelle|Failed to create a 16bit index buffer");
+    EXPECT_EQ(batch.vertexCapacity, 0);
+    submit(batch, 20000);
+    batch.render();
+    EXPECT_EQ(platform.os.messageBoxes.back(), "Quorvatelle|Failed to create a 32bit index buffer");
+    platform.gpu.failures = {{"drawIndexedPrimitive", gpu::E_FAIL}};
+    submit(batch, 1, textureA);
+    submit(batch, 1, textureB);
+    platform.os.messageBoxes.clear();
+    batch.render();
+    EXPECT_EQ(platform.os.messageBoxes.size(), 2u) << "one message per failed run, the rest still drawn";
+    EXPECT_EQ(platform.os.messageBoxes[0], "Quorvatelle|Failed to render graphical user interface");
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, ResetPathGivesUpBuffersAndRecreatesThemForTheNextFrame)
+{
+    SpriteBatch batch(device);
+    submit(batch, 100);
+    batch.render();
+    batch.releaseDefaultPoolObjects();
+    EXPECT_EQ(platform.gpu.live("vertexBuffer") + platform.gpu.live("indexBuffer"), 0);
+    EXPECT_FALSE(gpu::failed(platform.gpu.reset(device, &parameters)));
+    batch.restoreDeviceObjects();
+    EXPECT_EQ(platform.gpu.live("effect"), 1);
+    EXPECT_EQ(platform.gpu.live("declaration"), 1);
+    submit(batch, 10);
+    platform.log().clear();
+    batch.render();
+    EXPECT_EQ(platform.log().count("gpu.createVertexBuffer 1440 "), 1u) << "re-created though not grown";
+    batch.release();
+    EXPECT_EQ(platform.gpu.live("effect") + platform.gpu.live("declaration") + platform.gpu.live("vertexBuffer"), 0);
+}
+
+TEST(FontTest, GlyphRectanglesAndWidths)
+{
+    GlyphRect w = glyphRect('W');
+    EXPECT_FLOAT_EQ(w.u0, 0.875f);
+    EXPECT_FLOAT_EQ(w.u1, 1.0f);
+    EXPECT_FLOAT_EQ(w.v0, 0.758f);
+    EXPECT_FLOAT_EQ(w.v1, 0.875f);
+    GlyphRect space = glyphRect(' ');
+    EXPECT_FLOAT_EQ(space.u0, 0.0375f);
+    EXPECT_FLOAT_EQ(space.u1, 0.0875f);
+    EXPECT_FLOAT_EQ(glyphWidth(' ', 1.0f), 0.4f);
+    GlyphRect z = glyphRect('Z');
+    EXPECT_FLOAT_EQ(z.v1, 1.0f);
+    EXPECT_FLOAT_EQ(z.u0, 0.25f + 0.19f * 0.125f);
+}
+
+TEST(GuiRendererTest, MissingFontIsReportedAndAsksToQuit)
+{
+    fake::FakePlatform platform;
+    platform.gpu.missingFiles.insert("data/font.png");
+    GuiRenderer::instance();
+    EXPECT_EQ(platform.os.messageBoxes, (std::vector<std::string>{"Quorvatelle|Failed to create default font"}));
+    ASSERT_EQ(platform.os.queue.size(), 1u);
+    EXPECT_EQ(platform.os.queue.front().message, os::WM_QUIT);
+    EXPECT_EQ(fontTexture, nullptr);
+    GuiRenderer::instance().shutdown();
+    GuiRenderer::destroy();
+    RenderDevice::instance().release();
+    RenderDevice::destroy();
+}
+
+} // namespace
