@@ -46,9 +46,10 @@ static uint32_t descendingDepthKey(float depth)
     return ~ascending;
 }
 
-// A least-significant-digit radix sort: stable, so equal depths keep their
-// submission order, and allocation-free once the scratch has grown. Passes over a
-// byte that all keys share are skipped (a frame has only a handful of depths).
+// Orders sortOrder by sortKeys, ascending, keeping equal keys in submission order.
+// A frame uses a handful of depths: count the items of each distinct depth and place
+// them in one pass. Frames with many depths fall back to a least-significant-digit
+// radix sort. Both are stable and allocation-free once the scratch has grown.
 void SpriteBatch::orderByDepth()
 {
     const uint32_t n = uint32_t(items.size());
@@ -56,16 +57,66 @@ void SpriteBatch::orderByDepth()
     sortOrder.resize(n);
     sortKeysScratch.resize(n);
     sortOrderScratch.resize(n);
-    for (uint32_t i = 0; i < n; ++i) {
+    for (uint32_t i = 0; i < n; ++i)
         sortKeys[i] = descendingDepthKey(items[i].depth);
-        sortOrder[i] = i;
+    if (!orderByFewDepths())
+        orderByRadix();
+}
+
+bool SpriteBatch::orderByFewDepths()
+{
+    constexpr uint32_t MAX_DEPTHS = 32;
+    uint32_t keys[MAX_DEPTHS];
+    uint32_t counts[MAX_DEPTHS] = {};
+    uint32_t distinct = 0, last = 0;
+    const uint32_t n = uint32_t(sortKeys.size());
+    // sortKeysScratch holds each item's bucket while counting.
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t key = sortKeys[i];
+        if (distinct == 0 || keys[last] != key) {
+            last = 0;
+            while (last < distinct && keys[last] != key)
+                ++last;
+            if (last == distinct) {
+                if (distinct == MAX_DEPTHS)
+                    return false;
+                keys[distinct++] = key;
+            }
+        }
+        ++counts[last];
+        sortKeysScratch[i] = last;
     }
+    // Bucket start positions in ascending key order.
+    uint32_t rank[MAX_DEPTHS];
+    for (uint32_t b = 0; b < distinct; ++b) {
+        rank[b] = 0;
+        for (uint32_t c = 0; c < distinct; ++c)
+            rank[b] += keys[c] < keys[b];
+    }
+    uint32_t startOfRank[MAX_DEPTHS + 1] = {};
+    for (uint32_t b = 0; b < distinct; ++b)
+        startOfRank[rank[b] + 1] = counts[b];
+    for (uint32_t r = 0; r < distinct; ++r)
+        startOfRank[r + 1] += startOfRank[r];
+    uint32_t next[MAX_DEPTHS];
+    for (uint32_t b = 0; b < distinct; ++b)
+        next[b] = startOfRank[rank[b]];
+    for (uint32_t i = 0; i < n; ++i)
+        sortOrder[next[sortKeysScratch[i]]++] = i;
+    return true;
+}
+
+void SpriteBatch::orderByRadix()
+{
+    const uint32_t n = uint32_t(sortKeys.size());
+    for (uint32_t i = 0; i < n; ++i)
+        sortOrder[i] = i;
     for (int shift = 0; shift < 32; shift += 8) {
         uint32_t count[256] = {};
         for (uint32_t i = 0; i < n; ++i)
             ++count[(sortKeys[i] >> shift) & 0xFF];
         if (count[(sortKeys[0] >> shift) & 0xFF] == n)
-            continue;
+            continue;  // every key shares this byte
         uint32_t start = 0;
         for (uint32_t& c : count) {
             uint32_t size = c;

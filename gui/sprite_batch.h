@@ -52,6 +52,8 @@ struct SpriteBatch {
 private:
     void createDeviceObjects();
     void orderByDepth();
+    bool orderByFewDepths();
+    void orderByRadix();
     bool createBuffers(uint32_t itemCount);
 };
 
