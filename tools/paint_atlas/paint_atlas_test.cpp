@@ -1,0 +1,223 @@
+#include "atlas_layout.h"
+#include "canvas.h"
+#include "pictures.h"
+#include "text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+
+namespace {
+
+constexpr const char* kFontDir = "/usr/share/fonts/truetype/dejavu";
+
+bool isWhole(float edge) { return std::fabs(edge - std::round(edge)) < 0.03f; }
+
+bool fillsItsRectangle(AtlasRectId id) { return id == kBackground || id == kTitleStrip; }
+
+class PaintedAtlas : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        fonts = new Fonts;
+        if (loadFonts(kFontDir, fonts)) atlas = new std::vector<uint8_t>(toRgba8(paintAtlas(*fonts)));
+    }
+    static void TearDownTestSuite() {
+        delete fonts;
+        delete atlas;
+        atlas = nullptr;
+    }
+    void SetUp() override {
+        if (!atlas) GTEST_SKIP() << "fonts-dejavu-core is not installed";
+    }
+    static uint8_t alpha(int x, int y) { return (*atlas)[(size_t(y) * kAtlasSize + size_t(x)) * 4 + 3]; }
+    // Design point (x, y) of a rectangle, as a texel.
+    static uint8_t alphaAtDesign(AtlasRectId id, float x, float y) {
+        const AtlasRect& r = kAtlasRects[id];
+        const PixelRect p = pixelRect(r);
+        const int tx = int(p.x0 + x / shownWidth(r) * (p.x1 - p.x0));
+        const int ty = int(p.y0 + y / shownHeight(r) * (p.y1 - p.y0));
+        return alpha(tx, ty);
+    }
+    // Samples a region of a picture every half design pixel; returns how many are clear.
+    static int clearTexelsIn(AtlasRectId id, float x0, float y0, float x1, float y1, int* total) {
+        int clear = 0;
+        *total = 0;
+        for (float y = y0; y < y1; y += 0.5f)
+            for (float x = x0; x < x1; x += 0.5f) {
+                ++*total;
+                const bool isClear = alphaAtDesign(id, x, y) == 0;
+                clear += isClear;
+                if (!isClear && *total - clear <= 3)
+                    ADD_FAILURE() << kAtlasRects[id].name << " not clear at design " << x << ", " << y;
+            }
+        return clear;
+    }
+
+    static inline Fonts* fonts = nullptr;
+    static inline std::vector<uint8_t>* atlas = nullptr;
+};
+
+TEST(AtlasLayout, RectanglesLieInsideTheAtlasAndDoNotOverlap) {
+    for (int i = 0; i < kAtlasRectCount; ++i) {
+        const AtlasRect& r = kAtlasRects[i];
+        EXPECT_EQ(r.id, AtlasRectId(i)) << r.name << " is out of order";
+        EXPECT_LT(r.u0, r.u1) << r.name;
+        EXPECT_LT(r.v0, r.v1) << r.name;
+        EXPECT_GE(r.u0, 0.0f) << r.name;
+        EXPECT_LE(r.u1, 1.0f) << r.name;
+        EXPECT_LE(r.v1, 1.0f) << r.name;
+        const PixelRect a = pixelRect(r);
+        for (int j = i + 1; j < kAtlasRectCount; ++j) {
+            const PixelRect b = pixelRect(kAtlasRects[j]);
+            const float w = std::min(a.x1, b.x1) - std::max(a.x0, b.x0);
+            const float h = std::min(a.y1, b.y1) - std::max(a.y0, b.y0);
+            EXPECT_FALSE(w > 0.01f && h > 0.01f) << r.name << " overlaps " << kAtlasRects[j].name;
+        }
+    }
+}
+
+TEST_F(PaintedAtlas, PicturesStayInsideTheirRectangles) {
+    // Only full-bleed pictures may spill their edge colour a couple of texels outwards.
+    std::vector<uint8_t> allowed(size_t(kAtlasSize) * kAtlasSize, 0);
+    for (const AtlasRect& r : kAtlasRects) {
+        const PixelRect p = pixelRect(r);
+        const int grow = fillsItsRectangle(r.id) ? 2 : 0;
+        for (int y = std::max(0, int(std::floor(p.y0)) - grow); y < std::min(kAtlasSize, int(std::ceil(p.y1)) + grow); ++y)
+            for (int x = std::max(0, int(std::floor(p.x0)) - grow); x < std::min(kAtlasSize, int(std::ceil(p.x1)) + grow); ++x)
+                allowed[size_t(y) * kAtlasSize + size_t(x)] = 1;
+    }
+    int stray = 0;
+    for (int y = 0; y < kAtlasSize; ++y)
+        for (int x = 0; x < kAtlasSize; ++x)
+            stray += alpha(x, y) != 0 && !allowed[size_t(y) * kAtlasSize + size_t(x)];
+    EXPECT_EQ(stray, 0);
+}
+
+TEST_F(PaintedAtlas, TexelsCutByAFractionalEdgeStayClear) {
+    for (const AtlasRect& r : kAtlasRects) {
+        if (fillsItsRectangle(r.id)) continue;
+        const PixelRect p = pixelRect(r);
+        const int x0 = int(std::floor(p.x0)), x1 = int(std::ceil(p.x1)) - 1;
+        const int y0 = int(std::floor(p.y0)), y1 = int(std::ceil(p.y1)) - 1;
+        for (int y = y0; y <= y1; ++y) {
+            EXPECT_TRUE(isWhole(p.x0) || alpha(x0, y) == 0) << r.name << " left edge, row " << y;
+            EXPECT_TRUE(isWhole(p.x1) || alpha(x1, y) == 0) << r.name << " right edge, row " << y;
+        }
+        for (int x = x0; x <= x1; ++x) {
+            EXPECT_TRUE(isWhole(p.y0) || alpha(x, y0) == 0) << r.name << " top edge, column " << x;
+            EXPECT_TRUE(isWhole(p.y1) || alpha(x, y1) == 0) << r.name << " bottom edge, column " << x;
+        }
+    }
+}
+
+TEST_F(PaintedAtlas, BackgroundsAreOpaque) {
+    for (AtlasRectId id : {kBackground, kTitleStrip}) {
+        const PixelRect p = pixelRect(kAtlasRects[id]);
+        for (int y = int(std::floor(p.y0)); y < int(std::ceil(p.y1)); ++y)
+            for (int x = int(std::floor(p.x0)); x < int(std::ceil(p.x1)); ++x)
+                ASSERT_EQ(alpha(x, y), 255) << kAtlasRects[id].name << " at " << x << ", " << y;
+    }
+}
+
+TEST_F(PaintedAtlas, TextShowsThroughTheFramesInFrontOfIt) {
+    int total = 0;
+    // Title strip frame: the title glyphs run from 0.39 to 0.70 of the strip's height and
+    // the whole width; the ends may fade the text in and out, the rest must be clear.
+    const AtlasRect& strip = kAtlasRects[kTitleStripFrame];
+    const float sw = shownWidth(strip), sh = shownHeight(strip);
+    EXPECT_EQ(clearTexelsIn(kTitleStripFrame, sw * 0.12f, sh * 0.39f, sw * 0.9f, sh * 0.70f, &total), total);
+
+    // About caption window: the text box runs from x -0.2 (with some overrun past the wrap
+    // width) and from y -0.035 (top of the first line) down to -0.67.
+    const AtlasRect& cap = kAtlasRects[kAboutCaption];
+    auto capX = [&](float x) { return (x - cap.x) / 2 * kScreenWidth; };
+    auto capY = [&](float y) { return (cap.y + cap.h - y) / 2 * kScreenHeight; };
+    EXPECT_EQ(clearTexelsIn(kAboutCaption, capX(-0.2f), capY(-0.06f), capX(0.7f), capY(-0.64f), &total), total);
+
+    // About text frame: clear over the same text box where it reaches up into the frame.
+    const AtlasRect& frame = kAtlasRects[kAboutTextFrame];
+    auto frameX = [&](float x) { return (x - frame.x) / 2 * kScreenWidth; };
+    auto frameY = [&](float y) { return (frame.y + frame.h - y) / 2 * kScreenHeight; };
+    EXPECT_EQ(clearTexelsIn(kAboutTextFrame, frameX(-0.2f), frameY(-0.035f), frameX(0.7f), frameY(-0.2f), &total), total);
+}
+
+TEST_F(PaintedAtlas, ControlsAndLightsAreSolidWhereTheyMatter) {
+    for (AtlasRectId id : {kStopButton, kPlayButton, kPauseButton, kPreviousButton, kNextButton, kVolumeUpButton,
+                           kVolumeDownButton, kMinimiseButton, kCloseButton, kEqualizerCell, kVolumePip}) {
+        const AtlasRect& r = kAtlasRects[id];
+        EXPECT_EQ(alphaAtDesign(id, shownWidth(r) / 2, shownHeight(r) / 2), 255) << r.name;
+    }
+    // Bubbles drift in front of the controls: their middle must stay nearly clear.
+    const AtlasRect& b = kAtlasRects[kMainBubble];
+    EXPECT_LT(alphaAtDesign(kMainBubble, shownWidth(b) / 2, shownHeight(b) / 2), 16);
+}
+
+TEST_F(PaintedAtlas, CommittedFilesAreTheToolsOutput) {
+    int w = 0, h = 0, n = 0;
+    uint8_t* committed = stbi_load("data/velta.png", &w, &h, &n, 4);
+    ASSERT_NE(committed, nullptr) << "data/velta.png missing (run from the repository root)";
+    ASSERT_EQ(w, kAtlasSize);
+    ASSERT_EQ(h, kAtlasSize);
+    EXPECT_TRUE(std::equal(atlas->begin(), atlas->end(), committed)) << "rebuild with paint_atlas";
+    stbi_image_free(committed);
+}
+
+TEST(Canvas, SurfaceClipsFractionalEdgesWithAMarginAndKeepsWholeOnes) {
+    Canvas c = makeCanvas(64, 64);
+    const Surface s = makeSurface(c, 10.0f, 20.4f, 30.6f, 40.0f, 20.6f, 19.6f, 1);
+    EXPECT_EQ(s.clipX0, 10);
+    EXPECT_EQ(s.clipY0, 22);  // 20.4 cuts texel 20; one more texel of margin
+    EXPECT_EQ(s.clipX1, 29);  // 30.6 cuts texel 30; texel 29 is the margin
+    EXPECT_EQ(s.clipY1, 40);
+    const Surface bleed = makeSurface(c, 10.0f, 20.4f, 30.6f, 40.0f, 20.6f, 19.6f, -1);
+    EXPECT_EQ(bleed.clipY0, 20);
+    EXPECT_EQ(bleed.clipX1, 31);
+    const Surface edge = makeSurface(c, 50.5f, 0.0f, 64.0f, 8.0f, 10.0f, 8.0f, 0);
+    EXPECT_EQ(edge.clipX0, 51);
+    EXPECT_EQ(edge.clipX1, 64);
+}
+
+TEST(Canvas, ClearTexelsBorrowTheirNeighboursColour) {
+    Canvas c = makeCanvas(8, 1);
+    c.pixels[0] = rgb(0xFF8000, 0.5f);
+    const std::vector<uint8_t> out = toRgba8(c);
+    EXPECT_EQ(out[3], 128);
+    EXPECT_EQ(out[0], 255);
+    EXPECT_EQ(out[1], 128);  // straight colour, not premultiplied
+    EXPECT_EQ(out[4 + 3], 0);
+    EXPECT_EQ(out[4 + 0], 255) << "first clear texel takes the edge colour";
+    EXPECT_EQ(out[4 + 1], 128);
+    EXPECT_EQ(out[7 * 4 + 0], 0) << "far texels stay black";
+}
+
+TEST(Canvas, ShapesAreAntialiasedAtTheirEdge) {
+    Canvas c = makeCanvas(16, 16);
+    Surface s = makeSurface(c, 0, 0, 16, 16, 16, 16, 0);
+    fillShape(s, [](Vec2 p) { return sdBox(p, 8, 8, 4, 4, 0); }, [](Vec2) { return rgb(0xFFFFFF); });
+    EXPECT_FLOAT_EQ(c.pixels[8 * 16 + 8].a, 1.0f);
+    EXPECT_FLOAT_EQ(c.pixels[8 * 16 + 1].a, 0.0f);
+    const float edge = c.pixels[8 * 16 + 12].a;  // texel centre 12.5 lies 0.5 outside
+    EXPECT_FLOAT_EQ(edge, 0.0f);
+    const Surface half = makeSurface(c, 0, 0, 16, 16, 16, 16, 0);
+    EXPECT_NEAR(coverageFromDistance(0.0f, texelsPerDesign(half)), 0.5f, 1e-6f);
+}
+
+TEST(Text, RejectsFilesThatAreNotUsableFonts) {
+    Font font;
+    EXPECT_FALSE(loadFontBytes({}, &font));
+    EXPECT_FALSE(loadFontBytes(std::vector<uint8_t>(1000, 0x41), &font));
+    EXPECT_FALSE(loadFont("/nonexistent/font.ttf", &font));
+    Font real;
+    if (!loadFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", &real)) GTEST_SKIP();
+    std::vector<uint8_t> truncated(real.bytes.begin(), real.bytes.begin() + 4000);
+    EXPECT_FALSE(loadFontBytes(truncated, &font));
+    EXPECT_GT(textWidth(real, "WW", 10.0f), textWidth(real, "II", 10.0f));
+    EXPECT_FLOAT_EQ(textWidth(real, "AB", 10.0f, 3.0f), textWidth(real, "AB", 10.0f) + 3.0f);
+}
+
+}  // namespace
