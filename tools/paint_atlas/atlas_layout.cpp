@@ -36,7 +36,7 @@ const AtlasRect kAtlasRects[kAtlasRectCount] = {
      "jewel under the pause button, between previous and next"},
     {kVolumePip, "pip", "main",
      0.0332f, 0.9863f, 0.03809f, 1.0f, 0.276f, -0.875f, 0.013f, 0.09f, 0.6f,
-     "one volume step; drawn once per level at x 0.276 + 0.015 i"},
+     "one volume step, drawn once per level i at x 0.276 + 0.015 i: a bright bar"},
     {kTitleStrip, "title strip", "main",
      0, 0.3145f, 0.32f, 0.3496f, -0.464f, -0.57f, 0.73f, 0.25f, 1.0f,
      "dark display behind the scrolling track title; opaque"},
@@ -61,7 +61,8 @@ const AtlasRect kAtlasRects[kAtlasRectCount] = {
      "volume down"},
     {kMainBubble, "bubble", "main",
      0.875f, 0.875f, 0.99f, 0.99f, 0.1f, -1.3f, 0.375f, 0.375f * A, 0.1f,
-     "50 bubbles, 0.3 to 0.45 wide, in front of everything: mostly clear"},
+     "50 bubbles, each at its own x, y and 0.3 to 0.45 wide, in front of everything "
+     "(buttons included): mostly clear"},
     {kMinimiseButton, "_", "main",
      0.3477f, 0.3164f, 0.366f, 0.331f, 0.862f, 0.77f, 0.05f, 0.046f * A, 0.1f,
      "minimise"},
@@ -70,7 +71,8 @@ const AtlasRect kAtlasRects[kAtlasRectCount] = {
      "close"},
     {kEqualizerCell, "eq", "main",
      6 * T, 983 * T, 69 * T, 1000 * T, -0.457f, -0.32f, 0.04f, 0.04f, 1.0f,
-     "one LED of the 16 x 12 equalizer, drawn with alpha = level; clear border"},
+     "one LED of the 16 x 12 equalizer, drawn 192 times at x = 0.045 c - 0.457, "
+     "y = 0.05 r - 0.32 with alpha = level: bright, with a clear border"},
     {kLogo, "logo", "logo",
      0.7f, 0.646484375f, 0.9989f, 0.771484375f, -0.35f, -0.35f, 0.7f, 0.7f, 1.0f,
      "disk name on black; transparent around it"},
@@ -88,10 +90,11 @@ const AtlasRect kAtlasRects[kAtlasRectCount] = {
      0.30644f, 0.81445f, 0.72266f, 0.920898f, -0.23f, -0.698f, 1.0400391f,
      0.27462885f * A, 0.5f,
      "window in front of the scrolling text (box x -0.2, y -0.12 down to -0.67): clear "
-     "inside, soft fades at top and bottom"},
+     "inside, a narrow inner shadow along the border"},
     {kAboutBubble, "about bubble", "about",
      0.083984375f, 0.96875f, 0.115257815f, 0.999f, 0.5f, 0.5f, 0.06f, 0.06f * A, 0.1f,
-     "50 falling bubbles 0.02 to 0.1 wide, tinted cyan by the program: light grey"},
+     "50 falling bubbles, each at its own x, y and 0.02 to 0.1 wide, tinted "
+     "(0, c, c, 0.4 alpha) by the program: painted light grey"},
     {kKeysPicture, "keys picture", "info",
      0.86621f, 0.015625f, 0.99218f, 0.2871f, 0.65f, -0.8f, 0.35f, 1.55f, 1.0f,
      "keycaps beside the key list"},
