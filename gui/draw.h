@@ -44,6 +44,11 @@ TextExtent drawTextWindow(const char* text, float x, float y, float size, float 
 TextExtent drawTextBox(const char* text, float x, float y, float size, float boxWidth, float boxHeight,
                        float offset, Colour colour);
 
+// How far below its top the text runs when drawTextBox wraps it at wrapWidth, as a
+// negative number: size * 2.6 for every line break (line feed, or a space once the
+// line is wider than wrapWidth). A text without a break measures 0.
+float measureTextBoxHeight(const char* text, float size, float wrapWidth);
+
 // Client pixels (from the InputState) to screen units.
 ScreenPoint mouseToScreen(float mouseX, float mouseY);
 
