@@ -26,6 +26,8 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::
 const std::vector<TrackFile>& diskTracks() {
     static const std::vector<TrackFile> tracks = {
         {"neon_cartridge.mod", "tiny.mod"},
+        {"glass_harbour.xm", "tiny.xm"},
+        {"afterglow_drive.ogg", "tiny.ogg"},
     };
     return tracks;
 }
@@ -33,6 +35,9 @@ const std::vector<TrackFile>& diskTracks() {
 bool buildTrack(const TrackFile& track, bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
     std::string name = track.name;
     if (name == "neon_cartridge.mod") return writeMod(composeChipSong(tiny), bytes, error);
+    if (name == "glass_harbour.xm") return writeXm(composeHarbourSong(tiny), bytes, error);
+    if (name == "afterglow_drive.ogg")
+        return encodeOggVorbis(renderDriveStream(tiny), STREAM_RATE, OGG_QUALITY, bytes, error);
     *error = "no recipe for " + name;
     return false;
 }

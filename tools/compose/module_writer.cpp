@@ -181,7 +181,7 @@ void writeXmInstrument(const Instrument& instrument, std::vector<uint8_t>& out) 
     put32le(out, uint32_t(sample.loopLength ? sample.loopStart * bytesPerFrame : 0));
     put32le(out, uint32_t(sample.loopLength * bytesPerFrame));
     put8(out, std::clamp(sample.volume, 0, 64));
-    put8(out, 0);
+    put8(out, std::clamp(sample.finetune, -128, 127));
     put8(out, (sample.loopLength ? 1 : 0) | (sample.sixteenBit ? 0x10 : 0));
     put8(out, std::clamp(sample.panning, 0, 255));
     put8(out, sample.relativeNote);
@@ -261,6 +261,13 @@ bool writeMod(const Song& song, std::vector<uint8_t>* out, std::string* error) {
     }
     *out = std::move(bytes);
     return true;
+}
+
+void setXmRate(Sample& sample, double rate) {
+    constexpr double C4_RATE = 8363.0;
+    double semitones = 12.0 * std::log2(rate / C4_RATE);
+    sample.relativeNote = int(std::lround(semitones));
+    sample.finetune = std::clamp(int(std::lround((semitones - sample.relativeNote) * 128.0)), -128, 127);
 }
 
 bool writeXm(const Song& song, std::vector<uint8_t>* out, std::string* error) {

@@ -20,4 +20,8 @@ namespace compose {
 bool writeMod(const Song& song, std::vector<uint8_t>* out, std::string* error);
 bool writeXm(const Song& song, std::vector<uint8_t>* out, std::string* error);
 
+// Sets an XM sample's relative note and finetune so that it plays at `rate` Hz
+// at C-4, i.e. at its own pitch when it was made at that rate.
+void setXmRate(Sample& sample, double rate);
+
 }  // namespace compose

@@ -94,8 +94,14 @@ bool encodeOggVorbis(const std::vector<float>& stereo, int rate, double quality,
         return false;
     }
     sf_command(file, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
-    sf_count_t frames = sf_count_t(stereo.size() / 2);
-    sf_count_t written = sf_writef_float(file, stereo.data(), frames);
+    // Blocks of a few thousand frames: libvorbis is not made for one huge write.
+    const sf_count_t frames = sf_count_t(stereo.size() / 2);
+    sf_count_t written = 0;
+    while (written < frames) {
+        sf_count_t block = std::min<sf_count_t>(4096, frames - written);
+        if (sf_writef_float(file, stereo.data() + 2 * written, block) != block) break;
+        written += block;
+    }
     sf_close(file);
     if (written != frames) {
         *error = "libsndfile wrote only part of the audio";

@@ -39,24 +39,13 @@ Sample makeLead(const char* name, float duty, int volume) {
     return sample;
 }
 
-// A wave whose tone darkens and level drops over `decayCycles` cycles, then holds
-// its last cycle in a loop: a pluck that the tracker can hold as long as needed.
+// A pluck that the tracker can hold: it darkens and fades over `decayCycles`
+// cycles, then loops its last cycle.
 Sample makePluck(const char* name, int cycleFrames, int decayCycles, int rootMidi, int volume,
                  const std::vector<float>& harmonics, float brightStart, float brightEnd, float levelEnd) {
     Sample sample;
     sample.name = name;
-    for (int k = 0; k < decayCycles; ++k) {
-        float t = float(k) / float(decayCycles - 1);
-        float cutoff = brightEnd + (brightStart - brightEnd) * (1 - t) * (1 - t);
-        std::vector<float> shaped = harmonics;
-        for (size_t h = 0; h < shaped.size(); ++h) {
-            float ratio = float(h + 1) / cutoff;
-            shaped[h] /= std::sqrt(1.0f + ratio * ratio * ratio * ratio);
-        }
-        std::vector<float> cycle = harmonicLoop(cycleFrames, 1, shaped);
-        float level = 1.0f + (levelEnd - 1.0f) * t;
-        for (float x : cycle) sample.data.push_back(x * level);
-    }
+    sample.data = darkeningCycles(cycleFrames, decayCycles, harmonics, brightStart, brightEnd, levelEnd);
     scaleToPeak(sample.data, 1.0f);
     sample.loopStart = (decayCycles - 1) * cycleFrames;
     sample.loopLength = cycleFrames;

@@ -67,6 +67,7 @@ struct Sample {
     int volume = 64;          // 0..64
     int rootMidi = 60;        // MIDI note heard at ProTracker C-2 / FT2 C-4
     int relativeNote = 0;     // XM: semitones from 8363 Hz to the rate the sample was made at
+    int finetune = 0;         // XM: the rest of that distance, in 1/128 semitone
     int panning = 128;        // XM: 0 left .. 255 right
     bool sixteenBit = false;  // XM only; MOD samples are always 8-bit
 };

@@ -54,6 +54,23 @@ std::vector<float> harmonicLoop(int frames, int cycles, const std::vector<float>
     return out;
 }
 
+std::vector<float> darkeningCycles(int cycleFrames, int cycles, const std::vector<float>& harmonics,
+                                   float brightStart, float brightEnd, float levelEnd) {
+    std::vector<float> out;
+    for (int k = 0; k < cycles; ++k) {
+        float t = cycles > 1 ? float(k) / float(cycles - 1) : 1.0f;
+        float cutoff = brightEnd + (brightStart - brightEnd) * (1 - t) * (1 - t);
+        std::vector<float> shaped = harmonics;
+        for (size_t h = 0; h < shaped.size(); ++h) {
+            float ratio = float(h + 1) / cutoff;
+            shaped[h] /= std::sqrt(1.0f + ratio * ratio * ratio * ratio);
+        }
+        float level = 1.0f + (levelEnd - 1.0f) * t;
+        for (float x : harmonicLoop(cycleFrames, 1, shaped)) out.push_back(x * level);
+    }
+    return out;
+}
+
 SvfOut svfStep(Svf& filter, float input, float cutoff, float resonance, float rate) {
     float g = float(std::tan(PI * std::min(double(cutoff), 0.49 * rate) / rate));
     float k = 1.0f / std::max(resonance, 0.1f);

@@ -29,6 +29,12 @@ int harmonicsBelowNyquist(double frequency, double rate);
 // fit in `frames` exactly, so the result loops without a seam.
 std::vector<float> harmonicLoop(int frames, int cycles, const std::vector<float>& harmonics);
 
+// `cycles` single cycles of `cycleFrames` frames whose tone darkens from
+// `brightStart` to `brightEnd` (the harmonic where the roll-off sets in) while
+// the level falls from 1 to `levelEnd`: a pluck whose last cycle can be looped.
+std::vector<float> darkeningCycles(int cycleFrames, int cycles, const std::vector<float>& harmonics,
+                                   float brightStart, float brightEnd, float levelEnd);
+
 // Topology-preserving state variable filter (one sample in, all outputs out).
 struct Svf {
     float ic1 = 0, ic2 = 0;
