@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -35,27 +36,40 @@ Canvas drawAtlasMap(const Canvas& atlas, const Fonts& fonts) {
             blendOver(p, atlas.pixels[size_t(y) * size_t(atlas.width) + size_t(x)]);
         }
     Surface whole = makeSurface(map, 0, 0, float(map.width), float(map.height), float(map.width), float(map.height), 0);
-    constexpr float kCap = 7.0f;
+    constexpr float kCap = 7.0f, kLabelH = 11.0f;
+    // Labels go beside their rectangle where they cover no picture and no other label,
+    // inside its top-left corner otherwise.
+    std::vector<PixelRect> taken;
+    for (const AtlasRect& r : kAtlasRects) taken.push_back(pixelRect(r));
+    auto isFree = [&](const PixelRect& box) {
+        if (box.x0 < 0 || box.y0 < 0 || box.x1 > float(map.width) || box.y1 > float(map.height)) return false;
+        for (const PixelRect& t : taken)
+            if (box.x0 < t.x1 + 1 && t.x0 - 1 < box.x1 && box.y0 < t.y1 + 1 && t.y0 - 1 < box.y1) return false;
+        return true;
+    };
     for (int i = 0; i < kAtlasRectCount; ++i) {
         const PixelRect r = pixelRect(kAtlasRects[i]);
         outline(map, r, hue(i));
         const char* name = kAtlasRects[i].name;
         const float w = textWidth(fonts.sansBold, name, kCap) + 4.0f;
-        // Inside the top-left corner when it fits, else just above (or below at the top).
-        float lx = r.x0 + 2.0f, ly = r.y0 + 2.0f;
-        if (w > r.x1 - r.x0 - 3.0f || r.y1 - r.y0 < 26.0f) {
-            ly = r.y0 >= 14.0f ? r.y0 - 13.0f : r.y1 + 2.0f;
-            lx = std::min(lx, float(map.width) - w - 1.0f);
-        }
-        fillShape(whole, [&](Vec2 p) { return sdBox(p, lx + w / 2, ly + 5.5f, w / 2, 5.5f, 2.0f); },
+        const Vec2 candidates[] = {{r.x0, r.y0 - kLabelH - 2}, {r.x0, r.y1 + 2}, {r.x1 + 2, r.y0},
+                                   {r.x0 - w - 2, r.y0}, {r.x1 - w, r.y0 - kLabelH - 2}, {r.x1 - w, r.y1 + 2}};
+        Vec2 at{r.x0 + 2, r.y0 + 2};
+        for (const Vec2& c : candidates)
+            if (isFree({c.x, c.y, c.x + w, c.y + kLabelH})) {
+                at = c;
+                break;
+            }
+        taken.push_back({at.x, at.y, at.x + w, at.y + kLabelH});
+        fillShape(whole, [&](Vec2 p) { return sdBox(p, at.x + w / 2, at.y + kLabelH / 2, w / 2, kLabelH / 2, 2.0f); },
                   [&](Vec2) { return rgb(0x000000, 0.8f); });
         Mask label = makeMask(whole);
-        label.x0 = int(lx) - 1;
-        label.y0 = int(ly) - 1;
+        label.x0 = int(at.x) - 1;
+        label.y0 = int(at.y) - 1;
         label.width = int(w) + 3;
-        label.height = 14;
+        label.height = int(kLabelH) + 3;
         label.cover.assign(size_t(label.width) * size_t(label.height), 0.0f);
-        addText(label, whole, fonts.sansBold, name, lx + 2.0f, ly + 2.0f + kCap, kCap);
+        addText(label, whole, fonts.sansBold, name, at.x + 2.0f, at.y + 2.0f + kCap, kCap);
         const Rgba c = hue(i);
         fillMask(whole, label, [&](Vec2) { return c; });
     }

@@ -282,6 +282,17 @@ void paintPlayerPanel(Canvas& atlas, const Fonts& fonts) {
     Mask label = makeMask(s);
     addTextCentred(label, s, fonts.sansBold, "Q3", dcx, dcy - dr * 0.12f, dr * 0.1f, 0.3f);
     fillMask(s, label, [](Vec2) { return rgb(0x3A1A05, 0.85f); });
+    // A maker's plate in the quiet upper right.
+    const float plateX = wellL + 2.0f, plateY = 22.0f;
+    Mask plateText = makeMask(s);
+    addText(plateText, s, fonts.sansBold, "DISK PLAYER", plateX, plateY, 6.5f, 1.6f);
+    engravedText(s, plateText, rgb(0x8FB0D8), 0.85f);
+    fillShape(s, [&](Vec2 p) { return sdSegment(p, {plateX, plateY + 6.0f}, {w - 14.0f, plateY + 6.0f}, 0.5f); },
+              [](Vec2) { return rgb(0x7FB8E8, 0.35f); });
+    for (int i = 0; i < 3; ++i)
+        fillShape(s, [&](Vec2 p) { return sdCircle(p, w - 16.0f - float(i) * 7.0f, plateY - 2.5f, 1.8f); },
+                  [&](Vec2) { return i == 0 ? rgb(kAmber) : rgb(kCyan, 0.5f); });
+
     // A thin divider between the disc and the menu entries.
     fillShape(s, [&](Vec2 p) { return sdSegment(p, {8.0f, info.y - 6.0f}, {wellL - 10.0f, info.y - 6.0f}, 0.5f); },
               [&](Vec2 p) { return rgb(0x7FB8E8, 0.35f * (1.0f - std::fabs(p.x / (wellL - 10.0f) - 0.5f) * 2.0f)); });

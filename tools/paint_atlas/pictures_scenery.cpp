@@ -59,8 +59,8 @@ Rgba skyAt(const NightScene& n, Vec2 p) {
     c = add(c, scaled(rgb(0xE08A4A), 0.22f * low * std::exp(-dx * dx)));
     // Moon halo.
     const float d = std::max(0.0f, std::hypot(p.x - n.moonX, p.y - n.moonY) - n.moonR);
-    const float halo = 0.5f * std::exp(-d / 16.0f) + 0.22f * std::exp(-d / 70.0f);
-    c = add(c, scaled(rgb(0xFFD7A0), halo * 0.55f));
+    const float halo = 0.45f * std::exp(-d / 7.0f) + 0.3f * std::exp(-d / 30.0f) + 0.14f * std::exp(-d / 120.0f);
+    c = add(c, scaled(rgb(0xFFD7A0), halo * 0.6f));
     return c;
 }
 
@@ -82,10 +82,13 @@ float moonCoverage(const NightScene& n, Vec2 p) {
 }
 
 Rgba moonAt(const NightScene& n, Vec2 p) {
-    const float maria = fbm2(p.x * 0.09f, p.y * 0.09f, 4, n.seed + 11);
+    // Bright face, soft grey-gold seas, darker towards the limb and on the side away
+    // from the light.
+    const float maria = fbm2(p.x * 0.08f, p.y * 0.08f, 4, n.seed + 11);
     const float rim = std::hypot(p.x - n.moonX, p.y - n.moonY) / n.moonR;
-    Rgba c = mix(rgb(kMoon), rgb(0xE9C89A), std::clamp(0.5f + maria * 1.4f, 0.0f, 1.0f) * 0.55f);
-    return mix(c, rgb(0xF3D3A2), rim * rim * 0.5f);
+    Rgba c = mix(rgb(0xFFF6E4), rgb(0xD9BC8E), std::clamp(0.35f + maria * 1.6f, 0.0f, 1.0f) * 0.6f);
+    const float shade = std::clamp(((p.x - n.moonX) + (p.y - n.moonY)) / (2.0f * n.moonR), 0.0f, 1.0f);
+    return mix(c, rgb(0xC9A676), rim * rim * rim * 0.45f + shade * 0.2f);
 }
 
 Rgba hillsAt(const NightScene& n, Vec2 p, float far, float near) {
@@ -274,18 +277,18 @@ void paintDiskName(Surface& s, const Fonts& fonts, float x, float baseline, floa
     glowingText(s, name, [&](Vec2 p) { return mix(rgb(0xFFFFFF), rgb(0x7FE6F5), (p.y - baseline + cap) / (cap * 1.3f)); },
                 rgb(0x3FC8E8), cap * 0.3f, 0.55f);
     Mask sub = makeMask(s);
-    const float subCap = cap * 0.26f;
+    const float subCap = cap * 0.27f;
     const float width = textWidth(fonts.sansBold, "Quorvatelle", cap, cap * 0.04f);
-    const float tracking = std::max(0.0f, (width - textWidth(fonts.sans, "MUSIC DISK", subCap)) / 9.0f);
-    addText(sub, s, fonts.sans, "MUSIC DISK", x + cap * 0.04f, baseline + cap * 0.62f, subCap, tracking);
-    glowingText(s, sub, [](Vec2) { return rgb(kAmberLight, 0.95f); }, rgb(kAmber), 2.0f, 0.35f);
+    const float tracking = std::clamp((width - textWidth(fonts.sansBold, "MUSIC DISK", subCap)) / 9.0f, 0.0f, subCap * 0.9f);
+    addText(sub, s, fonts.sansBold, "MUSIC DISK", x + cap * 0.06f, baseline + cap * 0.62f, subCap, tracking);
+    glowingText(s, sub, [](Vec2) { return rgb(kAmberLight); }, rgb(kAmber), 2.0f, 0.5f);
 }
 
 void paintLogo(Canvas& atlas, const Fonts& fonts) {
     Surface s = surfaceOf(atlas, kLogo, 1);
     const float h = s.designH;
-    paintEmblem(s, fonts, 50.0f, h / 2, 36.0f);
-    paintDiskName(s, fonts, 100.0f, h / 2 + 8.0f, 31.0f, s.designW - 108.0f);
+    paintEmblem(s, fonts, 37.0f, h / 2, 31.0f);
+    paintDiskName(s, fonts, 80.0f, h / 2 + 8.0f, 34.0f, s.designW - 86.0f);
 }
 
 void paintTitleBanner(Canvas& atlas, const Fonts& fonts) {
