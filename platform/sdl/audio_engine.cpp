@@ -1,0 +1,455 @@
+#include "platform/sdl/audio_engine.h"
+#include "platform/sdl/sdl_audio.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+audio::Audio* createSdlAudio() { return new audio_engine::AudioEngine(); }
+
+namespace audio_engine {
+
+// How long a main-thread call may wait for room in a full command queue (only a
+// stalled device fills it) before it gives up.
+constexpr int COMMAND_WAIT_MS = 500;
+
+// The decoder sleeps this long when every ring is full.
+constexpr auto DECODER_IDLE = std::chrono::milliseconds(10);
+
+// Blocks one decoder pass gives each channel, so a seek on one channel never
+// waits behind a long refill of another.
+constexpr uint32_t BLOCKS_PER_PASS = 4;
+
+// ---- Decoder thread ----------------------------------------------------------
+
+static void decoderMain(AudioEngine* engine)
+{
+    Channel* work[MAX_CHANNELS];
+    std::unique_lock<std::mutex> lock(engine->decodeMutex);
+    while (!engine->decodeQuit) {
+        engine->decodeRequested = false;
+        int count = engine->decodeCount;
+        for (int i = 0; i < count; i++) {
+            work[i] = engine->decodeList[i];
+            work[i]->decoderRefs++;
+        }
+        lock.unlock();
+
+        bool worked = false;
+        for (int i = 0; i < count; i++)
+            worked |= decodeAhead(work[i], BLOCKS_PER_PASS);
+
+        lock.lock();
+        for (int i = 0; i < count; i++)
+            work[i]->decoderRefs--;
+        if (!worked && !engine->decodeRequested && !engine->decodeQuit)
+            engine->decodeWake.wait_for(lock, DECODER_IDLE);
+    }
+}
+
+static void wakeDecoder(AudioEngine& engine)
+{
+    {
+        std::lock_guard<std::mutex> lock(engine.decodeMutex);
+        engine.decodeRequested = true;
+    }
+    engine.decodeWake.notify_one();
+}
+
+static void stopDecoder(AudioEngine& engine)
+{
+    if (!engine.decoder.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(engine.decodeMutex);
+        engine.decodeQuit = true;
+    }
+    engine.decodeWake.notify_one();
+    engine.decoder.join();
+}
+
+// ---- Channels on the main thread -------------------------------------------
+
+static bool pushCommand(AudioEngine& engine, const Command& command)
+{
+    for (int waited = 0;; waited++) {
+        if (engine.commands.push(command))
+            return true;
+        // Headless, nobody drains the queue until the caller mixes again.
+        if (engine.headless || waited >= COMMAND_WAIT_MS)
+            return false;
+        SDL_Delay(1);
+    }
+}
+
+// Deletes freed channels that neither the mixer nor the decoder still hold.
+static void collectRetired(AudioEngine& engine)
+{
+    Channel* channel;
+    while (engine.released.pop(channel))
+        channel->releasedByMixer = true;
+    for (int i = 0; i < engine.retiredCount;) {
+        channel = engine.retired[i];
+        int refs;
+        {
+            std::lock_guard<std::mutex> lock(engine.decodeMutex);
+            refs = channel->decoderRefs;
+        }
+        if (channel->releasedByMixer && refs == 0) {
+            destroyChannel(channel);
+            engine.retired[i] = engine.retired[--engine.retiredCount];
+        } else {
+            i++;
+        }
+    }
+}
+
+static Channel* findChannel(AudioEngine& engine, audio::Handle handle)
+{
+    collectRetired(engine);
+    if (handle == 0)
+        return nullptr;
+    for (int i = 0; i < engine.liveCount; i++)
+        if (engine.live[i]->handle == handle)
+            return engine.live[i];
+    return nullptr;
+}
+
+// A channel the mixer has played to its end reports stopped from then on.
+static void noticeEnd(Channel* channel)
+{
+    if (channel->state == ChannelState::Playing &&
+        channel->endedPlayId.load(std::memory_order_acquire) == channel->playId) {
+        channel->state = ChannelState::Stopped;
+        channel->ended = true;
+    }
+}
+
+static bool handleInUse(const AudioEngine& engine, uint32_t handle)
+{
+    for (int i = 0; i < engine.liveCount; i++)
+        if (engine.live[i]->handle == handle)
+            return true;
+    return false;
+}
+
+static audio::Handle addChannel(AudioEngine& engine, Channel* channel)
+{
+    if (!channel)
+        return 0;
+    do {
+        engine.lastHandle++;
+    } while (engine.lastHandle == 0 || handleInUse(engine, engine.lastHandle));
+    channel->handle = engine.lastHandle;
+
+    if (!pushCommand(engine, Command{CommandType::AddChannel, channel, 0, 0.0f})) {
+        destroyChannel(channel);
+        return 0;
+    }
+    engine.live[engine.liveCount++] = channel;
+    {
+        std::lock_guard<std::mutex> lock(engine.decodeMutex);
+        engine.decodeList[engine.decodeCount++] = channel;
+        engine.decodeRequested = true;
+    }
+    engine.decodeWake.notify_one();
+    return channel->handle;
+}
+
+static bool hasRoomForChannel(AudioEngine& engine)
+{
+    collectRetired(engine);
+    return engine.initialized && engine.liveCount + engine.retiredCount < MAX_CHANNELS;
+}
+
+// The system writes paths with backslashes; here they are slashes.
+static std::string localPath(const void* file)
+{
+    std::string path = static_cast<const char*>(file);
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
+static void drainQueues(AudioEngine& engine)
+{
+    Command command;
+    while (engine.commands.pop(command)) {
+    }
+    Channel* channel;
+    while (engine.released.pop(channel)) {
+    }
+}
+
+// Puts the mixer and the clock in their starting state; the audio thread is not running.
+static void startEngine(AudioEngine& engine)
+{
+    engine.mixer = Mixer{};
+    engine.mixer.masterGain = engine.mixer.masterTarget = volumeToGain(engine.volume);
+    engine.clock.sequence.store(0);
+    engine.clock.framesMixed.store(0);
+    engine.clock.callbackNanos.store(0);
+    createSpectrum(engine.spectrum);
+    engine.decodeQuit = false;
+    engine.initialized = true;
+}
+
+static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
+{
+    static_cast<AudioEngine*>(user)->mixInto(reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
+}
+
+// The mix frame the listener hears now: frames mixed, less those still queued
+// (the callback's own buffer and about as much inside the device), plus the time
+// since that callback.
+static uint64_t listenerFrame(AudioEngine& engine)
+{
+    uint64_t frames = 0;
+    int64_t nanos = 0;
+    for (int attempt = 0; attempt < 1000; attempt++) {
+        uint32_t before = engine.clock.sequence.load(std::memory_order_acquire);
+        frames = engine.clock.framesMixed.load(std::memory_order_relaxed);
+        nanos = engine.clock.callbackNanos.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (!(before & 1) && engine.clock.sequence.load(std::memory_order_relaxed) == before)
+            break;
+    }
+    if (engine.headless)
+        return frames;
+    int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch()).count();
+    int64_t since = (now - nanos) * MIX_RATE / 1000000000;
+    if (since < 0)
+        since = 0;
+    if (since > int64_t(DEVICE_FRAMES))
+        since = DEVICE_FRAMES;
+    int64_t heard = int64_t(frames) - 2 * int64_t(DEVICE_FRAMES) + since;
+    return heard > 0 ? uint64_t(heard) : 0;
+}
+
+// ---- The Audio interface -------------------------------------------------------
+
+AudioEngine::~AudioEngine() { free(); }
+
+uint32_t AudioEngine::getVersion() { return (audio::VERSION_2_3 << 16) | 0x0001; }
+
+bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
+{
+    // -1 is the default output, 1.. the devices SDL lists. BASS's 0 ("no sound")
+    // is not offered.
+    if (initialized || device == 0 || device < -1)
+        return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+    const char* name = nullptr;
+    if (device > 0 && !(name = SDL_GetAudioDeviceName(device - 1, 0))) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+
+    // The mix is always 44100 Hz float stereo (the spectrum's bins depend on it);
+    // SDL converts when the device wants something else.
+    SDL_AudioSpec want{};
+    want.freq = MIX_RATE;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = DEVICE_FRAMES;
+    want.callback = audioCallback;
+    want.userdata = this;
+    SDL_AudioSpec have{};
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    if (id == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    deviceId = id;
+    startEngine(*this);
+    decoder = std::thread(decoderMain, this);
+    SDL_PauseAudioDevice(id, 0);
+    return true;
+}
+
+bool AudioEngine::initHeadless()
+{
+    if (initialized)
+        return false;
+    headless = true;
+    startEngine(*this);
+    return true;
+}
+
+void AudioEngine::decodeAll()
+{
+    for (int i = 0; i < liveCount; i++)
+        decodeAhead(live[i], RING_BLOCKS);
+}
+
+bool AudioEngine::free()
+{
+    if (!initialized)
+        return false;
+    if (deviceId) {
+        SDL_CloseAudioDevice(deviceId);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        deviceId = 0;
+    }
+    stopDecoder(*this);
+    // Both other threads are gone: everything can be deleted directly.
+    for (int i = 0; i < liveCount; i++)
+        destroyChannel(live[i]);
+    for (int i = 0; i < retiredCount; i++)
+        destroyChannel(retired[i]);
+    liveCount = retiredCount = decodeCount = 0;
+    drainQueues(*this);
+    destroySpectrum(spectrum);
+    initialized = headless = false;
+    return true;
+}
+
+audio::Handle AudioEngine::musicLoad(bool fromMemory, const void* file, uint64_t offset, uint32_t length,
+                                     uint32_t flags, uint32_t)
+{
+    if (!file || !hasRoomForChannel(*this))
+        return 0;
+    if (fromMemory)
+        return addChannel(*this, openModuleMemory(static_cast<const unsigned char*>(file) + offset, length, flags));
+    return addChannel(*this, openModuleFile(localPath(file).c_str(), offset, length, flags));
+}
+
+audio::Handle AudioEngine::streamCreateFile(bool fromMemory, const void* file, uint64_t offset, uint64_t,
+                                            uint32_t flags)
+{
+    // Streams come from whole files only.
+    if (!file || fromMemory || offset != 0 || !hasRoomForChannel(*this))
+        return 0;
+    return addChannel(*this, openStreamFile(localPath(file).c_str(), flags));
+}
+
+bool AudioEngine::musicFree(audio::Handle handle)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel)
+        return false;
+    for (int i = 0; i < liveCount; i++)
+        if (live[i] == channel)
+            live[i] = live[--liveCount];
+    {
+        std::lock_guard<std::mutex> lock(decodeMutex);
+        for (int i = 0; i < decodeCount; i++)
+            if (decodeList[i] == channel)
+                decodeList[i] = decodeList[--decodeCount];
+    }
+    // If the command cannot be sent the mixer keeps the channel until free().
+    pushCommand(*this, Command{CommandType::RemoveChannel, channel, 0, 0.0f});
+    retired[retiredCount++] = channel;
+    return true;
+}
+
+bool AudioEngine::channelPlay(audio::Handle handle, bool restart)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel)
+        return false;
+    noticeEnd(channel);
+    // A channel that played to its end starts over rather than stay at its end.
+    if ((restart || channel->ended) && !channel->rewound) {
+        requestSeek(channel, 0);
+        wakeDecoder(*this);
+    }
+    channel->rewound = false;
+    channel->ended = false;
+    channel->playId++;
+    channel->state = ChannelState::Playing;
+    return pushCommand(*this, Command{CommandType::Play, channel, channel->playId, 0.0f});
+}
+
+bool AudioEngine::channelStop(audio::Handle handle)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel)
+        return false;
+    noticeEnd(channel);
+    if (channel->state != ChannelState::Stopped)
+        pushCommand(*this, Command{CommandType::Halt, channel, 0, 0.0f});
+    channel->state = ChannelState::Stopped;
+    return true;
+}
+
+bool AudioEngine::channelPause(audio::Handle handle)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel)
+        return false;
+    noticeEnd(channel);
+    if (channel->state != ChannelState::Playing)
+        return false;
+    channel->state = ChannelState::Paused;
+    return pushCommand(*this, Command{CommandType::Halt, channel, 0, 0.0f});
+}
+
+bool AudioEngine::channelSetPosition(audio::Handle handle, uint64_t position)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel)
+        return false;
+    noticeEnd(channel);
+    uint64_t frame = bytePositionToFrame(channel, position);
+    requestSeek(channel, frame);
+    wakeDecoder(*this);
+    channel->rewound = frame == 0;
+    channel->ended = false;
+    return true;
+}
+
+uint32_t AudioEngine::channelIsActive(audio::Handle handle)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel)
+        return audio::ACTIVE_STOPPED;
+    noticeEnd(channel);
+    switch (channel->state) {
+    case ChannelState::Playing:
+        return audio::ACTIVE_PLAYING;
+    case ChannelState::Paused:
+        return audio::ACTIVE_PAUSED;
+    case ChannelState::Stopped:
+        break;
+    }
+    return audio::ACTIVE_STOPPED;
+}
+
+uint32_t AudioEngine::channelGetData(audio::Handle handle, void* buffer, uint32_t length)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || !buffer || length != audio::DATA_FFT512)
+        return audio::DATA_ERROR;
+    noticeEnd(channel);
+    float* magnitudes = static_cast<float*>(buffer);
+    if (channel->state != ChannelState::Playing) {
+        std::memset(magnitudes, 0, FFT_BINS * sizeof(float));
+        return FFT_BINS * sizeof(float);
+    }
+    float samples[FFT_SIZE];
+    uint64_t first = listenerFrame(*this) - FFT_SIZE;
+    for (int i = 0; i < FFT_SIZE; i++)
+        samples[i] = channel->history[(first + i) % HISTORY_FRAMES].load(std::memory_order_relaxed);
+    computeSpectrum(spectrum, samples, magnitudes);
+    return FFT_BINS * sizeof(float);
+}
+
+uint32_t AudioEngine::getVolume() { return volume; }
+
+bool AudioEngine::setVolume(uint32_t newVolume)
+{
+    if (newVolume > 100)
+        return false;
+    volume = newVolume;
+    if (initialized)
+        pushCommand(*this, Command{CommandType::SetVolume, nullptr, 0, volumeToGain(newVolume)});
+    return true;
+}
+
+} // namespace audio_engine

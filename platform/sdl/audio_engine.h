@@ -1,0 +1,124 @@
+// audio_engine: the audio service on SDL2 audio, libopenmpt, libsndfile,
+// libsamplerate and kissfft (platform/audio.h says what each call does).
+//
+// Internal header: main() only needs sdl_audio.h. Tests and benchmarks use this
+// one to run the engine without a device (initHeadless, decodeAll, mixInto).
+//
+// Three threads meet here:
+//   main thread   every call of the Audio interface; loading reads the file there.
+//   decoder       keeps every channel's ring of decoded blocks full (file I/O,
+//                 libopenmpt, libsndfile, libsamplerate).
+//   audio thread  SDL's callback runs mixInto: it reads decoded blocks, applies the
+//                 play/stop ramps and the volume, and records each channel's output
+//                 for the spectrum. It never allocates, locks or waits.
+// Commands reach the audio thread through a lock-free queue. A freed channel goes
+// to the mixer as a command; the mixer hands it back through a second queue, and
+// the main thread deletes it once the decoder is done with it too.
+#pragma once
+#include "platform/audio.h"
+#include "platform/sdl/audio_channel.h"
+#include "platform/sdl/audio_queue.h"
+#include "platform/sdl/audio_spectrum.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+namespace audio_engine {
+
+constexpr int MAX_CHANNELS = 32;
+constexpr uint32_t MAX_MIX_FRAMES = 1024;    // mixInto works in pieces of at most this
+constexpr uint32_t DEVICE_FRAMES = 1024;     // frames per device callback: 23 ms
+constexpr uint32_t PLAY_RAMP_FRAMES = 221;   // 5 ms fade on play, stop, pause, resume
+constexpr uint32_t VOLUME_RAMP_FRAMES = 882; // 20 ms glide to a new volume
+
+enum class CommandType : uint8_t { AddChannel, RemoveChannel, Play, Halt, SetVolume };
+
+struct Command {
+    CommandType type;
+    Channel* channel;
+    uint32_t playId;
+    float gain;
+};
+
+// Owned by the audio thread.
+struct Mixer {
+    Channel* channels[MAX_CHANNELS];
+    int channelCount;
+    float masterGain;
+    float masterTarget;
+    float masterStep;
+    uint32_t masterRampLeft;
+    uint64_t framesMixed;
+};
+
+// Where the mix stands, published after every callback under a sequence lock
+// (odd while being written), so the main thread can place "now" in the history.
+struct MixClock {
+    std::atomic<uint32_t> sequence{0};
+    std::atomic<uint64_t> framesMixed{0};
+    std::atomic<int64_t> callbackNanos{0};
+};
+
+// The output gain for a volume of 0..100: 4 dB per step of 10 from unity at 100
+// down to -36 dB at 10, then a straight line to silence at 0.
+float volumeToGain(uint32_t volume);
+
+struct AudioEngine final : audio::Audio {
+    ~AudioEngine() override;
+
+    uint32_t getVersion() override;
+    bool init(int device, uint32_t frequency, uint32_t flags, void* window, const void* clsid) override;
+    bool free() override;
+    audio::Handle musicLoad(bool fromMemory, const void* file, uint64_t offset, uint32_t length, uint32_t flags,
+                            uint32_t frequency) override;
+    audio::Handle streamCreateFile(bool fromMemory, const void* file, uint64_t offset, uint64_t length,
+                                   uint32_t flags) override;
+    bool musicFree(audio::Handle channel) override;
+    bool channelPlay(audio::Handle channel, bool restart) override;
+    bool channelStop(audio::Handle channel) override;
+    bool channelPause(audio::Handle channel) override;
+    bool channelSetPosition(audio::Handle channel, uint64_t position) override;
+    uint32_t channelIsActive(audio::Handle channel) override;
+    uint32_t channelGetData(audio::Handle channel, void* buffer, uint32_t length) override;
+    uint32_t getVolume() override;
+    bool setVolume(uint32_t volume) override;
+
+    // Starts the engine without a device and without the decoder thread: the
+    // caller decodes with decodeAll() and mixes with mixInto(), on its own thread.
+    bool initHeadless();
+    void decodeAll();
+    // The audio thread's work: `frames` frames of float stereo into out.
+    void mixInto(float* out, uint32_t frames);
+
+    // Main thread.
+    bool initialized = false;
+    bool headless = false;
+    uint32_t volume = 100;
+    uint32_t lastHandle = 0;
+    uint32_t deviceId = 0;
+    Channel* live[MAX_CHANNELS] = {};
+    int liveCount = 0;
+    Channel* retired[MAX_CHANNELS] = {}; // freed, waiting for the mixer and decoder to let go
+    int retiredCount = 0;
+    Spectrum spectrum = {};
+
+    SpscQueue<Command, 256> commands;  // main thread -> audio thread
+    SpscQueue<Channel*, 64> released;  // audio thread -> main thread
+
+    // Decoder thread; the list and flags are guarded by decodeMutex.
+    std::thread decoder;
+    std::mutex decodeMutex;
+    std::condition_variable decodeWake;
+    Channel* decodeList[MAX_CHANNELS] = {};
+    int decodeCount = 0;
+    bool decodeRequested = false;
+    bool decodeQuit = false;
+
+    Mixer mixer = {};
+    MixClock clock;
+};
+
+} // namespace audio_engine
