@@ -118,6 +118,10 @@ TEST_F(ButtonTest, ReleasedOutsideNoClickButStaysActive)
     EXPECT_EQ(look, Look::Active);
     EXPECT_FALSE(frame(AWAY, false));
     EXPECT_EQ(look, Look::Active);
+    // Coming back over it with the button up is no click either.
+    EXPECT_FALSE(frame(OVER, false));
+    EXPECT_EQ(hotWidget, 10);
+    EXPECT_EQ(look, Look::Active);
     // Until another button becomes active.
     frame({10, 64}, false, 11, {-1, 0.5f});
     frame({10, 64}, true, 11, {-1, 0.5f});

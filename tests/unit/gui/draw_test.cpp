@@ -115,6 +115,10 @@ TEST_F(DrawTest, DrawTextStopsOnceThePenIsPastTheRightEdge)
     TextExtent extent = drawText("WW", 0.99f, 0, 0.1f, WHITE);
     EXPECT_EQ(xs(), (std::vector<float>{0.99f}));
     EXPECT_FLOAT_EQ(extent.width, 0.1f);
+    // A pen exactly on the edge still draws.
+    spriteBatch->items.clear();
+    drawText("WW", 1.0f, 0, 0.1f, WHITE);
+    EXPECT_EQ(xs(), (std::vector<float>{1.0f}));
     // A skipped character does not move the pen.
     spriteBatch->items.clear();
     extent = drawText("W{W", 0.85f, 0, 0.1f, WHITE);
@@ -157,6 +161,11 @@ TEST_F(DrawTest, TextWindowShowsOnlyGlyphsEndingInsideIt)
     extent = drawTextWindow("WWW", 0, 0, 0.1f, 0.2f, 0, WHITE);
     EXPECT_EQ(xs(), (std::vector<float>{0.0f, 0.1f}));
     EXPECT_FLOAT_EQ(extent.width, 0.2f);
+
+    // A glyph ending exactly on the window's left edge is shown.
+    spriteBatch->items.clear();
+    drawTextWindow("WW", 0, 0, 0.1f, 1.0f, 0.1f, WHITE);
+    EXPECT_EQ(xs(), (std::vector<float>{-0.1f, 0.0f}));
 
     // A negative offset moves the text right of x.
     spriteBatch->items.clear();
@@ -202,6 +211,14 @@ TEST_F(DrawTest, TextBoxBreaksLinesAtLineFeedsAndAtSpacesPastTheWidth)
     EXPECT_EQ(items()[2].x, 0.0f);
     EXPECT_EQ(items()[2].y, y + line2);
 
+    // Line steps are taken in double arithmetic: from -0.001 a float step would give
+    // -0.260999978 instead of -0.261000007.
+    spriteBatch->items.clear();
+    drawTextBox("A\nB", 0, 0, size, 1.0f, 2.0f, 0.001f, WHITE);
+    ASSERT_EQ(items().size(), 2u);
+    EXPECT_EQ(items()[1].y, lineBelow(-0.001f, size));
+    EXPECT_EQ(items()[1].y, -0.261000007f);
+
     // A word longer than the box is not cut.
     spriteBatch->items.clear();
     drawTextBox("WWWWWWWW", 0, y, size, 0.25f, 2.0f, 0, WHITE);
@@ -223,6 +240,11 @@ TEST_F(DrawTest, TextBoxShowsOnlyLinesBetweenItsTopAndItsBottom)
     EXPECT_EQ(items().size(), 2u);
     EXPECT_EQ(extent.width, 1.0f);
     EXPECT_EQ(extent.height, 0.3f);
+
+    // A line standing exactly on the box's bottom edge is still shown.
+    spriteBatch->items.clear();
+    drawTextBox("A\nB\nC", 0, 0, size, 1.0f, -lineBelow(0, size), 0, WHITE);
+    EXPECT_EQ(items().size(), 2u);
 
     spriteBatch->items.clear();
     extent = drawTextBox("", 0, 0, size, 0.75f, 0.5f, 0, WHITE);
