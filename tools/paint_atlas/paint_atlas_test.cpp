@@ -157,6 +157,34 @@ TEST_F(PaintedAtlas, ControlsAndLightsAreSolidWhereTheyMatter) {
     EXPECT_LT(alphaAtDesign(kMainBubble, shownWidth(b) / 2, shownHeight(b) / 2), 16);
 }
 
+TEST_F(PaintedAtlas, TintedAndRepeatedPicturesSuitHowTheyAreDrawn) {
+    auto texel = [&](int x, int y) { return &(*atlas)[(size_t(y) * kAtlasSize + size_t(x)) * 4]; };
+    // The about bubble is tinted by the program, so it must be a neutral light grey.
+    const PixelRect bubble = pixelRect(kAtlasRects[kAboutBubble]);
+    for (int y = int(bubble.y0); y < int(bubble.y1); ++y)
+        for (int x = int(bubble.x0); x < int(bubble.x1); ++x) {
+            const uint8_t* t = texel(x, y);
+            if (t[3] < 32) continue;
+            EXPECT_GT(std::min({t[0], t[1], t[2]}), 200) << "about bubble at " << x << ", " << y;
+            EXPECT_LT(std::max({t[0], t[1], t[2]}) - std::min({t[0], t[1], t[2]}), 24);
+        }
+    // The equalizer cell is drawn 4 times smaller than stored: its outer two texels stay
+    // nearly clear so the small mip levels do not smear it into its neighbours.
+    const PixelRect eq = pixelRect(kAtlasRects[kEqualizerCell]);
+    for (int y = int(eq.y0); y < int(eq.y1); ++y)
+        for (int x = int(eq.x0); x < int(eq.x1); ++x) {
+            const bool ring = x < int(eq.x0) + 2 || x >= int(eq.x1) - 2 || y < int(eq.y0) + 2 || y >= int(eq.y1) - 2;
+            EXPECT_TRUE(!ring || texel(x, y)[3] < 96) << "equalizer border at " << x << ", " << y;
+        }
+    // Fifty bubbles overlap in front of the controls: on average one must hide very little.
+    const PixelRect main = pixelRect(kAtlasRects[kMainBubble]);
+    double sum = 0;
+    int n = 0;
+    for (int y = int(main.y0); y < int(main.y1); ++y)
+        for (int x = int(main.x0); x < int(main.x1); ++x, ++n) sum += texel(x, y)[3];
+    EXPECT_LT(sum / n, 0.06 * 255);
+}
+
 TEST_F(PaintedAtlas, CommittedFilesAreTheToolsOutput) {
     int w = 0, h = 0, n = 0;
     uint8_t* committed = stbi_load("data/velta.png", &w, &h, &n, 4);
@@ -205,6 +233,54 @@ TEST(Canvas, ShapesAreAntialiasedAtTheirEdge) {
     EXPECT_FLOAT_EQ(edge, 0.0f);
     const Surface half = makeSurface(c, 0, 0, 16, 16, 16, 16, 0);
     EXPECT_NEAR(coverageFromDistance(0.0f, texelsPerDesign(half)), 0.5f, 1e-6f);
+}
+
+TEST(Canvas, TrianglesAreInsideWhicheverWayTheyWind) {
+    const Vec2 a{0, 0}, b{10, 0}, c{0, 10};
+    EXPECT_LT(sdTriangle({2, 2}, a, b, c), 0.0f);
+    EXPECT_LT(sdTriangle({2, 2}, a, c, b), 0.0f);
+    EXPECT_NEAR(sdTriangle({-3, 2}, a, b, c), 3.0f, 1e-5f);
+    EXPECT_NEAR(sdTriangle({2, 1}, a, c, b), -1.0f, 1e-5f);
+}
+
+TEST(Canvas, BlurSpreadsCoverageWithoutCreatingOrLosingIt) {
+    Canvas c = makeCanvas(64, 64);
+    Surface s = makeSurface(c, 0, 0, 64, 64, 64, 64, 0);
+    Mask m = makeMask(s);
+    addShape(m, s, [](Vec2 p) { return sdCircle(p, 32, 32, 6); });
+    float before = 0, after = 0;
+    for (float v : m.cover) before += v;
+    blurMask(m, 4.0f);
+    for (float v : m.cover) after += v;
+    EXPECT_NEAR(after, before, before * 0.01f);
+    EXPECT_LT(m.at(32, 32), 1.0f);
+    EXPECT_GT(m.at(32, 42), 0.0f);
+    // Texel centres sit at +0.5, so texels 22 and 41 lie equally far from the centre 32.
+    EXPECT_NEAR(m.at(22, 32), m.at(41, 32), 1e-4f) << "blur must be symmetric";
+    const Mask moved = shiftedMask(m, 3, -2);
+    EXPECT_FLOAT_EQ(moved.at(35, 30), m.at(32, 32));
+}
+
+TEST(Canvas, EdgesExtendOnlyIntoClearTexels) {
+    Canvas c = makeCanvas(8, 4);
+    c.pixels[3 * 8 + 7] = rgb(0x00FF00);  // a neighbour's texel, must survive
+    Surface s = makeSurface(c, 2, 0, 6, 4, 4, 4, 0);
+    fillAll(s, [](Vec2) { return rgb(0xFF0000); });
+    extendEdges(s, 2);
+    EXPECT_FLOAT_EQ(c.pixels[1 * 8 + 0].r, 1.0f);
+    EXPECT_FLOAT_EQ(c.pixels[1 * 8 + 7].r, 1.0f);
+    EXPECT_FLOAT_EQ(c.pixels[3 * 8 + 7].g, 1.0f);
+}
+
+TEST(Canvas, NoiseIsRepeatableAndBounded) {
+    for (int i = 0; i < 200; ++i) {
+        const float x = float(i) * 0.37f, y = float(i) * 0.11f;
+        EXPECT_EQ(fbm2(x, y, 4, 7), fbm2(x, y, 4, 7));
+        EXPECT_LE(std::fabs(fbm2(x, y, 4, 7)), 1.0f);
+        EXPECT_GE(hashUnit(uint32_t(i)), 0.0f);
+        EXPECT_LT(hashUnit(uint32_t(i)), 1.0f);
+    }
+    EXPECT_NE(hash32(1), hash32(2));
 }
 
 TEST(Text, RejectsFilesThatAreNotUsableFonts) {
