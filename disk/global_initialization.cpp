@@ -1,0 +1,105 @@
+#include "disk/global_initialization.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/message_box.h"
+#include "app/render_device.h"
+#include "disk/disk_config.h"
+#include "disk/music_library.h"
+#include "gui/draw.h"
+#include "platform/audio.h"
+
+gpu::Texture* skinTexture = nullptr;
+
+constexpr float TITLE_TEXT_SIZE = 0.03f;
+constexpr float TITLE_START_SCROLL = -0.4f;
+constexpr float SCROLL_TEXT_SIZE = 0.033f;
+constexpr float SCROLL_TEXT_WRAP = 0.75f;
+constexpr float START_TITLE_SCROLL_SPEED = 0.07f;
+constexpr int32_t MAX_VOLUME_LEVEL = 10;
+
+static void loadSkin()
+{
+    skinTexture = nullptr;
+    gpu::Device* device = RenderDevice::exists() ? RenderDevice::instance().device : nullptr;
+    if (!device)
+        return;
+    if (gpu::failed(gpu::gpu().createTextureFromFile(device, "data/velta.png", &skinTexture)))
+        skinTexture = nullptr;
+}
+
+// The audio service maps the backslashes of the music folder to the host's
+// separator.
+static audio::Handle loadTrack(const std::string& typeLine, const std::string& fileLine)
+{
+    const std::string path = "data\\music\\" + fileLine;
+    audio::Audio& a = audio::audio();
+    audio::Handle channel = 0;
+    switch (trackTypeOf(typeLine)) {
+    case TrackType::Module:
+        channel = a.musicLoad(false, path.c_str(), 0, 0,
+                              audio::MUSIC_POSRESET | audio::MUSIC_FT2MOD | audio::MUSIC_RAMP | audio::SAMPLE_FLOAT,
+                              0);
+        break;
+    case TrackType::Stream:
+        channel = a.streamCreateFile(false, path.c_str(), 0, 0, audio::SAMPLE_FLOAT);
+        break;
+    case TrackType::Unsupported:
+        showMessage("Unsupported song type");
+        break;
+    }
+    if (channel == 0)
+        showMessage("Failed to load music file. Sorry.");
+    return channel;
+}
+
+GlobalInitializationScene::GlobalInitializationScene()
+{
+    active = false;
+    loadSkin();
+
+    DiskConfig config;
+    config.open("data/disk.cfg");
+    MusicLibrary& library = musicLibrary;
+    library.allocateTracks(config.readTrackCount());
+    library.currentTrack = 0;
+
+    audio::Audio& a = audio::audio();
+    if ((a.getVersion() >> 16) != audio::VERSION_2_3)
+        showMessage("An incorrect version of BASS.DLL was loaded");
+    a.init(-1, 44100, 0, nullptr, nullptr);
+
+    for (size_t i = 0; i < size_t(library.trackCount); ++i) {
+        const std::string typeLine = config.readLine();
+        const std::string fileLine = config.readLine();
+        library.channels[i] = loadTrack(typeLine, fileLine);
+        library.titles[i] = config.readLine();
+        library.titleWidths[i] = measureText(library.titles[i].c_str(), TITLE_TEXT_SIZE);
+        library.titleScroll[i] = TITLE_START_SCROLL;
+    }
+
+    library.scrollText = config.readScrollText();
+    library.scrollTextHeight = measureTextBoxHeight(library.scrollText.c_str(), SCROLL_TEXT_SIZE, SCROLL_TEXT_WRAP);
+
+    if (library.hasTracks())
+        a.channelPlay(library.currentChannel(), false);
+    // A failed query reports 0xFFFFFFFF; the level must stay within its ten steps.
+    library.volumeLevel = int32_t(std::min<uint32_t>(a.getVolume() / 10, MAX_VOLUME_LEVEL));
+    library.titleScrollSpeed = START_TITLE_SCROLL_SPEED;
+    // Without tracks nothing can sound.
+    library.isPlaying = library.hasTracks();
+}
+
+GlobalInitializationScene::~GlobalInitializationScene()
+{
+    audio::Audio& a = audio::audio();
+    const size_t count = std::min(size_t(std::max(musicLibrary.trackCount, 0)), musicLibrary.channels.size());
+    for (size_t i = 0; i < count; ++i)
+        a.musicFree(musicLibrary.channels[i]);
+    if (skinTexture) {
+        gpu::gpu().release(skinTexture);
+        skinTexture = nullptr;
+    }
+    a.free();
+}
