@@ -14,7 +14,7 @@ constexpr double OGG_QUALITY = 0.4;
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
-    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+    if (!file || (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())) {
         *error = "cannot write " + path;
         return false;
     }

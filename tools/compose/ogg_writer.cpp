@@ -37,6 +37,7 @@ sf_count_t memoryRead(void* data, sf_count_t count, void* user) {
 
 sf_count_t memoryWrite(const void* data, sf_count_t count, void* user) {
     auto* file = static_cast<MemoryFile*>(user);
+    if (count <= 0) return 0;
     size_t end = size_t(file->position + count);
     if (end > file->bytes.size()) file->bytes.resize(end);
     std::memcpy(file->bytes.data() + file->position, data, size_t(count));

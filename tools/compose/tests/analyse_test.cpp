@@ -20,7 +20,7 @@ std::string writeTemp(const char* name, const std::vector<uint8_t>& bytes) {
     std::string path = ::testing::TempDir() + name;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
         std::fclose(file);
     }
     return path;
