@@ -1,38 +1,532 @@
 #include <SDL2/SDL.h>
 
 #include <cstdio>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "platform/sdl/os_keys.h"
 #include "platform/sdl/sdl_os.h"
 
 namespace {
 
-// Kernel services only; the window half is filled in by the window work.
+constexpr const char* WINDOW_DATA = "musicdisk.os.window";
+constexpr uint32_t WS_BORDER = 0x00800000;
+constexpr os::WParam MK_LBUTTON = 0x01;
+constexpr os::WParam MK_RBUTTON = 0x02;
+constexpr os::WParam MK_MBUTTON = 0x10;
+constexpr uint16_t FIRST_CLASS_ATOM = 0xC000;  // where Win32 numbers registered classes
+constexpr int MAX_ICON_SIZE = 256;
+constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
+
+// What a window keeps in its SDL data: the class's procedure at creation, and
+// the style that decides its border.
+struct WindowRecord {
+    SDL_Window* window;
+    os::WindowProcedure procedure;
+    uint32_t style;
+};
+
+struct ClassRecord {
+    uint16_t atom;
+    uint32_t style;
+    os::WindowProcedure procedure;
+    std::string name;
+    std::vector<uint8_t> iconRgba;  // iconSize x iconSize, or empty
+    int iconSize;
+};
+
+// Where the left button went down on one of our windows, in screen pixels.
+struct LeftPress {
+    WindowRecord* record;
+    int x, y;
+};
+
+os::WindowHandle handleOf(SDL_Window* window) { return reinterpret_cast<os::WindowHandle>(window); }
+
+WindowRecord* dataOf(SDL_Window* window)
+{
+    return static_cast<WindowRecord*>(SDL_GetWindowData(window, WINDOW_DATA));
+}
+
+bool isHeadlessDriver(const char* driver)
+{
+    return driver && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0);
+}
+
+// A driver that shows nothing to anyone: a box there would wait for a click that
+// never comes.
+bool videoDriverIsHeadless()
+{
+    if (SDL_WasInit(SDL_INIT_VIDEO))
+        return isHeadlessDriver(SDL_GetCurrentVideoDriver());
+    return isHeadlessDriver(SDL_GetHint(SDL_HINT_VIDEODRIVER));
+}
+
+os::WParam mouseKeysOf(uint32_t sdlButtons)
+{
+    os::WParam keys = 0;
+    if (sdlButtons & SDL_BUTTON_LMASK)
+        keys |= MK_LBUTTON;
+    if (sdlButtons & SDL_BUTTON_RMASK)
+        keys |= MK_RBUTTON;
+    if (sdlButtons & SDL_BUTTON_MMASK)
+        keys |= MK_MBUTTON;
+    return keys;
+}
+
+// Win32 key-message lParam: repeat count 1, bit 29 Alt held, bit 30 the key was
+// already down, bit 31 released.
+os::LParam keyParamOf(const SDL_KeyboardEvent& key, bool alt)
+{
+    uint32_t param = 1;
+    if (alt)
+        param |= 1u << 29;
+    if (key.repeat || key.type == SDL_KEYUP)
+        param |= 1u << 30;
+    if (key.type == SDL_KEYUP)
+        param |= 1u << 31;
+    return os::LParam(param);
+}
+
 class SdlOs : public os::Os {
 public:
-    SdlOs() { SDL_InitSubSystem(SDL_INIT_TIMER); }
-    uint32_t tickCount() override { return SDL_GetTicks(); }
+    SdlOs();
+    ~SdlOs() override;
+
+    uint32_t tickCount() override { return uint32_t(SDL_GetTicks64()); }
     void sleep(uint32_t milliseconds) override { SDL_Delay(milliseconds); }
-    int messageBox(os::WindowHandle, const char* text, const char* caption, uint32_t) override
-    {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        return os::IDOK;
+    int messageBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t type) override;
+    uint16_t registerClass(const os::WindowClass& windowClass) override;
+    bool unregisterClass(const char* className) override;
+    os::WindowHandle createWindow(uint32_t exStyle, const char* className, const char* title, uint32_t style,
+                                  int x, int y, int width, int height) override;
+    bool showWindow(os::WindowHandle window, int command) override;
+    bool updateWindow(os::WindowHandle window) override { return recordOf(window) != nullptr; }
+    bool cursorPosition(os::Point* point) override;
+    bool peekMessage(os::Message* message) override;
+    bool translateMessage(const os::Message&) override { return false; }
+    os::LResult dispatchMessage(const os::Message& message) override;
+    os::LResult sendMessage(os::WindowHandle window, uint32_t message, os::WParam wParam,
+                            os::LParam lParam) override;
+    os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
+                                       os::LParam lParam) override;
+    void postQuitMessage(int exitCode) override;
+
+private:
+    std::vector<ClassRecord> classes;
+    std::vector<std::unique_ptr<WindowRecord>> windows;
+    std::deque<os::Message> queue;
+    uint16_t nextAtom = FIRST_CLASS_ATOM;
+    bool videoStarted = false;
+    os::WParam buttonsDown = 0;  // MK_ flags as the translated events left them
+    LeftPress leftPress = {nullptr, 0, 0};
+
+    ClassRecord* findClass(const char* name);
+    WindowRecord* recordOf(os::WindowHandle window);
+    WindowRecord* recordOfId(uint32_t windowId);
+    bool startVideo(const std::string& className);
+    void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
+    void pumpEvents();
+    void translate(const SDL_Event& event);
+    void translateKey(const SDL_KeyboardEvent& key);
+    void translateMotion(const SDL_MouseMotionEvent& motion);
+    void translateButton(const SDL_MouseButtonEvent& button);
+    void translateQuit();
+    bool takeEventsWhileMoving();
+    void runMoveLoop(WindowRecord& record, os::LParam cursor);
+};
+
+SdlOs::SdlOs()
+{
+    // A close click is a WM_CLOSE for the window procedure to judge, not a quit of
+    // its own.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
+}
+
+SdlOs::~SdlOs()
+{
+    for (auto& record : windows)
+        SDL_DestroyWindow(record->window);
+    windows.clear();
+    if (videoStarted)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_QuitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
+}
+
+int SdlOs::messageBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t)
+{
+    if (!text)
+        text = "";
+    if (!caption)
+        caption = "";
+    if (!videoDriverIsHeadless()) {
+        WindowRecord* record = recordOf(owner);
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, record ? record->window : nullptr) ==
+            0)
+            return os::IDOK;
     }
-    uint16_t registerClass(const os::WindowClass&) override { return 0; }
-    bool unregisterClass(const char*) override { return false; }
-    os::WindowHandle createWindow(uint32_t, const char*, const char*, uint32_t, int, int, int, int) override
-    {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    return os::IDOK;
+}
+
+ClassRecord* SdlOs::findClass(const char* name)
+{
+    if (!name)
+        return nullptr;
+    for (ClassRecord& record : classes)
+        if (record.name == name)
+            return &record;
+    return nullptr;
+}
+
+uint16_t SdlOs::registerClass(const os::WindowClass& windowClass)
+{
+    if (!windowClass.className || !*windowClass.className || findClass(windowClass.className))
+        return 0;
+    ClassRecord record = {nextAtom, windowClass.style, windowClass.procedure, windowClass.className, {}, 0};
+    if (windowClass.iconRgba && windowClass.iconSize > 0 && windowClass.iconSize <= MAX_ICON_SIZE) {
+        size_t bytes = size_t(windowClass.iconSize) * size_t(windowClass.iconSize) * 4;
+        record.iconRgba.assign(windowClass.iconRgba, windowClass.iconRgba + bytes);
+        record.iconSize = windowClass.iconSize;
+    }
+    classes.push_back(std::move(record));
+    nextAtom = nextAtom == 0xFFFF ? FIRST_CLASS_ATOM : uint16_t(nextAtom + 1);
+    return classes.back().atom;
+}
+
+bool SdlOs::unregisterClass(const char* className)
+{
+    ClassRecord* record = findClass(className);
+    if (!record)
+        return false;
+    classes.erase(classes.begin() + (record - classes.data()));
+    return true;
+}
+
+// X11 reads the WM_CLASS for all windows once, when the video subsystem starts,
+// so the first window's class names them all.
+bool SdlOs::startVideo(const std::string& className)
+{
+    if (videoStarted)
+        return true;
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
+        SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", className.c_str(), 1);
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "os: no video: %s\n", SDL_GetError());
+        return false;
+    }
+    videoStarted = true;
+    return true;
+}
+
+os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char* title, uint32_t style, int x,
+                                     int y, int width, int height)
+{
+    ClassRecord* windowClass = findClass(className);
+    if (!windowClass || width <= 0 || height <= 0 || !startVideo(windowClass->name))
+        return nullptr;
+    // On X11 the pixel format is fixed when the window is made, before the
+    // graphics service makes its context: ask for what the device needs (8-bit
+    // colour, 24-bit depth, double buffering).
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_Window* window = SDL_CreateWindow(title ? title : "", x, y, width, height,
+                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
+    if (!window) {
+        std::fprintf(stderr, "os: cannot create the window: %s\n", SDL_GetError());
         return nullptr;
     }
-    bool showWindow(os::WindowHandle, int) override { return false; }
-    bool updateWindow(os::WindowHandle) override { return false; }
-    bool cursorPosition(os::Point*) override { return false; }
-    bool peekMessage(os::Message*) override { return false; }
-    bool translateMessage(const os::Message&) override { return false; }
-    os::LResult dispatchMessage(const os::Message&) override { return 0; }
-    os::LResult sendMessage(os::WindowHandle, uint32_t, os::WParam, os::LParam) override { return 0; }
-    os::LResult defaultWindowProcedure(os::WindowHandle, uint32_t, os::WParam, os::LParam) override { return 0; }
-    void postQuitMessage(int) override {}
-};
+    if (!windowClass->iconRgba.empty()) {
+        int size = windowClass->iconSize;
+        SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(windowClass->iconRgba.data(), size, size, 32,
+                                                               size * 4, SDL_PIXELFORMAT_RGBA32);
+        if (icon) {
+            SDL_SetWindowIcon(window, icon);
+            SDL_FreeSurface(icon);
+        }
+    }
+    windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style}));
+    SDL_SetWindowData(window, WINDOW_DATA, windows.back().get());
+    return handleOf(window);
+}
+
+// Only handles this service made are looked at: anything else is never passed to
+// SDL, which would read through it.
+WindowRecord* SdlOs::recordOf(os::WindowHandle window)
+{
+    for (auto& record : windows)
+        if (handleOf(record->window) == window)
+            return record.get();
+    return nullptr;
+}
+
+WindowRecord* SdlOs::recordOfId(uint32_t windowId)
+{
+    for (auto& record : windows)
+        if (SDL_GetWindowID(record->window) == windowId)
+            return record.get();
+    return nullptr;
+}
+
+bool SdlOs::showWindow(os::WindowHandle window, int command)
+{
+    WindowRecord* record = recordOf(window);
+    if (!record)
+        return false;
+    if (command == os::SW_MINIMIZE) {
+        SDL_MinimizeWindow(record->window);
+        return true;
+    }
+    SDL_ShowWindow(record->window);
+    if (SDL_GetWindowFlags(record->window) & SDL_WINDOW_MINIMIZED)
+        SDL_RestoreWindow(record->window);
+    SDL_RaiseWindow(record->window);
+    return true;
+}
+
+bool SdlOs::cursorPosition(os::Point* point)
+{
+    if (!point)
+        return false;
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    *point = {x, y};
+    return true;
+}
+
+void SdlOs::post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam)
+{
+    queue.push_back({record ? handleOf(record->window) : nullptr, message, wParam, lParam});
+}
+
+void SdlOs::translateKey(const SDL_KeyboardEvent& key)
+{
+    WindowRecord* record = recordOfId(key.windowID);
+    uint32_t virtualKey = sdlVirtualKey(key.keysym);
+    if (!record || !virtualKey)
+        return;
+    // Alt makes a key a system key, except with Ctrl as well: that is AltGr.
+    bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == VK_MENU;
+    bool system = (alt && !(key.keysym.mod & KMOD_CTRL)) || virtualKey == VK_F10;
+    uint32_t message = key.type == SDL_KEYDOWN ? (system ? os::WM_SYSKEYDOWN : os::WM_KEYDOWN)
+                                               : (system ? os::WM_SYSKEYUP : os::WM_KEYUP);
+    post(record, message, virtualKey, keyParamOf(key, alt));
+}
+
+// The window system asks the window what lies under the cursor before it reports
+// a move or a press: that is where the window procedure starts a drag.
+void SdlOs::translateMotion(const SDL_MouseMotionEvent& motion)
+{
+    WindowRecord* record = recordOfId(motion.windowID);
+    if (!record)
+        return;
+    int windowX = 0, windowY = 0;
+    SDL_GetWindowPosition(record->window, &windowX, &windowY);
+    ClientArea client = sdlClientAreaOf(handleOf(record->window));
+    post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + motion.x, windowY + motion.y));
+    post(record, os::WM_MOUSEMOVE, mouseKeysOf(motion.state),
+         os::makePointParam(motion.x - client.x, motion.y - client.y));
+}
+
+void SdlOs::translateButton(const SDL_MouseButtonEvent& button)
+{
+    WindowRecord* record = recordOfId(button.windowID);
+    if (!record)
+        return;
+    bool down = button.type == SDL_MOUSEBUTTONDOWN;
+    uint32_t message = 0;
+    os::WParam flag = 0;
+    switch (button.button) {
+    case SDL_BUTTON_LEFT:
+        message = down ? os::WM_LBUTTONDOWN : os::WM_LBUTTONUP;
+        flag = MK_LBUTTON;
+        break;
+    case SDL_BUTTON_RIGHT:
+        message = down ? os::WM_RBUTTONDOWN : os::WM_RBUTTONUP;
+        flag = MK_RBUTTON;
+        break;
+    case SDL_BUTTON_MIDDLE:
+        message = down ? os::WM_MBUTTONDOWN : os::WM_MBUTTONUP;
+        flag = MK_MBUTTON;
+        break;
+    default:
+        return;
+    }
+    buttonsDown = down ? buttonsDown | flag : buttonsDown & ~flag;
+    int windowX = 0, windowY = 0;
+    SDL_GetWindowPosition(record->window, &windowX, &windowY);
+    if (button.button == SDL_BUTTON_LEFT)
+        leftPress = down ? LeftPress{record, windowX + button.x, windowY + button.y} : LeftPress{nullptr, 0, 0};
+    if (down)
+        post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + button.x, windowY + button.y));
+    ClientArea client = sdlClientAreaOf(handleOf(record->window));
+    post(record, message, buttonsDown, os::makePointParam(button.x - client.x, button.y - client.y));
+}
+
+// A quit request from outside (a signal, the session ending) closes every window
+// the way its close button would; with no window there is nothing to ask.
+void SdlOs::translateQuit()
+{
+    for (auto& record : windows)
+        post(record.get(), os::WM_CLOSE, 0, 0);
+    if (windows.empty())
+        postQuitMessage(0);
+}
+
+void SdlOs::translate(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        translateKey(event.key);
+        break;
+    case SDL_MOUSEMOTION:
+        translateMotion(event.motion);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        translateButton(event.button);
+        break;
+    case SDL_WINDOWEVENT:
+        if (event.window.event != SDL_WINDOWEVENT_CLOSE)
+            break;
+        if (WindowRecord* record = recordOfId(event.window.windowID))
+            post(record, os::WM_CLOSE, 0, 0);
+        break;
+    case SDL_QUIT:
+        translateQuit();
+        break;
+    default:
+        break;
+    }
+}
+
+void SdlOs::pumpEvents()
+{
+    SDL_PumpEvents();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+        translate(event);
+}
+
+bool SdlOs::peekMessage(os::Message* message)
+{
+    if (!message)
+        return false;
+    if (queue.empty())
+        pumpEvents();
+    if (queue.empty())
+        return false;
+    *message = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+os::LResult SdlOs::dispatchMessage(const os::Message& message)
+{
+    if (!message.window || message.message == os::WM_QUIT)
+        return 0;
+    return sendMessage(message.window, message.message, message.wParam, message.lParam);
+}
+
+os::LResult SdlOs::sendMessage(os::WindowHandle window, uint32_t message, os::WParam wParam, os::LParam lParam)
+{
+    WindowRecord* record = recordOf(window);
+    if (!record || !record->procedure)
+        return 0;
+    return record->procedure(window, message, wParam, lParam);
+}
+
+// While the window moves, what the user does meanwhile (keys, other buttons) is
+// kept for later; the motion is the move itself and the left release ends it.
+// True when that release was among the events.
+bool SdlOs::takeEventsWhileMoving()
+{
+    bool released = false;
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        if (event.type == SDL_MOUSEMOTION)
+            continue;
+        if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT) {
+            released = true;
+            buttonsDown &= ~MK_LBUTTON;
+            continue;
+        }
+        translate(event);
+    }
+    return released;
+}
+
+// The point that was grabbed stays under the cursor: that is where the left
+// button went down on this window when it still is, else the cursor position the
+// message brings.
+void SdlOs::runMoveLoop(WindowRecord& record, os::LParam cursor)
+{
+    int windowX = 0, windowY = 0;
+    SDL_GetWindowPosition(record.window, &windowX, &windowY);
+    int grabX = os::pointParamX(cursor), grabY = os::pointParamY(cursor);
+    if (leftPress.record == &record) {
+        grabX = leftPress.x;
+        grabY = leftPress.y;
+    }
+    const int offsetX = grabX - windowX, offsetY = grabY - windowY;
+    // A button already up when the loop starts was released before the move
+    // began: nothing moves. Once it was seen down, the release point counts.
+    bool held = false;
+    for (;;) {
+        SDL_PumpEvents();
+        bool released = takeEventsWhileMoving();
+        int x = 0, y = 0;
+        uint32_t buttons = SDL_GetGlobalMouseState(&x, &y);
+        held = held || (buttons & SDL_BUTTON_LMASK);
+        // Moving to where the window already is would make some drivers wait for
+        // a move that never comes.
+        if (held && (x - offsetX != windowX || y - offsetY != windowY)) {
+            windowX = x - offsetX;
+            windowY = y - offsetY;
+            SDL_SetWindowPosition(record.window, windowX, windowY);
+        }
+        if (released || !(buttons & SDL_BUTTON_LMASK))
+            break;
+        SDL_Delay(MOVE_LOOP_POLL_MS);
+    }
+    leftPress = {nullptr, 0, 0};
+    buttonsDown &= ~MK_LBUTTON;
+}
+
+os::LResult SdlOs::defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
+                                          os::LParam lParam)
+{
+    WindowRecord* record = recordOf(window);
+    if (!record)
+        return 0;
+    switch (message) {
+    case os::WM_NCLBUTTONDOWN:
+        if (wParam == os::WParam(os::HTCAPTION))
+            runMoveLoop(*record, lParam);
+        return 0;
+    case os::WM_SYSKEYDOWN:
+        if (wParam == os::VK_F4)
+            return sendMessage(window, os::WM_CLOSE, 0, 0);
+        return 0;
+    case os::WM_CLOSE:
+        // Where Win32 would destroy the window; the handle stays valid here.
+        SDL_HideWindow(record->window);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void SdlOs::postQuitMessage(int exitCode) { queue.push_back({nullptr, os::WM_QUIT, os::WParam(exitCode), 0}); }
 
 } // namespace
 
@@ -40,4 +534,14 @@ os::Os* createSdlOs() { return new SdlOs(); }
 
 SDL_Window* sdlWindowOf(os::WindowHandle window) { return reinterpret_cast<SDL_Window*>(window); }
 
-ClientArea sdlClientAreaOf(os::WindowHandle) { return {0, 0, 0, 0}; }
+ClientArea sdlClientAreaOf(os::WindowHandle window)
+{
+    if (!window)
+        return {0, 0, 0, 0};
+    SDL_Window* sdlWindow = sdlWindowOf(window);
+    WindowRecord* record = dataOf(sdlWindow);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdlWindow, &width, &height);
+    int inset = record && (record->style & WS_BORDER) ? 1 : 0;
+    return {inset, inset, SDL_max(0, width - 2 * inset), SDL_max(0, height - 2 * inset)};
+}
