@@ -350,8 +350,8 @@ std::vector<Pattern> chipPatterns() {
     outro.drums[2] = "C...............";
     outro.drums[3] = nullptr;
     Pattern ending = buildSection(outro);
-    fadeBar(ending, 3, LEAD_CH, 0x02);
-    fadeBar(ending, 3, BASS_CH, 0x03);
+    fadeBar(ending, 3, LEAD_CH, 0x01);
+    fadeBar(ending, 3, BASS_CH, 0x01);
     fadeBar(ending, 3, ARP_CH, 0x01);
     patterns.push_back(ending);
     return patterns;

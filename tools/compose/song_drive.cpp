@@ -276,6 +276,7 @@ struct DriveSection {
     const char* lead[4];   // nullptr: the lead rests
     bool leadOctave = false;  // double the lead an octave below
     bool pads = true;
+    double finalHold = 0;  // seconds the last bar's pads and lead ring on past the bar
     const char* arp = nullptr;
     float arpBrightness[2] = {1.0f, 1.0f};  // filter at the first and last bar
     const char* bass[4] = {};
@@ -367,12 +368,16 @@ void addSection(std::vector<Note>& notes, double start, const DriveSection& sect
     for (int bar = 0; bar < 4; ++bar) {
         const double at = start + bar * BAR;
         const Chord harmony = chord(section.chords[bar]);
+        const double hold = bar == 3 ? section.finalHold : 0.0;
         if (section.lead[bar]) {
+            size_t first = notes.size();
             addPhrase(notes, Part::LEAD, at, section.lead[bar], 1.0f);
             if (section.leadOctave) addPhrase(notes, Part::LEAD_LOW, at, section.lead[bar], 0.5f);
+            if (notes.size() > first) notes.back().length += hold;
         }
         if (section.pads) {
-            for (int tone : voicing(harmony, 53, 4)) notes.push_back({Part::PAD, at, BAR - 0.05, tone, 0.5f, 1});
+            for (int tone : voicing(harmony, 53, 4))
+                notes.push_back({Part::PAD, at, BAR - 0.05 + hold, tone, 0.5f, 1});
         }
         if (section.arp) {
             float brightness = section.arpBrightness[0] + (section.arpBrightness[1] - section.arpBrightness[0]) * bar / 3.0f;
@@ -481,6 +486,7 @@ double driveScore(std::vector<Note>& notes) {
     setGroove(outro, ARP_UP, BASS_PULSE, FOUR, BACKBEAT, HATS_8);
     outro.hats[0] = "X.H.h.H.h.H.h.H.";
     outro.arpBrightness[1] = 0.1f;
+    outro.finalHold = 1.3;
     outro.bass[3] = BASS_LONG;
     outro.kick[3] = "K...............";
     outro.snare[3] = nullptr;
@@ -569,9 +575,13 @@ std::vector<float> renderDriveStream(bool tiny) {
     applyDelay(mix, 3 * STEP, 0.38f);
     applyReverb(mix, 1.0f);
     std::vector<float> stereo = master(mix);
-    if (tiny) {
-        const int fade = int(0.05 * STREAM_RATE) * 2;
-        for (int i = 0; i < fade; ++i) stereo[stereo.size() - 1 - size_t(i)] *= float(i / 2) / float(fade / 2);
+    // Close on silence: the full piece's reverb tail, or the tiny cut mid-bar.
+    const size_t fadeFrames = size_t((tiny ? 0.05 : 1.0) * STREAM_RATE);
+    const size_t totalFrames = stereo.size() / 2;
+    for (size_t i = 0; i < fadeFrames && i < totalFrames; ++i) {
+        float gain = float(i) / float(fadeFrames);
+        stereo[2 * (totalFrames - 1 - i)] *= gain;
+        stereo[2 * (totalFrames - 1 - i) + 1] *= gain;
     }
     return stereo;
 }

@@ -394,21 +394,24 @@ std::vector<Pattern> harbourPatterns(bool tiny) {
     patterns.push_back(buildSection(finale));
 
     const char* const outroChords[4] = {"Gmaj7", "A", "D", "D"};
-    const char* const farewell[4] = {"B5:3 A5:3 F#5:2 D5:8", "C#6:3 B5:3 A5:2 E5:8", "D5:16", nullptr};
+    const char* const farewell[4] = {"B5:3 A5:3 F#5:2 D5:8", "C#6:3 B5:3 A5:2 E5:8", "D5:12", nullptr};
     HarbourSection outro = section(outroChords, farewell);
     setGroove(outro, WAVE, BASS_A, BACKBEAT, HATS);
-    outro.pluck[3] = SPARSE;
-    outro.bass[2] = BASS_LONG;
-    outro.bass[3] = "........-.......";
+    outro.pluck[3] = "0...2...1.......";
+    outro.bass[2] = "R...........-...";
+    outro.bass[3] = nullptr;
     outro.kick[2] = "K...............";
     outro.snare[2] = outro.snare[3] = nullptr;
     outro.kick[3] = nullptr;
     outro.hats[2] = "X...............";
     outro.hats[3] = nullptr;
     Pattern ending = buildSection(outro);
-    endPads(ending, 56);
-    cellAt(ending, 56, LEAD_CH).note = NOTE_OFF;
-    cellAt(ending, 56, ECHO_CH).note = NOTE_OFF;
+    // Release everything a bar and a quarter before the end: the song stops at
+    // its last row, so the pads' fade must be over by then.
+    const int release = 44;
+    endPads(ending, release);
+    cellAt(ending, release, LEAD_CH).note = NOTE_OFF;
+    cellAt(ending, release, ECHO_CH).note = NOTE_OFF;
     patterns.push_back(ending);
     return patterns;
 }
