@@ -293,19 +293,9 @@ bool decodeAhead(Channel* channel, uint32_t maxBlocks)
         channel->decodedGeneration = generation;
         channel->blocksSinceSeek = 0;
         channel->decoderAtEnd = false;
+        // Past the end or unseekable: the channel ends where it was asked to go.
+        channel->endPending = !sought;
         worked = true;
-        if (!sought) {
-            // Past the end or unseekable: the channel ends where it was asked to go.
-            uint32_t written = channel->blocksWritten.load(std::memory_order_relaxed);
-            if (written - channel->blocksRead.load(std::memory_order_acquire) == RING_BLOCKS)
-                return worked;
-            DecodedBlock& block = channel->blocks[written % RING_BLOCKS];
-            block.frames = 0;
-            block.generation = generation;
-            block.last = true;
-            channel->decoderAtEnd = true;
-            channel->blocksWritten.store(written + 1, std::memory_order_release);
-        }
     }
 
     for (uint32_t i = 0; i < maxBlocks && !channel->decoderAtEnd; i++) {
@@ -314,9 +304,14 @@ bool decodeAhead(Channel* channel, uint32_t maxBlocks)
         if (written - channel->blocksRead.load(std::memory_order_acquire) >= limit)
             break;
         DecodedBlock& block = channel->blocks[written % RING_BLOCKS];
-        bool ended = false;
-        block.frames = channel->kind == ChannelKind::Module ? renderModule(channel, block.samples, BLOCK_FRAMES, &ended)
-                                                            : renderStream(channel, block.samples, BLOCK_FRAMES, &ended);
+        bool ended = channel->endPending;
+        if (ended)
+            block.frames = 0;
+        else if (channel->kind == ChannelKind::Module)
+            block.frames = renderModule(channel, block.samples, BLOCK_FRAMES, &ended);
+        else
+            block.frames = renderStream(channel, block.samples, BLOCK_FRAMES, &ended);
+        channel->endPending = false;
         block.generation = generation;
         block.last = ended;
         channel->decoderAtEnd = ended;

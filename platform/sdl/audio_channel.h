@@ -84,6 +84,7 @@ struct Channel {
     // Decoding side.
     uint32_t decodedGeneration;
     uint32_t blocksSinceSeek;
+    bool endPending;      // a seek failed: the next block is the channel's end
     bool decoderAtEnd;
     std::atomic<uint32_t> blocksWritten{0};
 

@@ -319,11 +319,11 @@ audio::Handle AudioEngine::musicLoad(bool fromMemory, const void* file, uint64_t
     return addChannel(*this, openModuleFile(localPath(file).c_str(), offset, length, flags));
 }
 
-audio::Handle AudioEngine::streamCreateFile(bool fromMemory, const void* file, uint64_t offset, uint64_t,
+audio::Handle AudioEngine::streamCreateFile(bool fromMemory, const void* file, uint64_t offset, uint64_t length,
                                             uint32_t flags)
 {
     // Streams come from whole files only.
-    if (!file || fromMemory || offset != 0 || !hasRoomForChannel(*this))
+    if (!file || fromMemory || offset != 0 || length != 0 || !hasRoomForChannel(*this))
         return 0;
     return addChannel(*this, openStreamFile(localPath(file).c_str(), flags));
 }

@@ -5,6 +5,7 @@
 #include "tests/support/test_media.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <tuple>
@@ -144,6 +145,24 @@ TEST(AudioEngineModule, PlaysOnceToItsEndThenRestarts)
     // Play without restart on an ended channel also starts over (it stands at its end).
     ASSERT_TRUE(headless.engine.channelPlay(handle, false));
     EXPECT_NEAR(double(headless.mixUntilStopped(handle, 5.0)), double(frames), 2048.0);
+}
+
+TEST(AudioEngineModule, BytePositionsCountStereoFramesOfTheMix)
+{
+    TempDir dir;
+    std::string path = dir.file("song.mod");
+    ASSERT_TRUE(writeTestMod(path.c_str(), 2.0));
+    HeadlessEngine headless;
+    audio::Handle handle = headless.engine.musicLoad(false, path.c_str(), 0, 0, MODULE_FLAGS, 0);
+    ASSERT_NE(handle, 0u);
+    headless.engine.channelPlay(handle, false);
+    long whole = headless.mixUntilStopped(handle, 5.0);
+    // Float stereo at 44100 Hz: 8 bytes a frame. The module moves to the row at
+    // that time (rows are 0.12 s long).
+    ASSERT_TRUE(headless.engine.channelSetPosition(handle, uint64_t(1.2 * 44100) * 8));
+    headless.engine.channelPlay(handle, false);
+    long rest = headless.mixUntilStopped(handle, 5.0);
+    EXPECT_NEAR((whole - rest) / 44100.0, 1.2, 0.13);
 }
 
 TEST(AudioEngineModule, FlagsReachLibopenmpt)
@@ -435,6 +454,34 @@ TEST_F(BadFiles, AreRefused)
         std::string scrambled = dir.file("scrambled");
         ASSERT_TRUE(writeCorruptedCopy(sound.c_str(), scrambled.c_str(), 0, 64, 7));
         expectRefused(scrambled);
+    }
+}
+
+TEST_F(BadFiles, AbsurdSizesAreRefusedWithoutReadingThem)
+{
+    // 4 GB of nothing (a sparse file): refused from its size or its header alone.
+    std::string huge = dir.file("huge.mod");
+    FILE* file = std::fopen(huge.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(ftruncate(fileno(file), off_t(4) << 30), 0);
+    std::fclose(file);
+    expectRefused(huge);
+
+    // A WAV header that promises 2 GB of samples the file does not hold.
+    std::string liar = dir.file("liar.wav");
+    ASSERT_TRUE(writeSineFile(liar.c_str(), SoundFormat::Wav16, 440.0, 44100, 2, 0.1));
+    file = std::fopen(liar.c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    const unsigned char size[4] = {0xF0, 0xFF, 0xFF, 0x7F};
+    std::fseek(file, 4, SEEK_SET);
+    std::fwrite(size, 1, 4, file);
+    std::fseek(file, 40, SEEK_SET);
+    std::fwrite(size, 1, 4, file);
+    std::fclose(file);
+    audio::Handle handle = headless.engine.streamCreateFile(false, liar.c_str(), 0, 0, STREAM_FLAGS);
+    if (handle != 0) { // it may load: then it plays what is there and ends
+        headless.engine.channelPlay(handle, false);
+        EXPECT_GE(headless.mixUntilStopped(handle, 2.0), 0);
     }
 }
 
