@@ -79,7 +79,7 @@ protected:
 
 TEST_F(GlobalInitializationTest, StartUpLoadsEverythingInOrderAndStartsTheFirstTrack)
 {
-    writeDisk("2\nmod\nfirst.xm\nFirst Light\nstream\nsecond.ogg\nSecond Wind\nTHANKS FOR LISTENING\n\nBYE\n");
+    writeDisk("2\nmod\nfirst.xm\nFirst Light\nstream\nsecond.ogg\nSecond Wind\nTHANKS FOR LISTENING TO THIS DISK AND WARM\n\nBYE\n");
     platform.audio.volume = 47;
     std::unique_ptr<GlobalInitializationScene> scene = startUp();
 
@@ -103,8 +103,10 @@ TEST_F(GlobalInitializationTest, StartUpLoadsEverythingInOrderAndStartsTheFirstT
     EXPECT_TRUE(library.isPlaying);
     EXPECT_EQ(library.volumeLevel, 4);
     EXPECT_EQ(library.titleScrollSpeed, 0.07f);
-    EXPECT_EQ(library.scrollText, "THANKS FOR LISTENING\n\nBYE\n");
-    EXPECT_EQ(library.scrollTextHeight, measureTextBoxHeight("THANKS FOR LISTENING\n\nBYE\n", 0.033f, 0.75f));
+    const char* scroll = "THANKS FOR LISTENING TO THIS DISK AND WARM\n\nBYE\n";
+    EXPECT_EQ(library.scrollText, scroll);
+    // Three lines: the first one's last blank comes at 0.72, within the wrap width.
+    EXPECT_EQ(library.scrollTextHeight, measureTextBoxHeight(scroll, 0.033f, 0.75f));
     EXPECT_NEAR(library.scrollTextHeight, -3 * 0.033 * 2.6, 1e-6);
     EXPECT_EQ(platform.audio.channel(1)->state, audio::ACTIVE_PLAYING);
     EXPECT_TRUE(platform.os.messageBoxes.empty());
