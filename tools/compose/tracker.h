@@ -21,18 +21,13 @@ constexpr int VOLUME_NONE = -1;
 // ProTracker / FastTracker 2 effect numbers used by the songs.
 enum Effect : uint8_t {
     FX_ARPEGGIO = 0x0,
-    FX_PORTA_UP = 0x1,
-    FX_PORTA_DOWN = 0x2,
-    FX_TONE_PORTA = 0x3,
     FX_VIBRATO = 0x4,
+    FX_PANNING = 0x8,
     FX_VOLUME_SLIDE = 0xA,
     FX_POSITION_JUMP = 0xB,
     FX_SET_VOLUME = 0xC,
     FX_PATTERN_BREAK = 0xD,
-    FX_EXTENDED = 0xE,   // param high nibble: 9 retrigger, C note cut, D note delay
-    FX_SET_SPEED = 0xF,
-    FX_SET_GLOBAL_VOLUME = 0x10,  // XM "G"
-    FX_PANNING = 0x8,
+    FX_EXTENDED = 0xE,  // param high nibble 9: retrigger every low-nibble ticks
 };
 
 struct Cell {

@@ -127,7 +127,7 @@ std::vector<float> renderHat(double rate, double seconds, uint32_t seed) {
         out[i] = hiss * float(std::exp(-t / (seconds * 0.3)));
     }
     scaleToPeak(out, 1.0f);
-    fadeEdges(out, 0, int(rate * 0.004));
+    fadeEdges(out, int(rate * 0.0005), int(rate * 0.004));
     return out;
 }
 
@@ -144,7 +144,7 @@ std::vector<float> renderClap(double rate, uint32_t seed) {
         out[i] = svfStep(band, nextNoise(noise), 1400.0f, 1.2f, float(rate)).band * float(level);
     }
     scaleToPeak(out, 1.0f);
-    fadeEdges(out, 0, int(rate * 0.01));
+    fadeEdges(out, int(rate * 0.0005), int(rate * 0.01));
     return out;
 }
 
