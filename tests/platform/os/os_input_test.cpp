@@ -168,23 +168,6 @@ TEST_F(SdlOsTest, ButtonsArriveInClientPixelsAndOnlyPressesAreHitTested)
     EXPECT_EQ(messages[2].wParam, 0u);
 }
 
-TEST_F(SdlOsTest, ADoubleClickIsTwoPlainClicks)
-{
-    os::WindowHandle window = makeWindow();
-    ASSERT_NE(window, nullptr);
-    for (int i = 0; i < 2; ++i) {
-        pushButton(windowId(window), true, SDL_BUTTON_LEFT, 5, 5);
-        pushButton(windowId(window), false, SDL_BUTTON_LEFT, 5, 5);
-    }
-    int downs = 0, ups = 0;
-    for (const os::Message& message : takeMessages()) {
-        downs += message.message == os::WM_LBUTTONDOWN;
-        ups += message.message == os::WM_LBUTTONUP;
-    }
-    EXPECT_EQ(downs, 2);
-    EXPECT_EQ(ups, 2);
-}
-
 TEST_F(SdlOsTest, AltF4ThroughTheDefaultProcedureSendsWmClose)
 {
     os::WindowHandle window = makeWindow();
