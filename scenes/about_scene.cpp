@@ -1,0 +1,108 @@
+#include "scenes/about_scene.h"
+
+#include "app/application.h"
+#include "app/frame_timer.h"
+#include "app/input_state.h"
+#include "app/render_device.h"
+#include "disk/global_initialization.h"
+#include "disk/music_library.h"
+#include "gui/draw.h"
+#include "platform/os.h"
+#include "scenes/c_random.h"
+
+float aboutScrollOffset = 0.3f;
+float aboutScrollSpeed = -0.08f;
+
+namespace {
+
+constexpr float SCROLL_TEXT_SIZE = 0.033f;  // also what the text's height was measured at
+constexpr float SCROLL_WRAP_WIDTH = 0.75f;
+constexpr float SCROLL_BOX_HEIGHT = 0.55f;
+constexpr float SCROLL_RESTART_OFFSET = 1.0f;  // the text comes in again from below the box
+constexpr float SCROLL_SPEED_STEP = 0.2f;      // per second of keypad + or - held
+constexpr float RAND_SCALE = float(C_RAND_MAX);
+
+} // namespace
+
+std::vector<AboutBubble> makeAboutBubbles(uint32_t seed)
+{
+    std::vector<AboutBubble> bubbles(ABOUT_BUBBLE_COUNT);
+    for (uint32_t i = 0; i < ABOUT_BUBBLE_COUNT; ++i) {
+        AboutBubble& b = bubbles[i];
+        b.x = 2.0f * float(reseededRandom(i, seed)) / RAND_SCALE - 1.0f;
+        b.y = 2.0f * float(reseededRandom(i, seed)) / RAND_SCALE - 1.0f;
+        b.speed = 7.0f * float(reseededRandom(i, seed)) / RAND_SCALE + 0.7f;
+        b.size = 0.08f * float(reseededRandom(i, seed)) / RAND_SCALE + 0.02f;
+    }
+    return bubbles;
+}
+
+void AboutScene::enter()
+{
+    startFadeIn(*this, fade);
+    closingState.closing = false;
+    if (bubbles.empty()) {
+        float milliseconds = FrameTimer::instance().elapsed * 1000.0f;
+        // The guard keeps the conversion defined for any timer value.
+        uint32_t seed = milliseconds > 0.0f && milliseconds < 4.0e9f ? uint32_t(milliseconds) : 0u;
+        bubbles = makeAboutBubbles(seed);
+    }
+}
+
+void AboutScene::update()
+{
+    const InputState& input = InputState::instance();
+    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
+    musicLibrary.handlePlaybackKeys();
+    if (input.keyReleased('A'))
+        Application::instance().requestScene(ABOUT_SCENE);
+    if (input.keyReleased('I'))
+        Application::instance().requestScene(INFO_SCENE);
+    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, 0.0f, 0.0f, 0.7979f, 0.3105f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    // A click anywhere returns to the player: there is nothing to hit on this screen.
+    if (input.leftButtonReleased())
+        Application::instance().requestScene(MAIN_SCENE);
+    drawQuadAtDepth(skinTexture, -0.3f, -0.2f, 1.2f, 1.0f, 0.0f, 0.488f, 0.449f, 0.625f, 1.0f, 1.0f, 1.0f,
+                    fade.alpha, 0.2f);
+    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, 0.0f, 0.361f, 0.146f, 0.381f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    updateScrollText();
+    updateBubbles();
+    drawQuadAtDepth(skinTexture, -0.23f, -0.698f, 1.0400391f, RenderDevice::instance().aspect() * 0.27462885f,
+                    0.30644f, 0.81445f, 0.72266f, 0.920898f, 1.0f, 1.0f, 1.0f, fade.alpha, 0.5f);
+    if (input.keyReleased(os::VK_ESCAPE))
+        startClosing(*this, closingState);
+}
+
+// The speed has no bounds: held long enough, keypad - makes it positive and the
+// text runs down out of the box, to come back only once it rises again.
+void AboutScene::updateScrollText()
+{
+    const InputState& input = InputState::instance();
+    float delta = FrameTimer::instance().delta;
+    if (input.keyHeld(uint8_t(os::VK_ADD)))
+        aboutScrollSpeed -= delta * SCROLL_SPEED_STEP;
+    if (input.keyHeld(uint8_t(os::VK_SUBTRACT)))
+        aboutScrollSpeed += delta * SCROLL_SPEED_STEP;
+    aboutScrollOffset += delta * aboutScrollSpeed;
+    drawTextBox(musicLibrary.scrollText.c_str(), -0.2f, -0.12f, SCROLL_TEXT_SIZE, SCROLL_WRAP_WIDTH,
+                SCROLL_BOX_HEIGHT, aboutScrollOffset, Colour{1.0f, 1.0f, 1.0f, fade.alpha});
+    // The whole text has moved up past the box.
+    if (musicLibrary.scrollTextHeight > aboutScrollOffset)
+        aboutScrollOffset = SCROLL_RESTART_OFFSET;
+}
+
+// A bubble whose top has dropped below the bottom edge comes back just above the
+// top edge. Bigger bubbles are brighter.
+void AboutScene::updateBubbles()
+{
+    float delta = FrameTimer::instance().delta;
+    float aspect = RenderDevice::instance().aspect();
+    for (AboutBubble& b : bubbles) {
+        b.y -= delta * b.speed * 0.02f;
+        float tint = b.size * 4.0f + 0.5f;
+        drawQuadAtDepth(skinTexture, b.x, b.y, b.size, aspect * b.size, 0.083984375f, 0.96875f, 0.115257815f, 0.999f,
+                        0.0f, tint, tint, fade.alpha * 0.4f, 0.1f);
+        if (b.y + aspect * b.size < -1.0f)
+            b.y = aspect * b.size + 1.0f;
+    }
+}

@@ -1,0 +1,61 @@
+#include "scenes/info_scene.h"
+
+#include "app/application.h"
+#include "app/frame_timer.h"
+#include "app/input_state.h"
+#include "disk/global_initialization.h"
+#include "disk/music_library.h"
+#include "gui/draw.h"
+#include "platform/os.h"
+
+namespace {
+
+constexpr float HELP_TEXT_SIZE = 0.037f;
+
+struct HelpLine {
+    const char* text;
+    float x, y;
+};
+
+constexpr HelpLine HELP_LINES[] = {
+    {"Play/Stop - Enter", -0.375f, 0.35f},
+    {"Pause - P", -0.375f, 0.23f},
+    {"Skip Track Forward - Cursor Right", -0.38f, 0.11f},
+    {"Skip Track Backward - Cursor Left", -0.38f, -0.01f},
+    {"About - A", -0.38f, -0.13f},
+    {"Info - I", -0.38f, -0.25f},
+    {"Exit - Esc", -0.38f, -0.37f},
+    {"Eq on/off - E", -0.38f, -0.49f},
+    {"Scrolltext Speed - +/-", -0.383f, -0.61f},
+};
+
+} // namespace
+
+void InfoScene::enter()
+{
+    startFadeIn(*this, fade);
+    closingState.closing = false;
+}
+
+void InfoScene::update()
+{
+    const InputState& input = InputState::instance();
+    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
+    musicLibrary.handlePlaybackKeys();
+    if (input.keyReleased('A'))
+        Application::instance().requestScene(ABOUT_SCENE);
+    if (input.keyReleased('I'))
+        Application::instance().requestScene(INFO_SCENE);
+    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, 0.0f, 0.0f, 0.7979f, 0.3105f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    // A click anywhere returns to the player: there is nothing to hit on this screen.
+    if (input.leftButtonReleased())
+        Application::instance().requestScene(MAIN_SCENE);
+    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, 0.0f, 0.361f, 0.146f, 0.381f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    drawQuad(skinTexture, 0.65f, -0.8f, 0.35f, 1.55f, 0.86621f, 0.015625f, 0.99218f, 0.2871f, 1.0f, 1.0f, 1.0f,
+             fade.alpha);
+    drawQuad(skinTexture, -0.4f, 0.5f, 0.3f, 0.2f, 0.3203f, 0.95703f, 0.4746f, 0.999f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    for (const HelpLine& line : HELP_LINES)
+        drawText(line.text, line.x, line.y, HELP_TEXT_SIZE, Colour{1.0f, 1.0f, 1.0f, fade.alpha});
+    if (input.keyReleased(os::VK_ESCAPE))
+        startClosing(*this, closingState);
+}
