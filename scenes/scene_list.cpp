@@ -1,33 +1,27 @@
 #include "app/application.h"
-#include "app/frame_timer.h"
-#include "app/input_state.h"
-#include "platform/os.h"
+#include "disk/global_initialization.h"
+#include "scenes/about_scene.h"
+#include "scenes/info_scene.h"
+#include "scenes/logo_scenes.h"
+#include "scenes/main_scene.h"
 
-namespace {
-
-// Stands in for the disk's screens until they exist: a blank screen that fades in
-// and fades out on Escape, ending the program.
-class BlankScene : public Scene {
-public:
-    void enter() override { startFadeIn(*this, fade); }
-    void leave() override { startFadeOut(fade); }
-    void update() override
-    {
-        stepFade(*this, fade, FrameTimer::instance().delta);
-        if (!fade.fadingOut && InputState::instance().keyReleased(os::VK_ESCAPE))
-            leave();
-    }
-
-private:
-    SceneFade fade = {};
-};
-
-} // namespace
-
+// The order of construction matters: start-up (scene 0) loads the disk first, and
+// the player screen (scene 3) is the frame timer's first user, so all scene timing
+// counts from after the disk has loaded. All six exist before any is handed out.
 SceneList createDiskScenes()
 {
+    auto globalInitialization = std::make_unique<GlobalInitializationScene>();
+    auto logo = std::make_unique<KavScene>();
+    auto intro = std::make_unique<IntroScene>();
+    auto player = std::make_unique<MainScene>();
+    auto about = std::make_unique<AboutScene>();
+    auto info = std::make_unique<InfoScene>();
     SceneList scenes;
-    for (auto& scene : scenes)
-        scene = std::make_unique<BlankScene>();
+    scenes[0] = std::move(globalInitialization);
+    scenes[LOGO_SCENE] = std::move(logo);
+    scenes[INTRO_SCENE] = std::move(intro);
+    scenes[MAIN_SCENE] = std::move(player);
+    scenes[ABOUT_SCENE] = std::move(about);
+    scenes[INFO_SCENE] = std::move(info);
     return scenes;
 }
