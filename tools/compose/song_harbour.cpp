@@ -106,7 +106,7 @@ std::vector<Instrument> harbourInstruments() {
     instruments.push_back(bass);
 
     Instrument pad = makeInstrument(
-        tonalSample("pad", detunedSaws(64 * 128, {{126, 0.6f}, {127, 0.8f}, {128, 1.0f}, {129, 0.8f}, {130, 0.6f}}, 20, 4.0f), 64, 0, 48));
+        tonalSample("pad", detunedSaws(64 * 128, {{126, 0.6f}, {127, 0.8f}, {128, 1.0f}, {129, 0.8f}, {130, 0.6f}}, 20, 4.0f), 64, 0, 64));
     pad.volumeEnvelope = {{{0, 0}, {10, 48}, {30, 64}, {90, 52}}, 3};
     pad.fadeout = 700;
     instruments.push_back(pad);
@@ -175,7 +175,7 @@ void placeLead(Pattern& pattern, const HarbourSection& section) {
                 echo.note = NOTE_OFF;
             } else {
                 int note = section.harmony ? diatonicBelow(event.midi, 2) : event.midi;
-                echo = {uint8_t(note), uint8_t(section.leadSound), section.harmony ? 40 : 24};
+                echo = {uint8_t(note), uint8_t(section.leadSound), section.harmony ? 44 : 28};
             }
         }
     }
@@ -191,7 +191,7 @@ void placePads(Pattern& pattern, const HarbourSection& section, const char* prev
         previousChord = name;
         std::vector<int> tones = voicing(chord(name), 57, 3);
         for (int v = 0; v < 3; ++v) {
-            cellAt(pattern, bar * ROWS_PER_BAR, PAD_CH + v) = {uint8_t(tones[size_t(v)]), PAD, 42, FX_PANNING,
+            cellAt(pattern, bar * ROWS_PER_BAR, PAD_CH + v) = {uint8_t(tones[size_t(v)]), PAD, 44, FX_PANNING,
                                                                 PANNING[v]};
             if (bar > 0) cellAt(pattern, bar * ROWS_PER_BAR - 1, PAD_CH + v).note = NOTE_OFF;
         }
@@ -208,7 +208,7 @@ void placePluckBar(Pattern& pattern, int bar, const char* steps, const Chord& ha
     for (int i = 0; i < ROWS_PER_BAR && steps[i]; ++i) {
         if (steps[i] < '0' || steps[i] > '3') continue;
         int note = tones[size_t(steps[i] - '0')];
-        cellAt(pattern, bar * ROWS_PER_BAR + i, PLUCK_CH) = {uint8_t(note), PLUCK, i % 4 == 0 ? 44 : 32};
+        cellAt(pattern, bar * ROWS_PER_BAR + i, PLUCK_CH) = {uint8_t(note), PLUCK, i % 4 == 0 ? 52 : 40};
     }
 }
 
