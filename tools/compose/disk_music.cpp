@@ -14,32 +14,40 @@ constexpr double OGG_QUALITY = 0.4;
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
-    if (!file || (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())) {
+    bool ok = file && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()) &&
+              std::fflush(file.get()) == 0;
+    if (!ok) {
         *error = "cannot write " + path;
         return false;
     }
     return true;
 }
 
+bool buildChip(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+    return writeMod(composeChipSong(tiny), bytes, error);
+}
+
+bool buildHarbour(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+    return writeXm(composeHarbourSong(tiny), bytes, error);
+}
+
+bool buildDrive(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+    return encodeOggVorbis(renderDriveStream(tiny), STREAM_RATE, OGG_QUALITY, bytes, error);
+}
+
 }  // namespace
 
 const std::vector<TrackFile>& diskTracks() {
     static const std::vector<TrackFile> tracks = {
-        {"neon_cartridge.mod", "tiny.mod"},
-        {"glass_harbour.xm", "tiny.xm"},
-        {"afterglow_drive.ogg", "tiny.ogg"},
+        {"neon_cartridge.mod", "tiny.mod", buildChip},
+        {"glass_harbour.xm", "tiny.xm", buildHarbour},
+        {"afterglow_drive.ogg", "tiny.ogg", buildDrive},
     };
     return tracks;
 }
 
 bool buildTrack(const TrackFile& track, bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
-    std::string name = track.name;
-    if (name == "neon_cartridge.mod") return writeMod(composeChipSong(tiny), bytes, error);
-    if (name == "glass_harbour.xm") return writeXm(composeHarbourSong(tiny), bytes, error);
-    if (name == "afterglow_drive.ogg")
-        return encodeOggVorbis(renderDriveStream(tiny), STREAM_RATE, OGG_QUALITY, bytes, error);
-    *error = "no recipe for " + name;
-    return false;
+    return track.build(tiny, bytes, error);
 }
 
 bool writeDiskMusic(const std::string& folder, bool tiny, const std::vector<std::string>& names,

@@ -9,6 +9,7 @@ namespace compose {
 struct TrackFile {
     const char* name;      // file name in the music folder
     const char* tinyName;  // file name of the 3-second cut
+    bool (*build)(bool tiny, std::vector<uint8_t>* bytes, std::string* error);
 };
 
 const std::vector<TrackFile>& diskTracks();

@@ -54,7 +54,7 @@ Sample makePluck(const char* name, int cycleFrames, int decayCycles, int rootMid
     return sample;
 }
 
-// Drums are made at the rate of the note they are played at (see KICK_NOTE...),
+// Drums are made at the rate of the note they are played at,
 // so all of them share the reference of C-2 = MIDI 60.
 Sample makeDrum(const char* name, std::vector<float> data, int volume) {
     Sample sample;
