@@ -1,3 +1,6 @@
+// The os service on SDL2: window classes and windows are SDL windows with their
+// procedure in the window data; SDL events are translated into Win32 messages in
+// a FIFO that peekMessage hands out; the default procedure runs the move loop.
 #include <SDL2/SDL.h>
 
 #include <cstdio>

@@ -3,6 +3,12 @@
 // createSdlOs() makes the service (the caller owns it and installs it with
 // os::installOs). sdlWindowOf() gives the SDL window behind a handle it made, for
 // the graphics service, which creates its OpenGL context on that window.
+//
+// createWindow starts SDL video on first use, with the class name as the X11
+// WM_CLASS (read once, so the first window's class names them all), and asks for
+// an 8-bit RGB, 24-bit depth, double-buffered OpenGL pixel format: X11 fixes it
+// when the window is made. Deleting the service destroys its windows and stops
+// video, so the graphics service goes first.
 #pragma once
 #include "platform/os.h"
 

@@ -2,19 +2,20 @@
 # The SDL window service under a real X server (Xvfb), driven by xdotool.
 #
 # It runs tests/e2e/probe/window_probe, a small program that makes the disk's
-# window (class "musicdisk", title "Quorvatelle 3", 820 x 320 at 10, 100, with a
-# one-pixel border) through the os service, shows it and pumps messages through a
-# window procedure that drags the window as the disk's own does. The probe
-# prints one line per event: "ready" once shown, "down X Y" / "up X Y" for left
-# button presses and releases in client pixels, "drag-begin" and
-# "drag-end X Y" (the window position after) around the move loop, "close" when
-# WM_CLOSE arrives (it then exits 0), and with --box "box N" after a message box
-# returned N. It gives up by itself after 60 s.
+# window (class "musicdisk" with a 48 x 48 icon, title "Quorvatelle 3",
+# 820 x 320 at 10, 100, with a one-pixel border) through the os service, shows
+# it and pumps messages through a window procedure that drags the window as the
+# disk's own does. The probe prints one line per event: "ready" once shown,
+# "down X Y" / "up X Y" for left button presses and releases in client pixels,
+# "drag-begin" and "drag-end X Y" (the window position after) around the move
+# loop, "close" when WM_CLOSE arrives (it then exits 0), and with --box "box N"
+# after a message box returned N. It gives up by itself after 60 s.
 #
-# Checks: the window appears at (10, 100), 820 x 320, with WM_CLASS musicdisk; a
-# click without moving is delivered as down/up at client coordinates; pressing
-# and moving by +50 +30 in steps moves the window by exactly that; Alt+F4 closes;
-# a message box shows on the display and returns IDOK when its button is pressed.
+# Checks: the window appears at (10, 100), 820 x 320, with WM_CLASS musicdisk
+# and its icon; a click without moving is delivered as down/up at client
+# coordinates; pressing and moving by +50 +30 in steps moves the window by
+# exactly that; Alt+F4 closes; a message box shows on the display and returns
+# IDOK when its button is pressed.
 #
 # Usage: window_drag.sh [build folder | built window_probe]
 # A build folder is searched for a window_probe target; without one the probe is
@@ -119,6 +120,7 @@ WINDOW=$(xdotool search --classname '^musicdisk$' | head -n 1)
 [ "$(window_field "$WINDOW" "Map State")" = IsViewable ] || fail "window is not shown"
 xprop -id "$WINDOW" WM_CLASS | grep -q '= "musicdisk", "musicdisk"' ||
     fail "WM_CLASS is $(xprop -id "$WINDOW" WM_CLASS)"
+xprop -id "$WINDOW" _NET_WM_ICON | grep -q "Icon (48 x 48)" || fail "the window has no 48 x 48 icon"
 
 # A click without moving: screen (300, 200) is client (300-10-1, 200-100-1).
 xdotool mousemove 300 200

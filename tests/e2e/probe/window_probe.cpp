@@ -1,8 +1,8 @@
 // window_probe: the SDL window service under a real X server, driven by
 // tests/e2e/window_drag.sh.
 //
-// Makes the disk's window (class "musicdisk", title "Quorvatelle 3",
-// WS_POPUPWINDOW, 820 x 320 at 10, 100), shows it and pumps messages through a
+// Makes the disk's window (class "musicdisk" with a 48 x 48 icon, title
+// "Quorvatelle 3", WS_POPUPWINDOW, 820 x 320 at 10, 100), shows it and pumps messages through a
 // window procedure that drags the window the way the disk's own procedure does.
 // It prints one line per event on stdout:
 //   ready                 the window is shown
@@ -62,7 +62,14 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::unique_ptr<os::Os> service(createSdlOs());
     os::installOs(service.get());
-    os::WindowClass windowClass = {os::CS_CLASSDC, probeProcedure, "musicdisk", nullptr, 0};
+    static uint8_t icon[48 * 48 * 4];
+    for (int i = 0; i < 48 * 48; ++i) {
+        icon[i * 4 + 0] = uint8_t(i % 48 * 5);
+        icon[i * 4 + 1] = uint8_t(i / 48 * 5);
+        icon[i * 4 + 2] = 0x80;
+        icon[i * 4 + 3] = 0xFF;
+    }
+    os::WindowClass windowClass = {os::CS_CLASSDC, probeProcedure, "musicdisk", icon, 48};
     if (!service->registerClass(windowClass))
         return 1;
     os::WindowHandle window =
