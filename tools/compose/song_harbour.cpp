@@ -1,7 +1,8 @@
 // "Glass Harbour": the disk's FastTracker 2 piece, in D major. Ten channels:
 // lead and its echo (or a harmony a third below), bass, three pad voices, a
 // plucked arpeggio, kick, snare and hats. Instruments carry volume envelopes and
-// the lead an auto-vibrato. Form: intro, A, B, break, A', B, A'', outro.
+// the lead an auto-vibrato. Form: intro, A, B, break, A', B', and A'' and the
+// outro a tone higher.
 #include <cmath>
 #include <string>
 
@@ -149,6 +150,7 @@ struct HarbourSection {
     int leadSound = LEAD;
     bool harmony = false;  // the echo channel plays a third below instead of an echo
     bool pads = true;
+    int transpose = 0;  // semitones; the last chorus and the outro move up a tone
     const char* pluck[4] = {};
     const char* bass[4] = {};
     const char* kick[4] = {};
@@ -156,6 +158,14 @@ struct HarbourSection {
     const char* hats[4] = {};
 };
 
+Chord transposedChord(const char* name, int semitones) {
+    Chord harmony = chord(name);
+    harmony.root = (harmony.root + semitones % 12 + 12) % 12;
+    return harmony;
+}
+
+// The melodies are written in D major; a transposed section shifts them after
+// harmonizing, so harmonies stay in the new key.
 void placeLead(Pattern& pattern, const HarbourSection& section) {
     for (int bar = 0; bar < 4; ++bar) {
         if (!section.lead[bar]) continue;
@@ -165,7 +175,8 @@ void placeLead(Pattern& pattern, const HarbourSection& section) {
             if (event.midi == REST) {
                 cell.note = NOTE_OFF;
             } else {
-                cell = {uint8_t(event.midi), uint8_t(section.leadSound), event.row % 4 == 0 ? 64 : 56};
+                cell = {uint8_t(event.midi + section.transpose), uint8_t(section.leadSound),
+                        event.row % 4 == 0 ? 64 : 56};
             }
             // The echo repeats three rows later, softer; a harmony doubles at once.
             int echoRow = start + event.row + (section.harmony ? 0 : 3);
@@ -174,7 +185,7 @@ void placeLead(Pattern& pattern, const HarbourSection& section) {
             if (event.midi == REST) {
                 echo.note = NOTE_OFF;
             } else {
-                int note = section.harmony ? diatonicBelow(event.midi, 2) : event.midi;
+                int note = (section.harmony ? diatonicBelow(event.midi, 2) : event.midi) + section.transpose;
                 echo = {uint8_t(note), uint8_t(section.leadSound), section.harmony ? 44 : 28};
             }
         }
@@ -189,7 +200,7 @@ void placePads(Pattern& pattern, const HarbourSection& section, const char* prev
         const char* name = section.chords[bar];
         if (previousChord && std::string(previousChord) == name && bar > 0) continue;
         previousChord = name;
-        std::vector<int> tones = voicing(chord(name), 57, 3);
+        std::vector<int> tones = voicing(transposedChord(name, section.transpose), 57, 3);
         for (int v = 0; v < 3; ++v) {
             cellAt(pattern, bar * ROWS_PER_BAR, PAD_CH + v) = {uint8_t(tones[size_t(v)]), PAD, 44, FX_PANNING,
                                                                 PANNING[v]};
@@ -251,7 +262,7 @@ Pattern buildSection(const HarbourSection& section, int rows = 64) {
     placeLead(pattern, section);
     if (section.pads) placePads(pattern, section, nullptr);
     for (int bar = 0; bar < 4; ++bar) {
-        Chord harmony = chord(section.chords[bar]);
+        Chord harmony = transposedChord(section.chords[bar], section.transpose);
         if (section.pluck[bar]) placePluckBar(pattern, bar, section.pluck[bar], harmony);
         if (section.bass[bar]) placeBassBar(pattern, bar, section.bass[bar], harmony);
         placeDrumBar(pattern, bar, KICK_CH, section.kick[bar]);
@@ -388,6 +399,7 @@ std::vector<Pattern> harbourPatterns(bool tiny) {
     patterns.push_back(buildSection(a2b));
 
     HarbourSection finale = a2b;
+    finale.transpose = 2;
     finale.lead[3] = "D6:4 F#6:4 A6:8";
     finale.hats[0] = "XhHhhhHhhhHhhhHh";
     finale.snare[3] = "....C...RRRRRRRR";
@@ -396,6 +408,7 @@ std::vector<Pattern> harbourPatterns(bool tiny) {
     const char* const outroChords[4] = {"Gmaj7", "A", "D", "D"};
     const char* const farewell[4] = {"B5:3 A5:3 F#5:2 D5:8", "C#6:3 B5:3 A5:2 E5:8", "D5:12", nullptr};
     HarbourSection outro = section(outroChords, farewell);
+    outro.transpose = 2;
     setGroove(outro, WAVE, BASS_A, BACKBEAT, HATS);
     outro.pluck[3] = "0...2...1.......";
     outro.bass[2] = "R...........-...";
@@ -413,6 +426,14 @@ std::vector<Pattern> harbourPatterns(bool tiny) {
     cellAt(ending, release, LEAD_CH).note = NOTE_OFF;
     cellAt(ending, release, ECHO_CH).note = NOTE_OFF;
     patterns.push_back(ending);
+
+    // The second B ends on B major, the dominant of E, to lift into the last chorus.
+    const char* const pivotChords[4] = {"Bm7", "F#m7", "G", "B"};
+    HarbourSection pivot = b2;
+    for (int bar = 0; bar < 4; ++bar) pivot.chords[bar] = pivotChords[bar];
+    pivot.lead[3] = "B5:4 D#6:4 F#6:8";
+    pivot.pluck[3] = ROLL;
+    patterns.push_back(buildSection(pivot));
     return patterns;
 }
 
@@ -426,7 +447,7 @@ Song composeHarbourSong(bool tiny) {
     song.tempo = 118;
     song.instruments = harbourInstruments();
     song.patterns = harbourPatterns(tiny);
-    song.orders = tiny ? std::vector<int>{0} : std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 4, 5, 9, 10};
+    song.orders = tiny ? std::vector<int>{0} : std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 4, 11, 9, 10};
     return song;
 }
 
