@@ -27,6 +27,10 @@ bool buildChip(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
     return writeMod(composeChipSong(tiny), bytes, error);
 }
 
+bool buildParade(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+    return writeMod(composeParadeSong(tiny), bytes, error);
+}
+
 bool buildHarbour(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
     return writeXm(composeHarbourSong(tiny), bytes, error);
 }
@@ -41,6 +45,7 @@ const std::vector<TrackFile>& diskTracks() {
     static const std::vector<TrackFile> tracks = {
         {"neon_cartridge.mod", "tiny.mod", buildChip},
         {"glass_harbour.xm", "tiny.xm", buildHarbour},
+        {"pixel_parade.mod", "tiny_shuffle.mod", buildParade},
         {"afterglow_drive.ogg", "tiny.ogg", buildDrive},
     };
     return tracks;

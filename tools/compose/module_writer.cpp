@@ -230,6 +230,8 @@ bool writeXmCell(const Cell& cell, const Sample* sample, std::vector<uint8_t>& o
 
 bool writeMod(const Song& song, std::vector<uint8_t>* out, std::string* error) {
     if (song.channels != 4) return fail(error, "a MOD has 4 channels");
+    if (song.speed != 6 || song.tempo != 125)
+        return fail(error, "a MOD starts at speed 6 and 125 BPM; other values need effects in the patterns");
     if (song.instruments.size() > MOD_SAMPLE_SLOTS) return fail(error, "a MOD has at most 31 samples");
     if (song.orders.size() > 128) return fail(error, "a MOD has at most 128 orders");
     if (!checkCommon(song, error)) return false;

@@ -2,8 +2,9 @@
 // FastTracker 2 XM file.
 //
 // MOD: 4 channels, "M.K." signature, 31 sample slots, 64-row patterns, notes in
-// ProTracker's three octaves, 8-bit samples. A cell's volume and a key off
-// become effect C (set volume), so such a cell cannot carry another effect.
+// ProTracker's three octaves, 8-bit samples, and the format's fixed start of
+// speed 6 at 125 BPM. A cell's volume and a key off become effect C (set
+// volume), so such a cell cannot carry another effect.
 // XM: any channel count up to 32, one sample per instrument, packed patterns,
 // delta-coded 8- or 16-bit samples, linear frequency table.
 //

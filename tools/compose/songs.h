@@ -15,6 +15,9 @@ constexpr int STREAM_RATE = 44100;
 // "Neon Cartridge": 4-channel ProTracker chiptune in A minor, 125 BPM.
 Song composeChipSong(bool tiny);
 
+// "Pixel Parade": 4-channel ProTracker shuffle in G major, 125 BPM.
+Song composeParadeSong(bool tiny);
+
 // "Glass Harbour": 10-channel FastTracker 2 piece in C major, 118 BPM.
 Song composeHarbourSong(bool tiny);
 

@@ -28,6 +28,7 @@ enum Effect : uint8_t {
     FX_SET_VOLUME = 0xC,
     FX_PATTERN_BREAK = 0xD,
     FX_EXTENDED = 0xE,  // param high nibble 9: retrigger every low-nibble ticks
+    FX_SET_SPEED = 0xF,
 };
 
 struct Cell {

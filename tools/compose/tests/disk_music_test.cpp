@@ -41,6 +41,13 @@ std::vector<uint8_t> build(const std::string& name, bool tiny) {
     return bytes;
 }
 
+std::vector<std::string> moduleNames() {
+    std::vector<std::string> names;
+    for (const TrackFile& file : diskTracks())
+        if (!std::string(file.name).ends_with(".ogg")) names.push_back(file.name);
+    return names;
+}
+
 bool usesEffect(const Song& song, uint8_t effect) {
     for (int order : song.orders)
         for (const Cell& cell : song.patterns[size_t(order)].cells)
@@ -55,6 +62,8 @@ TEST(DiskContent, ContentFileListsEveryTrackAndAReadableText) {
     EXPECT_EQ(raw.find('\r'), std::string::npos) << "LF line ends only";
     int count = std::stoi(lines[0]);
     ASSERT_EQ(count, int(diskTracks().size()));
+    for (const TrackFile& file : diskTracks())
+        EXPECT_NE(raw.find(std::string("\n") + file.name + "\n"), std::string::npos) << file.name << " not listed";
     ASSERT_GT(int(lines.size()), 1 + 3 * count);
     for (int i = 0; i < count; ++i) {
         const std::string& type = lines[size_t(1 + 3 * i)];
@@ -76,10 +85,10 @@ TEST(DiskContent, ContentFileListsEveryTrackAndAReadableText) {
 }
 
 TEST(DiskMusic, CommittedModulesAreWhatTheToolBuilds) {
-    for (const char* name : {"neon_cartridge.mod", "glass_harbour.xm"}) {
+    for (const std::string& name : moduleNames()) {
         std::vector<uint8_t> committed;
         std::string error;
-        ASSERT_TRUE(readWholeFile(std::string("data/music/") + name, &committed, &error)) << error;
+        ASSERT_TRUE(readWholeFile("data/music/" + name, &committed, &error)) << error;
         EXPECT_TRUE(build(name, false) == committed) << name << " is stale: run compose data/music";
     }
 }
@@ -96,14 +105,17 @@ TEST(DiskMusic, CommittedStreamIsAPieceOfTheRightLength) {
     EXPECT_LT(file.tellg(), 2 * 1024 * 1024);
 }
 
-TEST(DiskMusic, ProTrackerPieceIsAClassicFourChannelMod) {
-    Song song = composeChipSong(false);
-    std::vector<uint8_t> bytes = build("neon_cartridge.mod", false);
-    ASSERT_GT(bytes.size(), 1084u);
-    EXPECT_EQ(std::string(bytes.begin() + 1080, bytes.begin() + 1084), "M.K.");
-    EXPECT_LT(bytes.size(), 200u * 1024);
-    EXPECT_GE(song.instruments.size(), 6u);
-    EXPECT_FALSE(usesEffect(song, FX_POSITION_JUMP)) << "must play once, not loop";
+TEST(DiskMusic, ProTrackerPiecesAreClassicFourChannelMods) {
+    for (std::string name : {"neon_cartridge.mod", "pixel_parade.mod"}) {
+        SCOPED_TRACE(name);
+        Song song = name == "neon_cartridge.mod" ? composeChipSong(false) : composeParadeSong(false);
+        std::vector<uint8_t> bytes = build(name, false);
+        ASSERT_GT(bytes.size(), 1084u);
+        EXPECT_EQ(std::string(bytes.begin() + 1080, bytes.begin() + 1084), "M.K.");
+        EXPECT_LT(bytes.size(), 200u * 1024);
+        EXPECT_GE(song.instruments.size(), 6u);
+        EXPECT_FALSE(usesEffect(song, FX_POSITION_JUMP)) << "must play once, not loop";
+    }
 }
 
 TEST(DiskMusic, XmPieceUsesMoreChannelsAndEnvelopes) {
@@ -120,7 +132,7 @@ TEST(DiskMusic, XmPieceUsesMoreChannelsAndEnvelopes) {
 // the disk's length limits, stay clear of clipping, and give the equalizer's
 // low bins something to show on its loud parts.
 TEST(DiskMusic, ModulesPlayOnceCleanlyAndMoveTheEqualizer) {
-    for (const char* name : {"neon_cartridge.mod", "glass_harbour.xm"}) {
+    for (const std::string& name : moduleNames()) {
         SCOPED_TRACE(name);
         std::vector<float> stereo;
         std::vector<std::string> warnings;
