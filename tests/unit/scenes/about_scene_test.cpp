@@ -128,17 +128,6 @@ TEST_F(AboutSceneTest, AnEmptyTextKeepsCycling)
     EXPECT_FLOAT_EQ(aboutScrollOffset, 1.0f);
 }
 
-TEST_F(AboutSceneTest, ScrollStateCarriesOverBetweenVisits)
-{
-    frame(1.0f);
-    about->leave();
-    frames(60);
-    ASSERT_FALSE(isActive(ABOUT_SCENE));
-    float offset = aboutScrollOffset;
-    about->enter();
-    EXPECT_FLOAT_EQ(aboutScrollOffset, offset);
-}
-
 TEST_F(AboutSceneTest, KeysAndClicks)
 {
     tap('A');
@@ -152,14 +141,8 @@ TEST_F(AboutSceneTest, KeysAndClicks)
     input.leftButton = false;
     frame();
     EXPECT_EQ(app.requestedScene, MAIN_SCENE);
-}
-
-TEST_F(AboutSceneTest, IGoesToTheInformationScreen)
-{
     tap('I');
     EXPECT_EQ(app.requestedScene, INFO_SCENE);
-    frame();
-    EXPECT_TRUE(isActive(INFO_SCENE));
 }
 
 TEST_F(AboutSceneTest, EscapeEndsTheProgramWithAMusicFadeAndOnlyOnce)

@@ -69,14 +69,6 @@ TEST_F(InfoSceneTest, AClickAnywhereReturnsToThePlayer)
     EXPECT_EQ(app.requestedScene, MAIN_SCENE);
 }
 
-TEST_F(InfoSceneTest, PlaybackKeysWork)
-{
-    tap(os::VK_RIGHT);
-    EXPECT_EQ(musicLibrary.currentTrack, 1);
-    tap(os::VK_RETURN);
-    EXPECT_FALSE(musicLibrary.isPlaying);
-}
-
 TEST_F(InfoSceneTest, EscapeEndsTheProgramWithAMusicFadeAndOnlyOnce)
 {
     frame(1.0f);
@@ -94,14 +86,6 @@ TEST_F(InfoSceneTest, EscapeEndsTheProgramWithAMusicFadeAndOnlyOnce)
     EXPECT_FALSE(isActive(INFO_SCENE));
     EXPECT_EQ(platform.audio.volume, 40u);
     EXPECT_EQ(platform.audio.channel(musicLibrary.channels[1])->state, audio::ACTIVE_STOPPED);
-}
-
-TEST_F(InfoSceneTest, EnteringAgainClearsClosing)
-{
-    tap(os::VK_ESCAPE);
-    ASSERT_TRUE(info->closingState.closing);
-    info->enter();
-    EXPECT_FALSE(info->closingState.closing);
 }
 
 } // namespace

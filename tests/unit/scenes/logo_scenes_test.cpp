@@ -81,19 +81,6 @@ TEST_F(LogoScenes, IntroEnteredAfterItsDeadlineHandsOverInItsFirstUpdate)
     EXPECT_TRUE(intro->fade.fadingOut);
 }
 
-TEST_F(LogoScenes, NeitherScreenReactsToOtherKeysOrTheMusic)
-{
-    show(LOGO_SCENE);
-    tap(os::VK_RETURN);
-    tap('A');
-    input.leftButton = true;
-    frame();
-    input.leftButton = false;
-    frame();
-    EXPECT_EQ(app.requestedScene, LOGO_SCENE);
-    EXPECT_EQ(platform.log().count("audio."), 0u);
-}
-
 // The whole run through the main loop: 20 ms frames of simulated time.
 struct LogoHandOver : SceneFixture {
     struct Pump {
@@ -126,22 +113,6 @@ struct LogoHandOver : SceneFixture {
     }
     float elapsedSeenBy(int frame) const { return frame == 0 ? 0.0f : pumps[size_t(frame - 1)].elapsedNext; }
 };
-
-TEST_F(LogoHandOver, LogoLeavesOnceThreeSecondsHavePassedAndIntroAtSix)
-{
-    app.run();
-    int toIntro = frameRequesting(INTRO_SCENE);
-    int toMain = frameRequesting(MAIN_SCENE);
-    ASSERT_GT(toIntro, 0);
-    ASSERT_GT(toMain, toIntro);
-    EXPECT_LE(elapsedSeenBy(toIntro - 1), 3.0f);
-    EXPECT_GT(elapsedSeenBy(toIntro), 3.0f);
-    EXPECT_LE(elapsedSeenBy(toMain - 1), 6.0f);
-    EXPECT_GT(elapsedSeenBy(toMain), 6.0f);
-    // The main screen is entered in the frame after the request.
-    EXPECT_EQ(pumps[size_t(toMain)].current, INTRO_SCENE);
-    EXPECT_EQ(pumps[size_t(toMain + 1)].current, MAIN_SCENE);
-}
 
 TEST_F(LogoHandOver, OneEscapeSkipsExactlyOneScreen)
 {

@@ -126,24 +126,6 @@ TEST_F(MainSceneTest, BackgroundIsDrawnBetweenTheTrackEndCheckAndTheKeys)
     EXPECT_EQ(musicLibrary.currentTrack, 1);
 }
 
-TEST_F(MainSceneTest, TrackEndIsHandledBeforeTheKeysOfTheSameFrame)
-{
-    input.keys[os::VK_RIGHT] = 1;
-    frame();
-    input.keys[os::VK_RIGHT] = 0;
-    platform.audio.channel(musicLibrary.channels[0])->state = audio::ACTIVE_STOPPED;
-    platform.log().clear();
-    frame();
-    // The end of track 0 moved to track 1, then the key moved on to track 2.
-    EXPECT_EQ(musicLibrary.currentTrack, 2);
-    std::vector<std::string> expected = {"audio.channelIsActive 1", "audio.channelStop 1", "audio.channelPlay 2 1",
-                                         "audio.channelStop 2", "audio.channelPlay 3 1"};
-    std::vector<std::string> calls = platform.log().starting("audio.channel");
-    ASSERT_GE(calls.size(), expected.size());
-    calls.resize(expected.size());
-    EXPECT_EQ(calls, expected);
-}
-
 TEST_F(MainSceneTest, KeysOpenTheOtherScreensAndSwitchTheEqualizer)
 {
     tap('E');
@@ -156,28 +138,6 @@ TEST_F(MainSceneTest, KeysOpenTheOtherScreensAndSwitchTheEqualizer)
     frame();
     EXPECT_TRUE(isActive(ABOUT_SCENE));
     EXPECT_TRUE(isActive(MAIN_SCENE));
-}
-
-TEST_F(MainSceneTest, InfoKeyRequestsTheInformationScreen)
-{
-    tap('I');
-    EXPECT_EQ(app.requestedScene, INFO_SCENE);
-    frames(60);
-    EXPECT_FALSE(isActive(MAIN_SCENE));
-    EXPECT_TRUE(isActive(INFO_SCENE));
-}
-
-TEST_F(MainSceneTest, PlaybackKeysDriveTheMusic)
-{
-    tap(os::VK_RETURN);
-    EXPECT_FALSE(musicLibrary.isPlaying);
-    tap(os::VK_LEFT);
-    EXPECT_EQ(musicLibrary.currentTrack, 2);
-    tap(os::VK_RETURN);
-    EXPECT_TRUE(musicLibrary.isPlaying);
-    tap('P');
-    EXPECT_FALSE(musicLibrary.isPlaying);
-    EXPECT_EQ(platform.audio.channel(musicLibrary.channels[2])->state, audio::ACTIVE_PAUSED);
 }
 
 TEST_F(MainSceneTest, KeypadPlusAndMinusChangeTheTitleSpeedWhileHeld)
