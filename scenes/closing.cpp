@@ -1,6 +1,7 @@
 #include "scenes/closing.h"
 
 #include "disk/music_library.h"
+#include "platform/audio.h"
 
 void stepFadeWithMusic(Scene& scene, SceneFade& fade, const ClosingState& state, float delta)
 {

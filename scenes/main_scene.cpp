@@ -65,8 +65,9 @@ std::vector<MainBubble> makeMainBubbles(uint32_t seed)
 
 MainScene::MainScene()
 {
+    // The seed is the timer's whole seconds (0 at start-up, as this screen creates
+    // the timer); the guard keeps the conversion defined for any timer value.
     float elapsed = FrameTimer::instance().elapsed;
-    // elapsed is a few seconds at start-up; the guard keeps the conversion defined.
     uint32_t seed = elapsed > 0.0f && elapsed < 4.0e9f ? uint32_t(elapsed) : 0u;
     bubbles = makeMainBubbles(seed);
     equalizerOn = true;
