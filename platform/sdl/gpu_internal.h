@@ -1,0 +1,198 @@
+// gpu_internal: the objects of the OpenGL graphics service, shared by its sources.
+//
+// Every object handed out is registered with its kind while it lives, so a call
+// with a null, released or wrong-kind pointer is answered with a failure code
+// instead of touching freed memory. The device keeps a shadow of the OpenGL state
+// it has set (the service is the only OpenGL user), so an effect can save and
+// restore state without reading it back from the driver.
+#pragma once
+#include <SDL2/SDL.h>
+#include <epoxy/gl.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gpu.h"
+#include "platform/sdl/effect_language.h"
+
+namespace sdlgpu {
+
+constexpr int MAX_TEXTURE_UNITS = 16;
+constexpr uint32_t CLEAR_STENCIL = 4;
+constexpr uint32_t PRESENT_INTERVAL_IMMEDIATE = 0x80000000u;
+
+enum class Kind { Direct3D, Device, Declaration, VertexBuffer, IndexBuffer, Texture, Effect };
+
+void registerObject(const void* object, Kind kind);
+void unregisterObject(const void* object);
+bool isLive(const void* object, Kind kind);
+
+// The OpenGL state that effects change; `program` 0 and texture 0 are "none".
+struct GlState {
+    bool blend = false;
+    GLenum blendSource = GL_ONE;
+    GLenum blendDestination = GL_ZERO;
+    bool depthTest = true;
+    bool depthWrite = true;
+    fx::Cull cull = fx::Cull::Ccw;
+    GLuint program = 0;
+    GLuint textures[MAX_TEXTURE_UNITS] = {};
+    GLuint samplers[MAX_TEXTURE_UNITS] = {};
+};
+
+struct Rect {
+    int x, y, width, height;  // GL window coordinates: origin at the bottom left
+};
+
+} // namespace sdlgpu
+
+namespace gpu {
+
+struct Direct3D {
+    bool startedVideo;  // this object initialised SDL video and quits it on release
+    uint32_t maxTextureSize;  // 0 until queried
+};
+
+struct Device {
+    Direct3D* direct3d;
+    SDL_Window* window;
+    os::WindowHandle windowHandle;
+    SDL_GLContext context;
+    PresentParameters parameters;
+    GLint maxTextureSize;
+    sdlgpu::Rect drawable;  // the whole window
+    sdlgpu::Rect client;    // where the device draws
+    bool inScene;
+    sdlgpu::GlState state;
+    GLuint whiteTexture;
+    VertexDeclaration* declaration;
+    VertexBuffer* streamBuffer;
+    uint32_t streamOffset;
+    uint32_t streamStride;
+    IndexBuffer* indices;
+    // Children, so a released device can free their OpenGL objects while its context still exists.
+    std::vector<VertexDeclaration*> declarations;
+    std::vector<VertexBuffer*> vertexBuffers;
+    std::vector<IndexBuffer*> indexBuffers;
+    std::vector<Texture*> textures;
+    std::vector<Effect*> effects;
+};
+
+struct Attribute {
+    GLuint location;
+    GLint components;
+    uint32_t offset;
+};
+
+struct VertexDeclaration {
+    Device* device;  // null once the device is gone
+    std::vector<Attribute> attributes;
+    uint32_t bytesPerVertex;  // end of the furthest element
+    GLuint vao;
+    // What the VAO's attribute pointers were last set up for.
+    GLuint boundBuffer;
+    uint32_t boundOffset;
+    uint32_t boundStride;
+};
+
+// Shared by vertex and index buffers: a GL buffer with a CPU copy that locks
+// write into and unlock uploads.
+struct Buffer {
+    Device* device;
+    GLuint name;
+    uint32_t pool;
+    uint32_t usage;
+    std::vector<uint8_t> staging;
+    bool locked;
+    bool discard;
+    uint32_t lockOffset;
+    uint32_t lockSize;
+};
+
+struct VertexBuffer {
+    Buffer buffer;
+};
+
+struct IndexBuffer {
+    Buffer buffer;
+    uint32_t indexSize;  // 2 or 4
+    // Range of the indices written, for a cheap bounds check at draw time.
+    uint32_t minIndex;
+    uint32_t maxIndex;
+};
+
+struct Texture {
+    Device* device;
+    GLuint name;
+    int width;
+    int height;
+    int levels;
+};
+
+struct PassProgram {
+    GLuint program;
+    GLuint samplers[sdlgpu::MAX_TEXTURE_UNITS];
+};
+
+struct Technique {
+    fx::TechniqueDesc desc;
+    std::vector<PassProgram> passes;
+};
+
+struct Effect {
+    Device* device;
+    std::vector<std::string> textureNames;
+    std::vector<Texture*> textures;  // bound to unit i while a pass runs; null = white
+    std::vector<Technique> techniques;
+    const Technique* technique;
+    bool begun;
+    int pass;  // -1 outside a pass
+    sdlgpu::GlState saved;
+};
+
+} // namespace gpu
+
+namespace sdlgpu {
+
+// Drops errors left by earlier calls, so the next glGetError() speaks of one call.
+inline void clearGlErrors()
+{
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; i++) {
+    }
+}
+
+// Makes the device's context current; false if the device is gone.
+bool useDevice(gpu::Device* device);
+void applyState(gpu::Device* device, const GlState& wanted);
+
+gpu::Result createVertexDeclaration(gpu::Device* device, const gpu::VertexElement* elements,
+                                    gpu::VertexDeclaration** declaration);
+gpu::Result createBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t pool, gpu::Buffer* buffer);
+gpu::Result lockBuffer(gpu::Buffer* buffer, uint32_t offset, uint32_t size, void** data, uint32_t flags);
+gpu::Result unlockBuffer(gpu::Buffer* buffer);
+void scanIndices(gpu::IndexBuffer* indices);
+gpu::Result drawIndexed(gpu::Device* device, uint32_t primitiveType, int32_t baseVertexIndex, uint32_t startIndex,
+                        uint32_t primitiveCount);
+void destroyDeclaration(gpu::VertexDeclaration* declaration);
+void destroyBuffer(gpu::Buffer* buffer);
+
+// Reads a whole file of 1 to maxBytes bytes; *why says what went wrong.
+bool readFile(const char* path, long maxBytes, std::vector<uint8_t>* bytes, std::string* why);
+GLuint createWhiteTexture();
+gpu::Result createTextureFromFile(gpu::Device* device, const char* path, gpu::Texture** texture);
+void destroyTexture(gpu::Texture* texture);
+
+gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect);
+gpu::TechniqueHandle techniqueByName(gpu::Effect* effect, const char* name);
+gpu::Result setTechnique(gpu::Effect* effect, gpu::TechniqueHandle technique);
+gpu::Result beginEffect(gpu::Effect* effect, uint32_t* passes);
+gpu::Result beginPass(gpu::Effect* effect, uint32_t pass);
+gpu::Result setEffectTexture(gpu::Effect* effect, const char* parameter, gpu::Texture* texture);
+gpu::Result commitChanges(gpu::Effect* effect);
+gpu::Result endPass(gpu::Effect* effect);
+gpu::Result endEffect(gpu::Effect* effect);
+void destroyEffect(gpu::Effect* effect);
+
+} // namespace sdlgpu
