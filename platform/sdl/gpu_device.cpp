@@ -123,7 +123,6 @@ static void updateArea(Device* device)
 
 static void applyParameters(Device* device, const PresentParameters& parameters)
 {
-    device->parameters = parameters;
     int interval = parameters.presentationInterval == PRESENT_INTERVAL_IMMEDIATE ? 0 : 1;
     if (SDL_GL_SetSwapInterval(interval) != 0 && interval != 0)
         SDL_GL_SetSwapInterval(0);
@@ -185,7 +184,6 @@ static Result createDevice(Direct3D* direct3d, os::WindowHandle focusWindow, Pre
         return NOTAVAILABLE;
     }
     Device* device = new Device{};
-    device->direct3d = direct3d;
     device->window = window;
     device->windowHandle = handle;
     device->context = context;
@@ -264,8 +262,8 @@ static Result reset(Device* device, PresentParameters* parameters)
 {
     if (!useDevice(device) || !parameters)
         return INVALIDCALL;
-    // Direct3D 9 refuses to reset while default-pool resources live; the system
-    // must release and re-create them, and its tests rely on the refusal.
+    // Direct3D 9 refuses a reset while default-pool resources live; refusing too
+    // keeps callers that forget to release them from working here only.
     for (VertexBuffer* b : device->vertexBuffers)
         if (b->buffer.pool == POOL_DEFAULT)
             return INVALIDCALL;
@@ -334,6 +332,8 @@ public:
     {
         if (!useDevice(device) || device->inScene)
             return INVALIDCALL;
+        // Follow the window if its size or the display's scale changed.
+        updateArea(device);
         device->inScene = true;
         return OK;
     }

@@ -56,11 +56,9 @@ struct Direct3D {
 };
 
 struct Device {
-    Direct3D* direct3d;
     SDL_Window* window;
     os::WindowHandle windowHandle;
     SDL_GLContext context;
-    PresentParameters parameters;
     GLint maxTextureSize;
     sdlgpu::Rect drawable;  // the whole window
     sdlgpu::Rect client;    // where the device draws
@@ -126,9 +124,6 @@ struct IndexBuffer {
 struct Texture {
     Device* device;
     GLuint name;
-    int width;
-    int height;
-    int levels;
 };
 
 struct PassProgram {

@@ -120,7 +120,7 @@ Result createTextureFromFile(Device* device, const char* path, Texture** out)
         glDeleteTextures(1, &name);
         return E_OUTOFMEMORY;
     }
-    *out = new Texture{device, name, width, height, levels};
+    *out = new Texture{device, name};
     device->textures.push_back(*out);
     registerObject(*out, Kind::Texture);
     return OK;
