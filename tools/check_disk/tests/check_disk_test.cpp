@@ -30,7 +30,7 @@ namespace {
 
 const std::string REPOSITORY = REPOSITORY_DIR;
 
-// The bundled disk's three tracks, as records.
+// Three of the bundled disk's tracks, as records.
 const std::string GOOD_RECORDS = "mod\nneon_cartridge.mod\nNeon Cartridge\n"
                                  "mod\nglass_harbour.xm\nGlass Harbour\n"
                                  "stream\nafterglow_drive.ogg\nAfterglow Drive\n";
