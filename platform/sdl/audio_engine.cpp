@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -15,14 +16,30 @@ namespace audio_engine {
 // stalled device fills it) before it gives up.
 constexpr int COMMAND_WAIT_MS = 500;
 
-// The decoder sleeps this long when every ring is full.
-constexpr auto DECODER_IDLE = std::chrono::milliseconds(10);
+// When every ring is full the decoder sleeps. Each wake-up costs a context
+// switch, so it sleeps long while every ring holds plenty of its channel's current
+// position, and briefly while one holds little: right after a seek, when the
+// mixer drops the old position's blocks at its next callback and only the few
+// blocks decoded since are left.
+constexpr auto DECODER_SHORT_IDLE = std::chrono::milliseconds(10);
+constexpr auto DECODER_LONG_IDLE = std::chrono::milliseconds(100);
+constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
 
 // Blocks one decoder pass gives each channel, so a seek on one channel never
 // waits behind a long refill of another.
 constexpr uint32_t BLOCKS_PER_PASS = 4;
 
 // ---- Decoder thread ----------------------------------------------------------
+
+// Whether the ring holds plenty of the current position, or all that is left of it.
+static bool holdsPlenty(const Channel* channel)
+{
+    if (channel->decoderAtEnd)
+        return true;
+    uint32_t buffered = channel->blocksWritten.load(std::memory_order_relaxed) -
+                        channel->blocksRead.load(std::memory_order_acquire);
+    return std::min(buffered, channel->blocksSinceSeek) >= PLENTY_BLOCKS;
+}
 
 static void decoderMain(AudioEngine* engine)
 {
@@ -38,14 +55,17 @@ static void decoderMain(AudioEngine* engine)
         lock.unlock();
 
         bool worked = false;
-        for (int i = 0; i < count; i++)
+        bool plenty = true;
+        for (int i = 0; i < count; i++) {
             worked |= decodeAhead(work[i], BLOCKS_PER_PASS);
+            plenty = plenty && holdsPlenty(work[i]);
+        }
 
         lock.lock();
         for (int i = 0; i < count; i++)
             work[i]->decoderRefs--;
         if (!worked && !engine->decodeRequested && !engine->decodeQuit)
-            engine->decodeWake.wait_for(lock, DECODER_IDLE);
+            engine->decodeWake.wait_for(lock, plenty ? DECODER_LONG_IDLE : DECODER_SHORT_IDLE);
     }
 }
 
