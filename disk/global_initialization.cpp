@@ -30,8 +30,8 @@ static void loadSkin()
 }
 
 // The audio service maps the backslashes of the music folder to the host's
-// separator.
-static audio::Handle loadTrack(const std::string& typeLine, const std::string& fileLine)
+// separator. Failures are reported only while `report` is set.
+static audio::Handle loadTrack(const std::string& typeLine, const std::string& fileLine, bool report)
 {
     const std::string path = "data\\music\\" + fileLine;
     audio::Audio& a = audio::audio();
@@ -46,10 +46,11 @@ static audio::Handle loadTrack(const std::string& typeLine, const std::string& f
         channel = a.streamCreateFile(false, path.c_str(), 0, 0, audio::SAMPLE_FLOAT);
         break;
     case TrackType::Unsupported:
-        showMessage("Unsupported song type");
+        if (report)
+            showMessage("Unsupported song type");
         break;
     }
-    if (channel == 0)
+    if (channel == 0 && report)
         showMessage("Failed to load music file. Sorry.");
     return channel;
 }
@@ -70,10 +71,13 @@ GlobalInitializationScene::GlobalInitializationScene()
         showMessage("An incorrect version of BASS.DLL was loaded");
     a.init(-1, 44100, 0, nullptr, nullptr);
 
+    int32_t failedTracks = 0;
     for (size_t i = 0; i < size_t(library.trackCount); ++i) {
         const std::string typeLine = config.readLine();
         const std::string fileLine = config.readLine();
-        library.channels[i] = loadTrack(typeLine, fileLine);
+        library.channels[i] = loadTrack(typeLine, fileLine, failedTracks < MAX_REPORTED_TRACK_FAILURES);
+        if (library.channels[i] == 0)
+            ++failedTracks;
         library.titles[i] = config.readLine();
         library.titleWidths[i] = measureText(library.titles[i].c_str(), TITLE_TEXT_SIZE);
         library.titleScroll[i] = TITLE_START_SCROLL;

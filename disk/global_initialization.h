@@ -12,8 +12,16 @@
 // missing content file or atlas passes silently. A disk without tracks runs
 // without music.
 #pragma once
+#include <cstdint>
+
 #include "app/scene.h"
 #include "platform/gpu.h"
+
+// How many failed tracks are reported, each in its own message boxes; later
+// failures pass silently. A count that runs far past the records takes every
+// scroll text line as a record, and the user would otherwise click away two
+// boxes for each of up to MAX_DISK_TRACKS of them.
+constexpr int32_t MAX_REPORTED_TRACK_FAILURES = 5;
 
 // The artwork atlas "data/velta.png" every screen cuts its pictures from; null
 // until start-up has loaded it, if it could, and again after shutdown.

@@ -141,6 +141,22 @@ TEST_F(GlobalInitializationTest, FailuresAreReportedInOrderAndStartUpGoesOn)
     EXPECT_TRUE(library.isPlaying);
 }
 
+// A count far past the records makes every scroll line a failing track: only the
+// first few failures are reported, the rest are loaded (and fail) silently.
+TEST_F(GlobalInitializationTest, FailedTracksBeyondAFewAreNotReported)
+{
+    std::string text = "900\nmod\ngood.mod\nGood\n";
+    for (int line = 0; line < 2000; ++line)
+        text += "SCROLL LINE " + std::to_string(line) + "\n";
+    writeDisk(text);
+    std::unique_ptr<GlobalInitializationScene> scene = startUp();
+
+    EXPECT_GT(musicLibrary.trackCount, 600);
+    EXPECT_EQ(platform.os.messageBoxes.size(), 2u * MAX_REPORTED_TRACK_FAILURES);
+    EXPECT_EQ(contentCalls()[4], UNSUPPORTED_MESSAGE);
+    EXPECT_EQ(musicLibrary.channels[0], 1u);
+}
+
 TEST_F(GlobalInitializationTest, MissingContentFileGivesASilentDiskWithoutTracks)
 {
     platform.audio.volume = 100;
