@@ -100,13 +100,15 @@ TextExtent drawTextWindow(const char* text, float x, float y, float size, float 
     return {advance, height};
 }
 
-TextExtent drawTextBox(const char* text, float x, float y, float size, float boxWidth, float boxHeight,
-                       float offset, Colour colour)
+// The box's layout from a point where a line starts (pen at the left edge) with
+// that line's bottom edge at lineY below y. Glyphs past the right screen edge
+// are laid out but not submitted: a long word cannot flood the frame.
+static void layOutTextBox(const char* p, float x, float y, float size, float boxWidth, float boxHeight, float lineY,
+                          Colour colour)
 {
     const float height = size * aspect();
     float pen = 0.0f;
-    float lineY = -offset;  // bottom edge of the current line, relative to y
-    for (const char* p = text ? text : ""; *p; ++p) {
+    for (; *p; ++p) {
         if (lineY < -boxHeight)
             break;
         const int code = fontCode(*p);
@@ -121,9 +123,50 @@ TextExtent drawTextBox(const char* text, float x, float y, float size, float box
         const float glyphX = x + pen;
         pen += width;
         // Lines still above the box are laid out but not shown.
-        if (lineY <= 0.0f)
+        if (lineY <= 0.0f && glyphX <= 1.0f)
             submitGlyph(code, glyphX, y + lineY, width, height, colour);
     }
+}
+
+TextExtent drawTextBox(const char* text, float x, float y, float size, float boxWidth, float boxHeight,
+                       float offset, Colour colour)
+{
+    layOutTextBox(text ? text : "", x, y, size, boxWidth, boxHeight, -offset, colour);
+    return {boxWidth, boxHeight};
+}
+
+std::vector<size_t> textBoxLineStarts(const char* text, float size, float boxWidth)
+{
+    std::vector<size_t> starts = {0};
+    float pen = 0.0f;
+    for (const char* p = text ? text : ""; *p; ++p) {
+        const int code = fontCode(*p);
+        if (code != '\n' && !isDrawableGlyph(code))
+            continue;
+        if (code == '\n' || (code == ' ' && pen > boxWidth)) {
+            starts.push_back(size_t(p + 1 - text));
+            pen = 0.0f;
+            continue;
+        }
+        pen += glyphWidth(code, size);
+    }
+    return starts;
+}
+
+// The lines above the box are stepped over one line spacing at a time, the same
+// steps the full layout takes, so every glyph lands exactly where drawTextBox
+// puts it.
+TextExtent drawTextBoxLines(const char* text, const std::vector<size_t>& lineStarts, float x, float y, float size,
+                            float boxWidth, float boxHeight, float offset, Colour colour)
+{
+    float lineY = -offset;
+    size_t line = 0;
+    while (lineY > 0.0f && line + 1 < lineStarts.size()) {
+        lineY = nextLine(lineY, size);
+        ++line;
+    }
+    const size_t start = lineStarts.empty() ? 0 : lineStarts[line];
+    layOutTextBox(text ? text + start : "", x, y, size, boxWidth, boxHeight, lineY, colour);
     return {boxWidth, boxHeight};
 }
 

@@ -6,6 +6,9 @@
 // upper-cased; characters outside space..Z are skipped (no quad, no advance). A
 // glyph is size * (1 - 2 * inset) wide and size * aspect tall, at depth 0.9.
 #pragma once
+#include <cstddef>
+#include <vector>
+
 #include "platform/gpu.h"
 
 struct TextExtent {
@@ -41,8 +44,20 @@ TextExtent drawTextWindow(const char* text, float x, float y, float size, float 
 // Word-wrapped text scrolling in a box that hangs down from y: offset is the
 // distance from y down to the first line's bottom edge; lines are size * 2.6 apart;
 // a line breaks at a line feed or at a space once the pen has passed boxWidth.
+// Glyphs past the right screen edge (a word longer than the box) are not drawn.
 TextExtent drawTextBox(const char* text, float x, float y, float size, float boxWidth, float boxHeight,
                        float offset, Colour colour);
+
+// Where each line of drawTextBox's layout starts, as byte offsets into the text
+// (the first is 0). The layout depends only on the text, the size and the box
+// width, so a screen whose text stays the same works this out once.
+std::vector<size_t> textBoxLineStarts(const char* text, float size, float boxWidth);
+
+// drawTextBox for a text whose line starts are known: the lines above the box are
+// stepped over without reading their bytes, so a long scrolled text costs a frame
+// no more than a short one. Draws exactly what drawTextBox draws.
+TextExtent drawTextBoxLines(const char* text, const std::vector<size_t>& lineStarts, float x, float y, float size,
+                            float boxWidth, float boxHeight, float offset, Colour colour);
 
 // How far below its top the text runs when drawTextBox wraps it at wrapWidth, as a
 // negative number: size * 2.6 for every line break (line feed, or a space once the

@@ -1,5 +1,7 @@
 #include "scenes/about_scene.h"
 
+#include <string>
+
 #include "app/application.h"
 #include "app/frame_timer.h"
 #include "app/input_state.h"
@@ -84,8 +86,14 @@ void AboutScene::updateScrollText()
     if (input.keyHeld(uint8_t(os::VK_SUBTRACT)))
         aboutScrollSpeed += delta * SCROLL_SPEED_STEP;
     aboutScrollOffset += delta * aboutScrollSpeed;
-    drawTextBox(musicLibrary.scrollText.c_str(), -0.2f, -0.12f, SCROLL_TEXT_SIZE, SCROLL_WRAP_WIDTH,
-                SCROLL_BOX_HEIGHT, aboutScrollOffset, Colour{1.0f, 1.0f, 1.0f, fade.alpha});
+    const std::string& text = musicLibrary.scrollText;
+    if (scrollLinesText != text.c_str() || scrollLinesBytes != text.size()) {
+        scrollLineStarts = textBoxLineStarts(text.c_str(), SCROLL_TEXT_SIZE, SCROLL_WRAP_WIDTH);
+        scrollLinesText = text.c_str();
+        scrollLinesBytes = text.size();
+    }
+    drawTextBoxLines(text.c_str(), scrollLineStarts, -0.2f, -0.12f, SCROLL_TEXT_SIZE, SCROLL_WRAP_WIDTH,
+                     SCROLL_BOX_HEIGHT, aboutScrollOffset, Colour{1.0f, 1.0f, 1.0f, fade.alpha});
     // The whole text has moved up past the box.
     if (musicLibrary.scrollTextHeight > aboutScrollOffset)
         aboutScrollOffset = SCROLL_RESTART_OFFSET;

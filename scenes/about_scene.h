@@ -10,6 +10,7 @@
 // The bubbles are made on the first visit and kept: later visits find them where
 // they were, and the list never grows.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +34,12 @@ struct AboutScene : Scene {
     ClosingState closingState;
     SceneFade fade = {};
     std::vector<AboutBubble> bubbles;
+    // Where the scroll text's lines start, worked out on the first frame that shows
+    // it, so a long text is not read from its top in every frame. The text is set
+    // at start-up and then kept; another buffer or length counts as a new text.
+    std::vector<size_t> scrollLineStarts;
+    const char* scrollLinesText = nullptr;
+    size_t scrollLinesBytes = 0;
 
     void enter() override;
     void update() override;

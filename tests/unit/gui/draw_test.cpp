@@ -251,6 +251,41 @@ TEST_F(DrawTest, TextBoxShowsOnlyLinesBetweenItsTopAndItsBottom)
     EXPECT_EQ(extent.height, 0.5f);
 }
 
+// A word longer than the box runs on to the screen's right edge and no further.
+TEST_F(DrawTest, TextBoxStopsDrawingAtTheScreenEdge)
+{
+    const std::string word(10000, 'W');  // 0.1 wide each at size 0.1
+    drawTextBox(word.c_str(), 0.5f, 0, 0.1f, 0.2f, 1.0f, 0, WHITE);
+    EXPECT_EQ(items().size(), 6u);  // pens at 0.5 .. 1.0
+    EXPECT_FLOAT_EQ(items().back().x, 1.0f);
+}
+
+// Scrolled anywhere, the text drawn from its line starts is the text drawn whole,
+// item for item, to the bit.
+TEST_F(DrawTest, TextBoxFromLineStartsDrawsWhatTheWholeLayoutDraws)
+{
+    std::string text;
+    for (int line = 0; line < 300; ++line)
+        text += "LINE " + std::to_string(line) + (line % 7 ? " OF WORDS THAT WRAP ONCE IN A WHILE\n" : "\n\n");
+    const float size = 0.033f;
+    const std::vector<size_t> starts = textBoxLineStarts(text.c_str(), size, 0.75f);
+    EXPECT_GT(starts.size(), 300u);
+    EXPECT_EQ(starts.front(), 0u);
+    for (float offset : {0.3f, 0.0f, -0.0429f, -1.0f, -7.777f, -25.0f, -60.0f, -1000.0f}) {
+        spriteBatch->items.clear();
+        drawTextBox(text.c_str(), -0.2f, -0.12f, size, 0.75f, 0.55f, offset, WHITE);
+        const std::vector<DrawItem> whole = items();
+        spriteBatch->items.clear();
+        drawTextBoxLines(text.c_str(), starts, -0.2f, -0.12f, size, 0.75f, 0.55f, offset, WHITE);
+        ASSERT_EQ(items().size(), whole.size()) << offset;
+        for (size_t i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(items()[i].x, whole[i].x) << offset;
+            EXPECT_EQ(items()[i].y, whole[i].y) << offset;
+            EXPECT_EQ(items()[i].u0, whole[i].u0) << offset;
+        }
+    }
+}
+
 TEST_F(DrawTest, MeasuredBoxHeightMatchesTheLinesTheBoxDraws)
 {
     const float size = 0.033f;
