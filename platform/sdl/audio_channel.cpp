@@ -7,6 +7,8 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -196,11 +198,27 @@ Channel* openStreamFile(const char* path, uint32_t flags)
     return prefill(channel);
 }
 
+// A float file can hold anything: not-a-number and infinities would turn the mix
+// into a full-scale offset and the spectrum into NaN, so they become silence.
+// Far out-of-range values are cut down too (a sum of two could overflow), with
+// room left above full scale for files that are merely hot.
+constexpr float MAX_FILE_SAMPLE = 8.0f;
+
+static void sanitizeSamples(float* samples, long count)
+{
+    for (long i = 0; i < count; i++)
+        samples[i] = std::isfinite(samples[i]) ? std::clamp(samples[i], -MAX_FILE_SAMPLE, MAX_FILE_SAMPLE) : 0.0f;
+}
+
 static long readFileFrames(Channel* channel, float* out, long frames)
 {
     StreamDecoder& stream = channel->stream;
-    if (channel->flags & audio::SAMPLE_FLOAT)
-        return long(sf_readf_float(stream.file, out, frames));
+    if (channel->flags & audio::SAMPLE_FLOAT) {
+        long got = long(sf_readf_float(stream.file, out, frames));
+        if (got > 0)
+            sanitizeSamples(out, got * stream.fileChannels);
+        return got;
+    }
     long got = long(sf_readf_short(stream.file, stream.shorts, frames));
     for (long i = 0; i < got * stream.fileChannels; i++)
         out[i] = stream.shorts[i] * (1.0f / 32768.0f);
