@@ -59,7 +59,29 @@ static int mipLevels(int width, int height)
     return levels;
 }
 
-// Uploads to unit 0 and puts back what the device had bound there.
+// The next smaller mip level: each texel the mean of the 2 x 2 texels it covers,
+// the box filter D3DX makes its chains with (a side of one texel stays one; of an
+// odd side the last row or column is left out).
+static void halveImage(const uint8_t* source, int width, int height, std::vector<uint8_t>* half)
+{
+    const int halfWidth = std::max(width / 2, 1), halfHeight = std::max(height / 2, 1);
+    half->resize(size_t(halfWidth) * size_t(halfHeight) * 4);
+    uint8_t* out = half->data();
+    for (int y = 0; y < halfHeight; y++) {
+        const uint8_t* row0 = source + size_t(std::min(2 * y, height - 1)) * size_t(width) * 4;
+        const uint8_t* row1 = source + size_t(std::min(2 * y + 1, height - 1)) * size_t(width) * 4;
+        for (int x = 0; x < halfWidth; x++) {
+            const size_t x0 = size_t(std::min(2 * x, width - 1)) * 4, x1 = size_t(std::min(2 * x + 1, width - 1)) * 4;
+            for (size_t c = 0; c < 4; c++)
+                *out++ = uint8_t((row0[x0 + c] + row0[x1 + c] + row1[x0 + c] + row1[x1 + c] + 2) / 4);
+        }
+    }
+}
+
+// Uploads to unit 0 and puts back what the device had bound there. The mip chain
+// is made here rather than with glGenerateMipmap: a software driver would compile
+// a blit shader for that, which costs more start-up time and memory than the
+// filtering itself.
 static GLuint uploadTexture(Device* device, int width, int height, const uint8_t* rgba, int levels)
 {
     GLuint name = 0;
@@ -71,8 +93,16 @@ static GLuint uploadTexture(Device* device, int width, int height, const uint8_t
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels - 1);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, levels > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    if (levels > 1)
-        glGenerateMipmap(GL_TEXTURE_2D);
+    std::vector<uint8_t> level, next;
+    const uint8_t* source = rgba;
+    for (int i = 1; i < levels; i++) {
+        halveImage(source, width, height, &next);
+        level.swap(next);
+        width = std::max(width / 2, 1);
+        height = std::max(height / 2, 1);
+        glTexImage2D(GL_TEXTURE_2D, i, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, level.data());
+        source = level.data();
+    }
     glBindTexture(GL_TEXTURE_2D, device ? device->state.textures[0] : 0);
     return name;
 }
