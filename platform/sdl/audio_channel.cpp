@@ -172,8 +172,11 @@ Channel* openStreamFile(const char* path, uint32_t flags)
         sf_close(file);
         return nullptr;
     }
-    // Integer reads of float files come out scaled to the 16-bit range.
-    sf_command(file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
+    // Integer reads of float files come out scaled to the 16-bit range. Only a
+    // channel that reads integers asks for it: to scale, libsndfile first decodes
+    // the whole file for its peak, a third of a second for a long Ogg Vorbis file.
+    if (!(flags & audio::SAMPLE_FLOAT))
+        sf_command(file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
 
     Channel* channel = newChannel(ChannelKind::Stream, flags);
     StreamDecoder& stream = channel->stream;
