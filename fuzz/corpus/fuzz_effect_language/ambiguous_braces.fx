@@ -1,0 +1,4 @@
+texture t;
+technique GUI {
+ pass P {
+ vertex_shader {{{ a }}}}

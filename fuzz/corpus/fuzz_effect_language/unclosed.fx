@@ -1,0 +1,1 @@
+technique GUI { pass P { blend = src_alpha; /* unclosed
