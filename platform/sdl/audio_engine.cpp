@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -315,6 +316,9 @@ bool AudioEngine::free()
         SDL_CloseAudioDevice(deviceId);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         deviceId = 0;
+        // The callback has stopped: the mixer's count can be read.
+        if (mixer.underruns > 0)
+            std::fprintf(stderr, "audio: %llu underruns\n", static_cast<unsigned long long>(mixer.underruns));
     }
     stopDecoder(*this);
     // Both other threads are gone: everything can be deleted directly.

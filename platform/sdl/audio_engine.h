@@ -52,6 +52,9 @@ struct Mixer {
     float masterStep;
     uint32_t masterRampLeft;
     uint64_t framesMixed;
+    // Pieces in which a playing channel ran out of decoded sound (the decoder fell
+    // behind): each is an audible gap. Reported on stderr when the device closes.
+    uint64_t underruns;
 };
 
 // Where the mix stands, published after every callback under a sequence lock

@@ -219,6 +219,9 @@ static void clearHistory(Channel* channel, uint64_t firstFrame, uint32_t frames)
 static void mixChannel(Mixer& mixer, Channel* channel, float* out, uint32_t frames)
 {
     uint32_t added = renderChannel(channel, out, mixer.framesMixed, frames);
+    // Still playing yet short of frames: its ring ran dry before its end.
+    if (added < frames && channel->mixState == MixState::Playing)
+        mixer.underruns++;
     if (added > 0)
         channel->silentFrames = 0;
     clearHistory(channel, mixer.framesMixed + added, frames - added);
