@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Builds the benchmarks and prints one table of the performance figures of the
+# running program: start-up, per-frame cost, frame pacing, CPU while playing,
+# memory, and what the software OpenGL driver's cost depends on.
+#
+#   bench/run.sh [BUILD_DIR]      (default: build; run ./build.sh's set-up first)
+#
+# Needs Xvfb (started here on a free display unless BENCH_DISPLAY names one) and
+# openmpt123 (the peer for the audio cost). Takes about five minutes. Pictures of
+# the effect variants go to BUILD_DIR/bench-pictures. The machine should be quiet:
+# the load average is printed before and after.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+BUILD=$(realpath -m "${1:-build}")
+
+for tool in Xvfb openmpt123; do
+  command -v "$tool" >/dev/null || { echo "bench/run.sh: $tool is missing" >&2; exit 1; }
+done
+
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target musicdisk bench_floor_window bench_startup bench_frames \
+  bench_playing bench_effect_states >/dev/null
+
+WORK=$(mktemp -d /tmp/musicdisk-bench.XXXXXX)
+XVFB_PID=""
+cleanup() {
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+if [ -n "${BENCH_DISPLAY:-}" ]; then
+  export DISPLAY=$BENCH_DISPLAY
+else
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { DISPLAY_NUMBER=$n; break; }
+  done
+  Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$DISPLAY_NUMBER"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$DISPLAY_NUMBER" ] && break; sleep 0.1; done
+fi
+export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
+
+# A disk of ten modules: the bundled content with the bundled modules repeated.
+TEN=$WORK/ten
+mkdir -p "$TEN/data/music"
+cp data/gui.fx data/font.png data/velta.png "$TEN/data/"
+mapfile -t MODULES < <(ls data/music/*.mod data/music/*.xm data/music/*.it data/music/*.s3m 2>/dev/null || true)
+[ ${#MODULES[@]} -gt 0 ] || { echo "bench/run.sh: no modules in data/music" >&2; exit 1; }
+{
+  echo 10
+  for i in $(seq 1 10); do
+    source=${MODULES[$(((i - 1) % ${#MODULES[@]}))]}
+    file=$(printf 'track%02d.%s' "$i" "${source##*.}")
+    cp "$source" "$TEN/data/music/$file"
+    printf 'mod\n%s\nTrack %d\n' "$file" "$i"
+  done
+  echo "Ten modules."
+} >"$TEN/data/disk.cfg"
+
+LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
+ROWS=$WORK/rows
+B=$BUILD/bench
+"$B/bench_startup" "$B/bench_floor_window" "bundled disk=$ROOT" "ten-module disk=$TEN" --runs 10 2>/dev/null >>"$ROWS"
+SDL_AUDIODRIVER=dummy "$B/bench_frames" "$ROOT" 1000 2>/dev/null >>"$ROWS"
+"$B/bench_playing" "$BUILD/musicdisk" "$B/bench_floor_window" "$ROOT" "$TEN" 30 2>/dev/null >>"$ROWS"
+SDL_AUDIODRIVER=dummy "$B/bench_effect_states" "$ROOT" "$BUILD/bench-pictures" 2>/dev/null >>"$ROWS"
+LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
+
+echo "musicdisk performance, $(date '+%Y-%m-%d %H:%M'), $(nproc) cores, Xvfb with Mesa llvmpipe"
+echo "load average before: $LOAD_BEFORE, after: $LOAD_AFTER"
+echo
+echo "| figure | value | goal | verdict |"
+echo "|---|---|---|---|"
+cat "$ROWS"
