@@ -1,8 +1,9 @@
 // The floor for start-up, memory and CPU: the least an SDL2 + OpenGL program does
 // to show the disk's window. It opens the same window (820 x 320, borderless, at
 // 10, 100, OpenGL 3.3 core with a 24-bit depth buffer, double-buffered), clears
-// it to black and presents, then prints "present NANOS" (CLOCK_MONOTONIC) on
-// stdout for the benchmark that started it.
+// it to black and presents. For the benchmark that started it, it prints on stdout
+// "mark main NANOS 0" on entering main() and "present NANOS" after the present
+// (CLOCK_MONOTONIC).
 //
 //   bench_floor_window            one frame, then exit
 //   bench_floor_window SECONDS    keep presenting a cleared frame every 20 ms
@@ -16,6 +17,7 @@
 
 int main(int argc, char** argv)
 {
+    std::printf("mark main %lld 0\n", static_cast<long long>(bench::monotonicNanos()));
     double seconds = argc > 1 ? std::atof(argv[1]) : 0.0;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "floor: no video: %s\n", SDL_GetError());
