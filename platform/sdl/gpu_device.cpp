@@ -240,7 +240,12 @@ static Result clear(Device* device, uint32_t rectCount, const void* rects, uint3
     }
     const Rect& c = device->client;
     if (rectCount == 0) {
+        // All of the surface: a scissored clear is drawn as a quad by Mesa's
+        // software renderer, a whole one is a plain fill (a millisecond a frame
+        // less). present() paints the border around the client area again.
+        glDisable(GL_SCISSOR_TEST);
         glClear(mask);
+        glEnable(GL_SCISSOR_TEST);
     } else {
         // Rectangles are {left, top, right, bottom} in client pixels, y down.
         const int32_t* r = static_cast<const int32_t*>(rects);
