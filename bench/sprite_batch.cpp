@@ -43,14 +43,19 @@ static std::vector<DrawItem> frameItems(int n, gpu::Texture* a, gpu::Texture* b)
     return items;
 }
 
+// The best of several rounds: other work on the machine only ever adds time.
 template <typename F>
 static double nanosecondsPerQuad(int n, int frames, F frame)
 {
     frame();  // warm up: buffers grow once
-    auto start = Clock::now();
-    for (int f = 0; f < frames; ++f)
-        frame();
-    return std::chrono::duration<double, std::nano>(Clock::now() - start).count() / frames / n;
+    double best = 1e300;
+    for (int round = 0; round < 9; ++round) {
+        auto start = Clock::now();
+        for (int f = 0; f < frames; ++f)
+            frame();
+        best = std::min(best, std::chrono::duration<double, std::nano>(Clock::now() - start).count() / frames / n);
+    }
+    return best;
 }
 
 int main()
@@ -67,7 +72,7 @@ int main()
                 "std::sort ns/q", "allocations");
     for (int n : {1000, 10000, 100000}) {
         std::vector<DrawItem> items = frameItems(n, a, b);
-        const int frames = n >= 100000 ? 30 : 300;
+        const int frames = n >= 100000 ? 5 : 50;
 
         SpriteBatch batch(device);
         long allocationsBefore = 0;

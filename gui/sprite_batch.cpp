@@ -46,19 +46,19 @@ static uint32_t descendingDepthKey(float depth)
     return ~ascending;
 }
 
-// Orders sortOrder by sortKeys, ascending, keeping equal keys in submission order.
-// A frame uses a handful of depths: count the items of each distinct depth and place
-// them in one pass. Frames with many depths fall back to a least-significant-digit
-// radix sort. Both are stable and allocation-free once the scratch has grown.
+// Gives every item its place in draw order (sortRank), greater depth first and
+// equal depths in submission order. A frame uses a handful of depths: count the
+// items of each distinct depth and place them in one pass. Frames with many depths
+// fall back to a least-significant-digit radix sort. Both are stable and
+// allocation-free once the scratch has grown.
 void SpriteBatch::orderByDepth()
 {
     const uint32_t n = uint32_t(items.size());
     sortKeys.resize(n);
-    sortOrder.resize(n);
-    sortKeysScratch.resize(n);
-    sortOrderScratch.resize(n);
-    for (uint32_t i = 0; i < n; ++i)
-        sortKeys[i] = descendingDepthKey(items[i].depth);
+    sortRank.resize(n);
+    sortScratch.resize(n);
+    sortScratch2.resize(n);
+    orderedTextures.resize(n);
     if (!orderByFewDepths())
         orderByRadix();
 }
@@ -69,53 +69,52 @@ bool SpriteBatch::orderByFewDepths()
     uint32_t keys[MAX_DEPTHS];
     uint32_t counts[MAX_DEPTHS] = {};
     uint32_t distinct = 0, last = 0;
-    const uint32_t n = uint32_t(sortKeys.size());
-    // sortKeysScratch holds each item's bucket while counting.
+    const uint32_t n = uint32_t(items.size());
+    // sortScratch holds each item's bucket while counting.
     for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t key = sortKeys[i];
+        const uint32_t key = descendingDepthKey(items[i].depth);
+        sortKeys[i] = key;
         if (distinct == 0 || keys[last] != key) {
             last = 0;
             while (last < distinct && keys[last] != key)
                 ++last;
             if (last == distinct) {
-                if (distinct == MAX_DEPTHS)
+                if (distinct == MAX_DEPTHS) {
+                    for (uint32_t j = i + 1; j < n; ++j)
+                        sortKeys[j] = descendingDepthKey(items[j].depth);
                     return false;
+                }
                 keys[distinct++] = key;
             }
         }
         ++counts[last];
-        sortKeysScratch[i] = last;
+        sortScratch[i] = last;
     }
-    // Bucket start positions in ascending key order.
-    uint32_t rank[MAX_DEPTHS];
-    for (uint32_t b = 0; b < distinct; ++b) {
-        rank[b] = 0;
-        for (uint32_t c = 0; c < distinct; ++c)
-            rank[b] += keys[c] < keys[b];
-    }
-    uint32_t startOfRank[MAX_DEPTHS + 1] = {};
-    for (uint32_t b = 0; b < distinct; ++b)
-        startOfRank[rank[b] + 1] = counts[b];
-    for (uint32_t r = 0; r < distinct; ++r)
-        startOfRank[r + 1] += startOfRank[r];
+    // Each bucket starts after the buckets of smaller keys.
     uint32_t next[MAX_DEPTHS];
-    for (uint32_t b = 0; b < distinct; ++b)
-        next[b] = startOfRank[rank[b]];
+    for (uint32_t b = 0; b < distinct; ++b) {
+        next[b] = 0;
+        for (uint32_t c = 0; c < distinct; ++c)
+            if (keys[c] < keys[b])
+                next[b] += counts[c];
+    }
     for (uint32_t i = 0; i < n; ++i)
-        sortOrder[next[sortKeysScratch[i]]++] = i;
+        sortRank[i] = next[sortScratch[i]]++;
     return true;
 }
 
 void SpriteBatch::orderByRadix()
 {
-    const uint32_t n = uint32_t(sortKeys.size());
+    const uint32_t n = uint32_t(items.size());
+    // sortScratch: item indices in the order reached so far.
+    std::vector<uint32_t>& order = sortScratch;
     for (uint32_t i = 0; i < n; ++i)
-        sortOrder[i] = i;
+        order[i] = i;
     for (int shift = 0; shift < 32; shift += 8) {
         uint32_t count[256] = {};
         for (uint32_t i = 0; i < n; ++i)
-            ++count[(sortKeys[i] >> shift) & 0xFF];
-        if (count[(sortKeys[0] >> shift) & 0xFF] == n)
+            ++count[(sortKeys[order[i]] >> shift) & 0xFF];
+        if (count[(sortKeys[order[0]] >> shift) & 0xFF] == n)
             continue;  // every key shares this byte
         uint32_t start = 0;
         for (uint32_t& c : count) {
@@ -123,14 +122,12 @@ void SpriteBatch::orderByRadix()
             c = start;
             start += size;
         }
-        for (uint32_t i = 0; i < n; ++i) {
-            uint32_t slot = count[(sortKeys[i] >> shift) & 0xFF]++;
-            sortKeysScratch[slot] = sortKeys[i];
-            sortOrderScratch[slot] = sortOrder[i];
-        }
-        sortKeys.swap(sortKeysScratch);
-        sortOrder.swap(sortOrderScratch);
+        for (uint32_t i = 0; i < n; ++i)
+            sortScratch2[count[(sortKeys[order[i]] >> shift) & 0xFF]++] = order[i];
+        order.swap(sortScratch2);
     }
+    for (uint32_t position = 0; position < n; ++position)
+        sortRank[order[position]] = position;
 }
 
 template <typename Index>
@@ -211,14 +208,18 @@ void SpriteBatch::buildGeometry()
     void* data = nullptr;
     if (gpu::failed(g.lock(vertexBuffer, 0, 0, &data, gpu::LOCK_DISCARD)) || !data)
         return;  // nothing written, no batches: the frame draws nothing
+    // Items are read in submission order and written to their place in draw order.
     GuiVertex* vertices = static_cast<GuiVertex*>(data);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t rank = sortRank[i];
+        writeQuad(vertices + size_t(rank) * 4, items[i]);
+        orderedTextures[rank] = items[i].texture;
+    }
     gpu::Texture* running = nullptr;
     for (uint32_t i = 0; i < n; ++i) {
-        const DrawItem& item = orderedItem(i);
-        writeQuad(vertices + i * 4, item);
-        if (item.texture != running) {
-            batches.push_back({i, item.texture});
-            running = item.texture;
+        if (orderedTextures[i] != running) {
+            running = orderedTextures[i];
+            batches.push_back({i, running});
         }
     }
     batches.push_back({n, running});

@@ -26,8 +26,10 @@ struct SpriteBatch {
     gpu::TechniqueHandle technique = nullptr;
     std::vector<DrawBatch> batches;
 
-    // Ordering scratch, kept across frames: sort keys and item indices.
-    std::vector<uint32_t> sortKeys, sortOrder, sortKeysScratch, sortOrderScratch;
+    // Ordering scratch, kept across frames: each item's sort key and its place in
+    // draw order, and the textures in draw order.
+    std::vector<uint32_t> sortKeys, sortRank, sortScratch, sortScratch2;
+    std::vector<gpu::Texture*> orderedTextures;
 
     gpu::Device* device = nullptr;
 
@@ -38,8 +40,6 @@ struct SpriteBatch {
     void submit(const DrawItem& item) { items.push_back(item); }
     void render();
     void buildGeometry();
-    // The frame's items, in draw order (valid after buildGeometry).
-    const DrawItem& orderedItem(uint32_t i) const { return items[sortOrder[i]]; }
     // Forgets the frame's items without drawing them.
     void discardFrame();
     // Before a device reset: gives up the buffers the reset would refuse.

@@ -196,6 +196,30 @@ TEST_F(SpriteBatchTest, GreaterDepthFirstAndEqualDepthsKeepSubmissionOrder)
     batch.release();
 }
 
+TEST_F(SpriteBatchTest, ManyDistinctDepthsAreOrderedStablyToo)
+{
+    // More depths than the counting path takes: each of 100 depths four times,
+    // submitted in shuffled order; x numbers the submissions.
+    SpriteBatch batch(device);
+    uint32_t seed = 7;
+    for (int i = 0; i < 400; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        batch.submit(item(float((seed >> 16) % 100) / 100.0f, i % 2 ? textureA : textureB, float(i)));
+    }
+    batch.submit(item(-0.5f, textureA, 400.0f));
+    batch.render();
+    const GuiVertex* v = vertices();
+    for (int i = 1; i < 401; ++i) {
+        const GuiVertex &previous = v[(i - 1) * 4], &corner = v[i * 4];
+        ASSERT_LE(corner.z, previous.z) << "item " << i;
+        if (corner.z == previous.z) {
+            EXPECT_GT(corner.x, previous.x) << "item " << i << " left its submission order";
+        }
+    }
+    EXPECT_FLOAT_EQ(v[400 * 4].z, -0.5f);
+    batch.release();
+}
+
 TEST_F(SpriteBatchTest, QuadVerticesFollowTheCornerTable)
 {
     SpriteBatch batch(device);
