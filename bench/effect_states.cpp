@@ -221,22 +221,32 @@ int runVariant(const char* disk, const char* out)
 
 // ---- Parent: variants and comparison --------------------------------------------
 
+// A text replaced in gui.fx; an empty `from` changes nothing.
+struct Edit {
+    const char* from;
+    const char* to;
+};
+
+constexpr Edit TRILINEAR_TO_NEAREST_MIP = {"filter = linear, linear, linear;", "filter = linear, linear, point;"};
+constexpr Edit DISCARD_TRANSPARENT = {
+    "pixel = texture(texture_0, uv) * tint;",
+    "pixel = texture(texture_0, uv) * tint;\n                if (pixel.a == 0.0)\n                    discard;"};
+
 struct Variant {
     const char* name;
-    const char* from;  // text replaced in gui.fx (empty: none)
-    const char* to;
-    bool pictureMayDiffer;  // a probe of the cost, not a candidate
+    Edit edits[2];
+    bool probe;  // a measure of what the cost depends on, not a candidate
 };
 
 const Variant VARIANTS[] = {
-    {"shipped: trilinear, blended", "", "", false},
-    {"bilinear, nearest mip level", "filter = linear, linear, linear;", "filter = linear, linear, point;", false},
-    {"bilinear, no mip levels", "filter = linear, linear, linear;", "filter = linear, linear, none;", false},
-    {"point sampling, no mip levels", "filter = linear, linear, linear;", "filter = point, point, none;", false},
-    {"discard fully transparent pixels", "pixel = texture(texture_0, uv) * tint;",
-     "pixel = texture(texture_0, uv) * tint;\n                if (pixel.a == 0.0)\n                    discard;", false},
-    {"probe: blending off", "blend = src_alpha, inv_src_alpha;", "blend = off;", true},
-    {"probe: no texture fetch", "pixel = texture(texture_0, uv) * tint;", "pixel = tint;", true},
+    {"shipped: trilinear, blended", {}, false},
+    {"bilinear, nearest mip level", {TRILINEAR_TO_NEAREST_MIP}, false},
+    {"discard fully transparent pixels", {DISCARD_TRANSPARENT}, false},
+    {"nearest mip level and discard", {TRILINEAR_TO_NEAREST_MIP, DISCARD_TRANSPARENT}, false},
+    {"bilinear, no mip levels", {{"filter = linear, linear, linear;", "filter = linear, linear, none;"}}, false},
+    {"point sampling, no mip levels", {{"filter = linear, linear, linear;", "filter = point, point, none;"}}, false},
+    {"probe: blending off", {{"blend = src_alpha, inv_src_alpha;", "blend = off;"}}, true},
+    {"probe: no texture fetch", {{"pixel = texture(texture_0, uv) * tint;", "pixel = tint;"}}, true},
 };
 
 std::string readText(const std::string& path)
@@ -353,17 +363,21 @@ int runParent(const std::string& disk, const std::string& outDir)
     const std::string self = selfPath();
     std::vector<std::string> disks;
     for (size_t v = 0; v < std::size(VARIANTS); v++) {
-        const Variant& variant = VARIANTS[v];
         std::string effect = shipped;
-        size_t at = *variant.from ? effect.find(variant.from) : 0;
-        if (at == std::string::npos) {
-            std::fprintf(stderr, "effect_states: gui.fx has no '%s'\n", variant.from);
-            disks.push_back("");
-            continue;
+        bool applied = true;
+        for (const Edit& edit : VARIANTS[v].edits) {
+            if (!edit.from)
+                continue;
+            size_t at = effect.find(edit.from);
+            if (at == std::string::npos) {
+                std::fprintf(stderr, "effect_states: gui.fx has no '%s'\n", edit.from);
+                applied = false;
+                break;
+            }
+            effect.replace(at, std::strlen(edit.from), edit.to);
         }
-        effect.replace(at, std::strlen(variant.from), variant.to);
         disks.push_back(std::string(folder) + "/v" + std::to_string(v));
-        if (!makeVariantDisk(disk, disks.back(), effect))
+        if (!applied || !makeVariantDisk(disk, disks.back(), effect))
             disks.back().clear();
     }
     std::vector<Result> results(disks.size());
@@ -397,7 +411,8 @@ int runParent(const std::string& disk, const std::string& outDir)
                     "picture: mean diff %.2f, %.3f%% of pixels off by > %d, largest %d | | %s |\n",
                     VARIANTS[v].name, r.cpu, ROUNDS, 100.0 * r.cpu / base.cpu, r.cpu * 50.0 / 10.0, d.worstMean,
                     100.0 * d.fraction, SAME_PIXEL, d.largest,
-                    v == 0 ? "reference" : (same ? "same picture" : "different picture"));
+                    v == 0 ? "reference"
+                           : VARIANTS[v].probe ? "probe" : (same ? "same picture" : "different picture"));
     }
     return 0;
 }
