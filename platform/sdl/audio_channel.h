@@ -94,6 +94,7 @@ struct Channel {
     uint32_t mixGeneration;
     uint32_t readOffset;   // frames already taken from the front block
     bool mixAtEnd;         // the last block of mixGeneration has been played
+    bool mixSounded;       // some of mixGeneration has been played
     float gain;            // the play/stop ramp, 0..1
     uint32_t silentFrames; // silent history frames written in a row
     std::atomic<uint32_t> blocksRead{0};

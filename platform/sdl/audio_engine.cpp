@@ -316,9 +316,11 @@ bool AudioEngine::free()
         SDL_CloseAudioDevice(deviceId);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         deviceId = 0;
-        // The callback has stopped: the mixer's count can be read.
+        // The callback has stopped: the mixer's counts can be read.
         if (mixer.underruns > 0)
             std::fprintf(stderr, "audio: %llu underruns\n", static_cast<unsigned long long>(mixer.underruns));
+        if (mixer.lateStarts > 0)
+            std::fprintf(stderr, "audio: %llu late starts\n", static_cast<unsigned long long>(mixer.lateStarts));
     }
     stopDecoder(*this);
     // Both other threads are gone: everything can be deleted directly.

@@ -53,8 +53,12 @@ struct Mixer {
     uint32_t masterRampLeft;
     uint64_t framesMixed;
     // Pieces in which a playing channel ran out of decoded sound (the decoder fell
-    // behind): each is an audible gap. Reported on stderr when the device closes.
+    // behind): each is an audible gap. Late starts are the same before the first
+    // frames of a new position (a restart the decoder has not reached yet): the
+    // sound starts up to a piece late, without a gap. Both are reported on stderr
+    // when the device closes.
     uint64_t underruns;
+    uint64_t lateStarts;
 };
 
 // Where the mix stands, published after every callback under a sequence lock

@@ -90,6 +90,7 @@ static void switchGeneration(Channel* channel, uint32_t wanted)
 {
     channel->mixGeneration = wanted;
     channel->mixAtEnd = false;
+    channel->mixSounded = false;
     channel->readOffset = 0;
     while (DecodedBlock* block = frontBlock(channel)) {
         if (!isOlder(block->generation, wanted))
@@ -219,11 +220,18 @@ static void clearHistory(Channel* channel, uint64_t firstFrame, uint32_t frames)
 static void mixChannel(Mixer& mixer, Channel* channel, float* out, uint32_t frames)
 {
     uint32_t added = renderChannel(channel, out, mixer.framesMixed, frames);
-    // Still playing yet short of frames: its ring ran dry before its end.
-    if (added < frames && channel->mixState == MixState::Playing)
-        mixer.underruns++;
-    if (added > 0)
+    // Still playing yet short of frames: its ring ran dry before its end. Before
+    // the first frames of a new position that is a late start, not a gap.
+    if (added < frames && channel->mixState == MixState::Playing) {
+        if (channel->mixSounded)
+            mixer.underruns++;
+        else
+            mixer.lateStarts++;
+    }
+    if (added > 0) {
+        channel->mixSounded = true;
         channel->silentFrames = 0;
+    }
     clearHistory(channel, mixer.framesMixed + added, frames - added);
 }
 
