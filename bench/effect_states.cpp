@@ -30,6 +30,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -165,9 +166,14 @@ int runVariant(const char* disk, const char* out)
 {
     if (chdir(disk) != 0)
         return 1;
-    auto system = std::make_unique<ScriptedOs>(createSdlOs());
-    auto graphics = std::make_unique<bench::TimedGpu>(createSdlGpu());
-    auto music = std::make_unique<FixedSpectrumAudio>(createSdlAudio());
+    // The real services in main()'s order (so they go in its reverse order), each
+    // behind its decorator.
+    std::unique_ptr<os::Os> realOs(createSdlOs());
+    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu());
+    std::unique_ptr<audio::Audio> realAudio(createSdlAudio());
+    auto system = std::make_unique<ScriptedOs>(realOs.get());
+    auto graphics = std::make_unique<bench::TimedGpu>(realGpu.get());
+    auto music = std::make_unique<FixedSpectrumAudio>(realAudio.get());
     VariantRun run;
     run.out = out;
     ScriptedOs* clock = system.get();

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "app/application.h"
@@ -205,9 +206,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frames: no disk folder %s\n", disk);
         return 1;
     }
-    auto system = std::make_unique<bench::TimedOs>(createSdlOs());
-    auto graphics = std::make_unique<bench::TimedGpu>(createSdlGpu());
-    auto music = std::make_unique<bench::TimedAudio>(createSdlAudio());
+    // The real services in main()'s order (so they go in its reverse order), each
+    // behind its decorator.
+    std::unique_ptr<os::Os> realOs(createSdlOs());
+    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu());
+    std::unique_ptr<audio::Audio> realAudio(createSdlAudio());
+    auto system = std::make_unique<bench::TimedOs>(realOs.get());
+    auto graphics = std::make_unique<bench::TimedGpu>(realGpu.get());
+    auto music = std::make_unique<bench::TimedAudio>(realAudio.get());
     Recorder recorder{system.get(), graphics.get(), music.get(), wanted, bench::monotonicNanos(), {}};
     recorder.stamps.reserve(wanted + 1);
     graphics->afterPresent = [&recorder](gpu::Device*) { recorder.afterPresent(); };

@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -159,9 +160,14 @@ int runChild(const char* disk)
         return 1;
     }
     mark("main");
-    auto system = std::make_unique<MarkingOs>(createSdlOs());
-    auto graphics = std::make_unique<MarkingGpu>(createSdlGpu());
-    auto music = std::make_unique<MarkingAudio>(createSdlAudio());
+    // The real services in main()'s order (so they go in its reverse order), each
+    // behind its decorator.
+    std::unique_ptr<os::Os> realOs(createSdlOs());
+    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu());
+    std::unique_ptr<audio::Audio> realAudio(createSdlAudio());
+    auto system = std::make_unique<MarkingOs>(realOs.get());
+    auto graphics = std::make_unique<MarkingGpu>(realGpu.get());
+    auto music = std::make_unique<MarkingAudio>(realAudio.get());
     os::installOs(system.get());
     gpu::installGpu(graphics.get());
     audio::installAudio(music.get());

@@ -1,7 +1,7 @@
 // timed_services: thin decorators of the three platform services, for benchmarks.
 //
-// Each forwards every call to the real service unchanged and adds the wall time
-// spent inside it to a counter, so that a frame of the main loop splits into the
+// Each forwards every call to the service it wraps (which it does not own)
+// unchanged and adds the wall time spent inside it to a counter, so that a frame of the main loop splits into the
 // system's own work and the time inside the services (the graphics driver, the
 // pacing sleep, the message pump, the audio engine's main-thread calls). The
 // graphics decorator also calls a hook after every present, where a benchmark
@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 
 #include "platform/audio.h"
 #include "platform/gpu.h"
@@ -47,9 +46,9 @@ struct TimedCall {
 
 class TimedGpu : public gpu::Gpu {
 public:
-    explicit TimedGpu(gpu::Gpu* real) : inner(real) {}
+    explicit TimedGpu(gpu::Gpu* wrapped) : inner(wrapped) {}
 
-    std::unique_ptr<gpu::Gpu> inner;
+    gpu::Gpu* inner;
     ServiceTime inside;      // every call, present included
     ServiceTime presenting;  // present alone
     uint64_t draws = 0;
@@ -238,9 +237,9 @@ public:
 
 class TimedOs : public os::Os {
 public:
-    explicit TimedOs(os::Os* real) : inner(real) {}
+    explicit TimedOs(os::Os* wrapped) : inner(wrapped) {}
 
-    std::unique_ptr<os::Os> inner;
+    os::Os* inner;
     ServiceTime inside;    // every call but sleep
     ServiceTime sleeping;  // sleep alone
 
@@ -316,9 +315,9 @@ public:
 
 class TimedAudio : public audio::Audio {
 public:
-    explicit TimedAudio(audio::Audio* real) : inner(real) {}
+    explicit TimedAudio(audio::Audio* wrapped) : inner(wrapped) {}
 
-    std::unique_ptr<audio::Audio> inner;
+    audio::Audio* inner;
     ServiceTime inside;
 
     uint32_t getVersion() override
