@@ -205,6 +205,7 @@ void HostileDisk::SetUp()
     // no sound may come out.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     sourceRoot = std::filesystem::current_path().string();
     char name[] = "/tmp/hostile_disk_XXXXXX";
     ASSERT_NE(mkdtemp(name), nullptr);
@@ -254,8 +255,11 @@ RunResult HostileDisk::runDisk(const std::vector<ScriptedKey>& keys, const std::
     aboutScrollOffset = 0.3f;
     aboutScrollSpeed = -0.08f;
 
-    std::unique_ptr<os::Os> realOs(createSdlOs());
-    ScriptedOs scripted(realOs.get(), keys, onFrame);
+    // One window system service for the whole process, never deleted: deleting it
+    // stops SDL video, which unloads Mesa's driver, and the leak checker then
+    // reports the driver's own allocations, whose owners went with it.
+    static os::Os* realOs = createSdlOs();
+    ScriptedOs scripted(realOs, keys, onFrame);
     std::unique_ptr<gpu::Gpu> graphics(createSdlGpu());
     std::unique_ptr<audio::Audio> music(createSdlAudio());
     os::installOs(&scripted);

@@ -4,7 +4,8 @@
 //
 // A test builds a disk in a temporary folder (a copy of the bundled data/ that it
 // then breaks), and runDisk() plays it through Application::run() the way main()
-// does. Only two things are not real: the window system's message boxes are
+// does, with a new graphics and audio service each time and one window system
+// service for the whole process. Only two things are not real: the window system's message boxes are
 // recorded instead of shown, and its clock moves 40 ms per frame, so a run takes
 // as many frames as a person's would but no waiting. A script of key presses
 // drives the run: Escape three times (skip the logo, skip the intro, quit the
