@@ -145,17 +145,21 @@ static void writeQuadIndices(void* data, uint32_t quadCount)
     }
 }
 
+// Gives an object back to the device and forgets it.
+template <typename T>
+static void releaseObject(T*& object)
+{
+    if (object) {
+        gpu::gpu().release(object);
+        object = nullptr;
+    }
+}
+
 bool SpriteBatch::createBuffers(uint32_t itemCount)
 {
     gpu::Gpu& g = gpu::gpu();
-    if (vertexBuffer) {
-        g.release(vertexBuffer);
-        vertexBuffer = nullptr;
-    }
-    if (indexBuffer) {
-        g.release(indexBuffer);
-        indexBuffer = nullptr;
-    }
+    releaseObject(vertexBuffer);
+    releaseObject(indexBuffer);
     const uint32_t needed = itemCount * 4;
     if (gpu::failed(g.createVertexBuffer(device, needed * uint32_t(sizeof(GuiVertex)),
                                          gpu::USAGE_DYNAMIC | gpu::USAGE_WRITEONLY, 0, gpu::POOL_DEFAULT,
@@ -175,8 +179,7 @@ bool SpriteBatch::createBuffers(uint32_t itemCount)
     void* indices = nullptr;
     if (gpu::failed(g.lock(indexBuffer, 0, 0, &indices, 0)) || !indices) {
         // Without its pattern the buffer is useless: drop it and try again next frame.
-        g.release(indexBuffer);
-        indexBuffer = nullptr;
+        releaseObject(indexBuffer);
         return false;
     }
     if (wide)
@@ -267,30 +270,16 @@ void SpriteBatch::discardFrame()
 
 void SpriteBatch::releaseDefaultPoolObjects()
 {
-    gpu::Gpu& g = gpu::gpu();
-    if (vertexBuffer) {
-        g.release(vertexBuffer);
-        vertexBuffer = nullptr;
-    }
-    if (indexBuffer) {
-        g.release(indexBuffer);
-        indexBuffer = nullptr;
-    }
+    releaseObject(vertexBuffer);
+    releaseObject(indexBuffer);
     vertexCapacity = 0;
 }
 
 void SpriteBatch::restoreDeviceObjects()
 {
     vertexCapacity = 0;
-    gpu::Gpu& g = gpu::gpu();
-    if (vertexDeclaration) {
-        g.release(vertexDeclaration);
-        vertexDeclaration = nullptr;
-    }
-    if (effect) {
-        g.release(effect);
-        effect = nullptr;
-    }
+    releaseObject(vertexDeclaration);
+    releaseObject(effect);
     technique = nullptr;
     if (device)
         createDeviceObjects();
@@ -298,16 +287,9 @@ void SpriteBatch::restoreDeviceObjects()
 
 void SpriteBatch::release()
 {
-    gpu::Gpu& g = gpu::gpu();
-    if (vertexDeclaration) {
-        g.release(vertexDeclaration);
-        vertexDeclaration = nullptr;
-    }
+    releaseObject(vertexDeclaration);
     releaseDefaultPoolObjects();
-    if (effect) {
-        g.release(effect);
-        effect = nullptr;
-    }
+    releaseObject(effect);
     technique = nullptr;
     std::vector<DrawItem>().swap(items);
     std::vector<DrawBatch>().swap(batches);
