@@ -12,7 +12,7 @@ PACKAGES=(
   libopenmpt-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev libstb-dev
   libgtest-dev libgmock-dev
   fonts-dejavu-core
-  xvfb xdotool x11-utils imagemagick sox
+  xvfb xdotool x11-utils imagemagick sox openmpt123
   clang libclang-rt-14-dev
 )
 
@@ -35,8 +35,22 @@ configure_and_build() {  # build-dir [cmake options...]
   cmake --build "$dir" -j"$(nproc)"
 }
 
-run_tests() {
-  local status=0
+# Every libFuzzer target (clang, fuzz/): the kept crash inputs replayed, then
+# $1 seconds of fuzzing each from the committed corpus.
+run_fuzz_smoke() {
+  local seconds=$1 status=0
+  cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUSICDISK_FUZZ=ON -DMUSICDISK_TESTS=OFF \
+    -DMUSICDISK_BENCH=OFF -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null || return 1
+  cmake --build build-fuzz --target fuzz_targets -j"$(nproc)" || return 1
+  for target in fuzz_disk_config fuzz_effect_language fuzz_audio_load; do
+    bash fuzz/run_fuzz.sh build-fuzz "$target" "$seconds" || status=1
+  done
+  return $status
+}
+
+run_tests() {  # [--long]
+  local status=0 fuzz_seconds=30 soak_seconds=60
+  if [ "${1:-}" = "--long" ]; then fuzz_seconds=600; soak_seconds=1800; fi
   configure_and_build build
   echo "== unit and platform tests"
   (cd build && ctest --output-on-failure -j"$(nproc)") || status=1
@@ -51,6 +65,12 @@ run_tests() {
     bash "$script" "$PWD/build" || rc=$?
     if [ $rc -eq 77 ]; then echo "   skipped"; elif [ $rc -ne 0 ]; then status=1; fi
   done
+  echo "== fuzzing, ${fuzz_seconds} s a target"
+  run_fuzz_smoke "$fuzz_seconds" || status=1
+  echo "== soak, ${soak_seconds} s"
+  local rc=0
+  bash tests/soak/soak.sh --seconds "$soak_seconds" "$PWD/build" || rc=$?
+  if [ $rc -eq 77 ]; then echo "   skipped"; elif [ $rc -ne 0 ]; then status=1; fi
   return $status
 }
 
@@ -62,10 +82,10 @@ case "${1:-}" in
     ;;
   test)
     install_packages
-    run_tests
+    run_tests "${2:-}"
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test [--long]" >&2
     exit 2
     ;;
 esac
