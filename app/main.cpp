@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/application.h"
+#include "disk/global_initialization.h"
+#include "gui/gui_renderer.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
@@ -10,7 +12,8 @@
 int main()
 {
     std::unique_ptr<os::Os> system(createSdlOs());
-    std::unique_ptr<gpu::Gpu> graphics(createSdlGpu());
+    // The atlases decode on worker threads while the window opens.
+    std::unique_ptr<gpu::Gpu> graphics(createSdlGpu({FONT_FILE, ARTWORK_FILE}));
     std::unique_ptr<audio::Audio> music(createSdlAudio());
     os::installOs(system.get());
     gpu::installGpu(graphics.get());

@@ -33,6 +33,8 @@
 
 #include "app/application.h"
 #include "bench/timed_services.h"
+#include "disk/global_initialization.h"
+#include "gui/gui_renderer.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
@@ -163,7 +165,7 @@ int runChild(const char* disk)
     // The real services in main()'s order (so they go in its reverse order), each
     // behind its decorator.
     std::unique_ptr<os::Os> realOs(createSdlOs());
-    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu());
+    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu({FONT_FILE, ARTWORK_FILE}));
     std::unique_ptr<audio::Audio> realAudio(createSdlAudio());
     auto system = std::make_unique<MarkingOs>(realOs.get());
     auto graphics = std::make_unique<MarkingGpu>(realGpu.get());

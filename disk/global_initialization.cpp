@@ -25,7 +25,7 @@ static void loadSkin()
     gpu::Device* device = RenderDevice::exists() ? RenderDevice::instance().device : nullptr;
     if (!device)
         return;
-    if (gpu::failed(gpu::gpu().createTextureFromFile(device, "data/velta.png", &skinTexture)))
+    if (gpu::failed(gpu::gpu().createTextureFromFile(device, ARTWORK_FILE, &skinTexture)))
         skinTexture = nullptr;
 }
 

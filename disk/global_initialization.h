@@ -26,6 +26,7 @@ constexpr int32_t MAX_REPORTED_TRACK_FAILURES = 5;
 // The artwork atlas "data/velta.png" every screen cuts its pictures from; null
 // until start-up has loaded it, if it could, and again after shutdown.
 extern gpu::Texture* skinTexture;
+inline constexpr const char* ARTWORK_FILE = "data/velta.png";
 
 class GlobalInitializationScene : public Scene {
 public:

@@ -12,7 +12,7 @@ static void loadFont(gpu::Device* device)
 {
     if (!device)
         return;
-    if (gpu::failed(gpu::gpu().createTextureFromFile(device, "data/font.png", &fontTexture))) {
+    if (gpu::failed(gpu::gpu().createTextureFromFile(device, FONT_FILE, &fontTexture))) {
         fontTexture = nullptr;
         showMessage("Failed to create default font");
         os::os().postQuitMessage(0);

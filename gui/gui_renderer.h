@@ -7,6 +7,9 @@
 #pragma once
 #include "gui/sprite_batch.h"
 
+// The font atlas, made into `fontTexture` at start-up.
+inline constexpr const char* FONT_FILE = "data/font.png";
+
 struct GuiRenderer {
     SpriteBatch* batch = nullptr;
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "platform/sdl/gpu_image.h"
 #include "platform/sdl/gpu_internal.h"
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
@@ -291,6 +292,8 @@ static void forget(std::vector<T*>* list, T* object)
 // Routes every call; objects are checked against the registry before use.
 class SdlGpu : public Gpu {
 public:
+    ImagesAhead imagesAhead;
+
     Direct3D* create(uint32_t sdkVersion) override
     {
         if (sdkVersion != SDK_VERSION)
@@ -482,7 +485,7 @@ public:
 
     Result createTextureFromFile(Device* device, const char* path, Texture** texture) override
     {
-        return sdlgpu::createTextureFromFile(device, path, texture);
+        return sdlgpu::createTextureFromFile(device, path, &imagesAhead, texture);
     }
 
     Result createEffectFromFile(Device* device, const char* path, Effect** effect) override
@@ -631,7 +634,12 @@ private:
 
 } // namespace sdlgpu
 
-gpu::Gpu* createSdlGpu() { return new sdlgpu::SdlGpu(); }
+gpu::Gpu* createSdlGpu(const std::vector<std::string>& decodeAhead)
+{
+    auto* service = new sdlgpu::SdlGpu();
+    service->imagesAhead.start(decodeAhead);
+    return service;
+}
 
 bool sdlReadBackBuffer(gpu::Device* device, int* width, int* height, std::vector<uint8_t>* rgba)
 {

@@ -176,7 +176,10 @@ void destroyBuffer(gpu::Buffer* buffer);
 // Reads a whole file of 1 to maxBytes bytes; *why says what went wrong.
 bool readFile(const char* path, long maxBytes, std::vector<uint8_t>* bytes, std::string* why);
 GLuint createWhiteTexture();
-gpu::Result createTextureFromFile(gpu::Device* device, const char* path, gpu::Texture** texture);
+class ImagesAhead;
+// `ahead` (may be null) holds images decoded before they were asked for.
+gpu::Result createTextureFromFile(gpu::Device* device, const char* path, ImagesAhead* ahead,
+                                  gpu::Texture** texture);
 void destroyTexture(gpu::Texture* texture);
 
 gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect);

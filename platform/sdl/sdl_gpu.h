@@ -7,11 +7,15 @@
 // (platform/sdl/effect_language.h).
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/gpu.h"
 
-gpu::Gpu* createSdlGpu();
+// decodeAhead: image files the program will make textures of; worker threads
+// start decoding them at once, so the work overlaps whatever comes before (the
+// window system loading the OpenGL driver). Results are as if decoded when asked.
+gpu::Gpu* createSdlGpu(const std::vector<std::string>& decodeAhead = {});
 
 // For tests: the device's current back buffer inside the client area, RGBA, top
 // row first. Call before present(), which leaves the back buffer undefined.

@@ -78,7 +78,7 @@ void GpuTest::SetUp()
                  .string();
     std::filesystem::create_directories(folder);
 
-    service = createSdlGpu();
+    service = createSdlGpu(imagesToDecodeAhead());
     window = SDL_CreateWindow("gpu test", 0, 0, 820, 320, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     ASSERT_NE(window, nullptr) << SDL_GetError();
     direct3d = service->create(gpu::SDK_VERSION);
@@ -254,4 +254,30 @@ std::vector<uint8_t> solid(int w, int h, Pixel colour)
         for (int x = 0; x < w; x++)
             paint(&rgba, w, x, y, colour);
     return rgba;
+}
+
+gpu::Result GpuTest::loadTexture(const std::string& path, gpu::Texture** out)
+{
+    gpu::Texture* texture = reinterpret_cast<gpu::Texture*>(1);
+    gpu::Result result = service->createTextureFromFile(device, path.c_str(), &texture);
+    if (gpu::failed(result)) {
+        EXPECT_EQ(texture, nullptr);
+        texture = nullptr;
+    } else {
+        textures.push_back(texture);
+    }
+    if (out)
+        *out = texture;
+    return result;
+}
+
+static std::string bigEndian(uint32_t v)
+{
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+std::string pngHeader(uint32_t width, uint32_t height)
+{
+    return std::string("\x89PNG\r\n\x1a\n", 8) + bigEndian(13) + "IHDR" + bigEndian(width) + bigEndian(height) +
+           std::string("\x08\x06\x00\x00\x00", 5) + bigEndian(0);
 }

@@ -35,6 +35,13 @@ protected:
     void TearDown() override;
 
     static gpu::PresentParameters programParameters();
+    // Image files the service is told to decode ahead; called by SetUp before the
+    // service exists (the temporary folder already does).
+    virtual std::vector<std::string> imagesToDecodeAhead() { return {}; }
+
+    // A texture from a file: a failure must leave no object; a texture is released
+    // with the fixture.
+    gpu::Result loadTexture(const std::string& path, gpu::Texture** out = nullptr);
 
     // Clears to black, draws the quads in order in one scene and reads the frame back.
     void drawFrame(const std::vector<Quad>& quads, bool index32 = false);
@@ -67,4 +74,6 @@ protected:
 
 ::testing::AssertionResult near(Pixel actual, Pixel expected, int tolerance = 3);
 std::vector<uint8_t> solid(int width, int height, Pixel colour);
+// Just the signature and header chunk of a PNG: what stb_image reads to learn the size.
+std::string pngHeader(uint32_t width, uint32_t height);
 void paint(std::vector<uint8_t>* rgba, int width, int x, int y, Pixel colour);

@@ -9,18 +9,6 @@ namespace {
 
 class Resources : public GpuTest {
 protected:
-    gpu::Result loadTexture(const std::string& path)
-    {
-        gpu::Texture* texture = reinterpret_cast<gpu::Texture*>(1);
-        gpu::Result result = service->createTextureFromFile(device, path.c_str(), &texture);
-        if (gpu::failed(result)) {
-            EXPECT_EQ(texture, nullptr);
-        } else {
-            textures.push_back(texture);
-        }
-        return result;
-    }
-
     gpu::Result loadEffect(const std::string& text, gpu::Effect** out = nullptr)
     {
         gpu::Effect* loaded = reinterpret_cast<gpu::Effect*>(1);
@@ -36,11 +24,6 @@ protected:
     }
 };
 
-std::string bigEndian(uint32_t v)
-{
-    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
-
 std::string littleEndian(uint32_t v, int bytes)
 {
     std::string out;
@@ -49,12 +32,6 @@ std::string littleEndian(uint32_t v, int bytes)
     return out;
 }
 
-// Just the signature and header chunk of a PNG: what stb_image reads to learn the size.
-std::string pngHeader(uint32_t width, uint32_t height)
-{
-    return std::string("\x89PNG\r\n\x1a\n", 8) + bigEndian(13) + "IHDR" + bigEndian(width) + bigEndian(height) +
-           std::string("\x08\x06\x00\x00\x00", 5) + bigEndian(0);
-}
 
 std::string bmpHeader(uint32_t width, uint32_t height)
 {

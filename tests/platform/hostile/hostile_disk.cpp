@@ -15,6 +15,7 @@
 #include "app/window.h"
 #include "disk/global_initialization.h"
 #include "disk/music_library.h"
+#include "gui/gui_renderer.h"
 #include "platform/audio.h"
 #include "platform/gpu.h"
 #include "platform/sdl/sdl_audio.h"
@@ -260,7 +261,7 @@ RunResult HostileDisk::runDisk(const std::vector<ScriptedKey>& keys, const std::
     // reports the driver's own allocations, whose owners went with it.
     static os::Os* realOs = createSdlOs();
     ScriptedOs scripted(realOs, keys, onFrame);
-    std::unique_ptr<gpu::Gpu> graphics(createSdlGpu());
+    std::unique_ptr<gpu::Gpu> graphics(createSdlGpu({FONT_FILE, ARTWORK_FILE}));
     std::unique_ptr<audio::Audio> music(createSdlAudio());
     os::installOs(&scripted);
     gpu::installGpu(graphics.get());
