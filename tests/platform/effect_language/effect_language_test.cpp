@@ -148,7 +148,9 @@ TEST(EffectLanguage, BundledGuiEffectMeetsTheRendererContract)
     EXPECT_EQ(pass.samplers[0].addressU, fx::Address::Clamp);
     EXPECT_EQ(pass.samplers[0].addressV, fx::Address::Clamp);
     EXPECT_EQ(pass.samplers[0].minFilter, fx::Filter::Linear);
-    EXPECT_EQ(pass.samplers[0].mipFilter, fx::Filter::Linear);
+    EXPECT_EQ(pass.samplers[0].magFilter, fx::Filter::Linear);
+    // Pictures drawn small read a mip level, but not a blend of two.
+    EXPECT_EQ(pass.samplers[0].mipFilter, fx::Filter::Point);
 }
 
 struct BadCase {
