@@ -103,6 +103,19 @@ Channel* openModuleFile(const char* path, uint64_t offset, uint64_t length, uint
     return createModuleChannel(data.data(), data.size(), flags);
 }
 
+void warmUpModuleLibrary()
+{
+    std::vector<unsigned char> mod(1084 + 1024, 0);  // header, then one pattern of 64 empty rows
+    mod[950] = 1;                                     // one order
+    mod[951] = 127;
+    std::memcpy(&mod[1080], "M.K.", 4);
+    int error = 0;
+    if (openmpt_module* module = openmpt_module_create_from_memory2(mod.data(), mod.size(), openmpt_log_func_silent,
+                                                                    nullptr, openmpt_error_func_ignore, nullptr,
+                                                                    &error, nullptr, nullptr))
+        openmpt_module_destroy(module);
+}
+
 Channel* openModuleMemory(const void* data, uint64_t length, uint32_t flags)
 {
     if (!data || length == 0 || length > MAX_MODULE_BYTES)

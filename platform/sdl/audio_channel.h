@@ -112,6 +112,12 @@ struct Channel {
 Channel* openModuleFile(const char* path, uint64_t offset, uint64_t length, uint32_t flags);
 Channel* openModuleMemory(const void* data, uint64_t length, uint32_t flags);
 
+// libopenmpt fills its resampler tables (some 20 ms of sines and cosines) the
+// first time any module is made. This makes and drops a module of one empty
+// pattern, so a worker thread can pay for that before the first track loads;
+// a load meanwhile waits for the tables instead of filling them again.
+void warmUpModuleLibrary();
+
 // Open a sampled audio file through libsndfile (1 or 2 channels, any rate).
 Channel* openStreamFile(const char* path, uint32_t flags);
 

@@ -253,7 +253,11 @@ static uint64_t listenerFrame(AudioEngine& engine)
 
 // ---- The Audio interface -------------------------------------------------------
 
-AudioEngine::~AudioEngine() { free(); }
+AudioEngine::~AudioEngine()
+{
+    free();
+    libraryWarmUp.join();
+}
 
 uint32_t AudioEngine::getVersion() { return (audio::VERSION_2_3 << 16) | 0x0001; }
 

@@ -126,6 +126,10 @@ struct AudioEngine final : audio::Audio {
 
     Mixer mixer = {};
     MixClock clock;
+
+    // From the engine's creation: libopenmpt's tables are filled while the
+    // program opens its window, not when the first track loads.
+    std::thread libraryWarmUp{warmUpModuleLibrary};
 };
 
 } // namespace audio_engine
