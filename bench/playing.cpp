@@ -2,8 +2,8 @@
 // waits for the main screen (equalizer on, the first track playing), then
 // measures the whole process's CPU share over a window of real time, split by
 // thread from /proc/PID/task/*/schedstat: the main thread, SDL's audio
-// thread (the mixer, "SDLAudioP..."), the engine's decoder and the other unnamed
-// threads (they carry the program's own name), the software OpenGL driver's
+// thread (the mixer, "SDLAudioP..."), the engine's decoder ("audio-decoder") and
+// any unnamed thread (they carry the program's own name), the software OpenGL driver's
 // threads ("llvmpipe-N") and the rest. Beside it, the CPU share of openmpt123
 // playing the disk's first module in real time from the same position: its raw
 // output is read from a pipe at exactly the real-time rate, so it renders no
@@ -248,7 +248,7 @@ Usage measureUsage(const std::string& program, const std::string& disk, double s
             usage.mainThread += s;
         else if (t.name.rfind("SDLAudioP", 0) == 0)
             usage.mixer += s;
-        else if (t.name == programName)
+        else if (t.name == "audio-decoder" || t.name == programName)
             usage.unnamed += s;
         else if (t.name.rfind("llvmpipe", 0) == 0)
             usage.driver += s;

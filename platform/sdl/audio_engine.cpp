@@ -2,6 +2,7 @@
 #include "platform/sdl/sdl_audio.h"
 
 #include <SDL.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <chrono>
@@ -44,6 +45,8 @@ static bool holdsPlenty(const Channel* channel)
 
 static void decoderMain(AudioEngine* engine)
 {
+    // Named, so a profiler or top tells it from the program's other threads.
+    pthread_setname_np(pthread_self(), "audio-decoder");
     Channel* work[MAX_CHANNELS];
     std::unique_lock<std::mutex> lock(engine->decodeMutex);
     while (!engine->decodeQuit) {

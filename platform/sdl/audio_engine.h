@@ -24,6 +24,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 namespace audio_engine {
@@ -129,7 +130,10 @@ struct AudioEngine final : audio::Audio {
 
     // From the engine's creation: libopenmpt's tables are filled while the
     // program opens its window, not when the first track loads.
-    std::thread libraryWarmUp{warmUpModuleLibrary};
+    std::thread libraryWarmUp{[] {
+        pthread_setname_np(pthread_self(), "openmpt-warmup");
+        warmUpModuleLibrary();
+    }};
 };
 
 } // namespace audio_engine

@@ -1,5 +1,7 @@
 #include "platform/sdl/gpu_image.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -117,7 +119,10 @@ DecodedImage decodeImageFile(const char* path, int maxSide)
 void ImagesAhead::start(const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths)
-        entries.push_back({path, std::async(std::launch::async, [path] { return decodeImageFile(path.c_str(), INT_MAX); })});
+        entries.push_back({path, std::async(std::launch::async, [path] {
+                               pthread_setname_np(pthread_self(), "image-decoder");
+                               return decodeImageFile(path.c_str(), INT_MAX);
+                           })});
 }
 
 bool ImagesAhead::take(const char* path, DecodedImage* image)
