@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 audio::Audio* createSdlAudio() { return new audio_engine::AudioEngine(); }
 
@@ -256,10 +257,23 @@ static uint64_t listenerFrame(AudioEngine& engine)
 
 // ---- The Audio interface -------------------------------------------------------
 
+std::thread startLibraryWarmUp()
+{
+    try {
+        return std::thread([] {
+            pthread_setname_np(pthread_self(), "openmpt-warmup");
+            warmUpModuleLibrary();
+        });
+    } catch (const std::system_error&) {
+        return std::thread();  // the first load fills the tables instead
+    }
+}
+
 AudioEngine::~AudioEngine()
 {
     free();
-    libraryWarmUp.join();
+    if (libraryWarmUp.joinable())
+        libraryWarmUp.join();
 }
 
 uint32_t AudioEngine::getVersion() { return (audio::VERSION_2_3 << 16) | 0x0001; }
@@ -295,7 +309,13 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
     }
     deviceId = id;
     startEngine(*this);
-    decoder = std::thread(decoderMain, this);
+    try {
+        decoder = std::thread(decoderMain, this);
+    } catch (const std::system_error&) {
+        // The system has no thread left to give: no sound, as without a device.
+        free();
+        return false;
+    }
     SDL_PauseAudioDevice(id, 0);
     return true;
 }

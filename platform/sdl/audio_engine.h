@@ -24,7 +24,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <pthread.h>
 #include <thread>
 
 namespace audio_engine {
@@ -73,6 +72,9 @@ struct MixClock {
 // The output gain for a volume of 0..100: 4 dB per step of 10 from unity at 100
 // down to -36 dB at 10, then a straight line to silence at 0.
 float volumeToGain(uint32_t volume);
+
+// A thread running warmUpModuleLibrary(), or none if no thread can be made.
+std::thread startLibraryWarmUp();
 
 struct AudioEngine final : audio::Audio {
     ~AudioEngine() override;
@@ -130,10 +132,7 @@ struct AudioEngine final : audio::Audio {
 
     // From the engine's creation: libopenmpt's tables are filled while the
     // program opens its window, not when the first track loads.
-    std::thread libraryWarmUp{[] {
-        pthread_setname_np(pthread_self(), "openmpt-warmup");
-        warmUpModuleLibrary();
-    }};
+    std::thread libraryWarmUp = startLibraryWarmUp();
 };
 
 } // namespace audio_engine

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <system_error>
 
 #include "platform/sdl/gpu_internal.h"
 
@@ -104,6 +105,8 @@ DecodedImage decodeImageFile(const char* path, int maxSide)
         image.why = std::string("damaged image (") + stbi_failure_reason() + ")";
         return image;
     }
+    image.width = width;  // the size the pixels have, which the upload trusts
+    image.height = height;
     image.smallerLevels.resize(size_t(mipLevelCount(width, height) - 1));
     const uint8_t* level = image.pixels.get();
     for (std::vector<uint8_t>& half : image.smallerLevels) {
@@ -118,11 +121,16 @@ DecodedImage decodeImageFile(const char* path, int maxSide)
 
 void ImagesAhead::start(const std::vector<std::string>& paths)
 {
-    for (const std::string& path : paths)
-        entries.push_back({path, std::async(std::launch::async, [path] {
-                               pthread_setname_np(pthread_self(), "image-decoder");
-                               return decodeImageFile(path.c_str(), INT_MAX);
-                           })});
+    for (const std::string& path : paths) {
+        try {
+            entries.push_back({path, std::async(std::launch::async, [path] {
+                                   pthread_setname_np(pthread_self(), "image-decoder");
+                                   return decodeImageFile(path.c_str(), INT_MAX);
+                               })});
+        } catch (const std::system_error&) {
+            return;  // no thread to be had: the rest decode when asked for
+        }
+    }
 }
 
 bool ImagesAhead::take(const char* path, DecodedImage* image)
