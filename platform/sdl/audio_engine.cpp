@@ -259,6 +259,10 @@ static uint64_t listenerFrame(AudioEngine& engine)
 
 std::thread startLibraryWarmUp()
 {
+    // The tables live as long as the process: one warm-up is enough.
+    static std::atomic<bool> started{false};
+    if (started.exchange(true))
+        return std::thread();
     try {
         return std::thread([] {
             pthread_setname_np(pthread_self(), "openmpt-warmup");

@@ -73,7 +73,8 @@ struct MixClock {
 // down to -36 dB at 10, then a straight line to silence at 0.
 float volumeToGain(uint32_t volume);
 
-// A thread running warmUpModuleLibrary(), or none if no thread can be made.
+// A thread running warmUpModuleLibrary() for the first engine of the process;
+// none for later engines, or if no thread can be made.
 std::thread startLibraryWarmUp();
 
 struct AudioEngine final : audio::Audio {
