@@ -1,11 +1,12 @@
 // timed_services: thin decorators of the three platform services, for benchmarks.
 //
 // Each forwards every call to the service it wraps (which it does not own)
-// unchanged and adds the wall time spent inside it to a counter, so that a frame of the main loop splits into the
-// system's own work and the time inside the services (the graphics driver, the
-// pacing sleep, the message pump, the audio engine's main-thread calls). The
-// graphics decorator also calls a hook after every present, where a benchmark
-// stamps its frames. Reading a clock costs about 20 ns, twice per call.
+// unchanged and adds the wall time spent inside it to a counter, so that a frame
+// of the main loop splits into the system's own work and the time inside the
+// services (the graphics driver, the pacing sleep, the message pump, the audio
+// engine's main-thread calls). The graphics decorator also calls a hook after
+// every present, where a benchmark stamps its frames. Reading a clock costs
+// about 20 ns, twice per call.
 #pragma once
 #include <time.h>
 

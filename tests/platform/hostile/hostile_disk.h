@@ -5,9 +5,9 @@
 // A test builds a disk in a temporary folder (a copy of the bundled data/ that it
 // then breaks), and runDisk() plays it through Application::run() the way main()
 // does, with a new graphics and audio service each time and one window system
-// service for the whole process. Only two things are not real: the window system's message boxes are
-// recorded instead of shown, and its clock moves 40 ms per frame, so a run takes
-// as many frames as a person's would but no waiting. A script of key presses
+// service for the whole process. Only two things are not real: the window
+// system's message boxes are recorded instead of shown, and its clock moves 40 ms
+// per frame, so a run takes as many frames as a person's would but no waiting. A script of key presses
 // drives the run: Escape three times (skip the logo, skip the intro, quit the
 // player), or whatever keys a test asks for. A run that has not ended long after
 // its last key is closed and reported as hung.
