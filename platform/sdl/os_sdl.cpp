@@ -3,6 +3,7 @@
 // a FIFO that peekMessage hands out; the default procedure runs the move loop.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -23,12 +24,13 @@ constexpr uint16_t FIRST_CLASS_ATOM = 0xC000;  // where Win32 numbers registered
 constexpr int MAX_ICON_SIZE = 256;
 constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
 
-// What a window keeps in its SDL data: the class's procedure at creation, and
-// the style that decides its border.
+// What a window keeps in its SDL data: the class's procedure at creation, the
+// style that decides its border, and how many screen pixels make one of its own.
 struct WindowRecord {
     SDL_Window* window;
     os::WindowProcedure procedure;
     uint32_t style;
+    int scale;
 };
 
 struct ClassRecord {
@@ -93,9 +95,16 @@ os::LParam keyParamOf(const SDL_KeyboardEvent& key, bool alt)
     return os::LParam(param);
 }
 
+// Window pixels to the window's own: a point left of or above the client area
+// stays negative.
+int unscaled(int pixels, int scale)
+{
+    return pixels >= 0 ? pixels / scale : -((-pixels + scale - 1) / scale);
+}
+
 class SdlOs : public os::Os {
 public:
-    SdlOs();
+    explicit SdlOs(int scale);
     ~SdlOs() override;
 
     uint32_t tickCount() override { return uint32_t(SDL_GetTicks64()); }
@@ -123,6 +132,7 @@ private:
     std::deque<os::Message> queue;
     uint16_t nextAtom = FIRST_CLASS_ATOM;
     bool videoStarted = false;
+    int scale;
     os::WParam buttonsDown = 0;  // MK_ flags as the translated events left them
     LeftPress leftPress = {nullptr, 0, 0};
 
@@ -130,6 +140,7 @@ private:
     WindowRecord* recordOf(os::WindowHandle window);
     WindowRecord* recordOfId(uint32_t windowId);
     bool startVideo(const std::string& className);
+    int scaleThatFits(int width, int height);
     void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
     void pumpEvents();
     void translate(const SDL_Event& event);
@@ -141,7 +152,7 @@ private:
     void runMoveLoop(WindowRecord& record, os::LParam cursor);
 };
 
-SdlOs::SdlOs()
+SdlOs::SdlOs(int scale) : scale(std::clamp(scale, 1, MAX_WINDOW_SCALE))
 {
     // A close click is a WM_CLOSE for the window procedure to judge, not a quit of
     // its own.
@@ -227,6 +238,22 @@ bool SdlOs::startVideo(const std::string& className)
     return true;
 }
 
+// The largest scale up to the one asked for at which the window fits the usable
+// part of the first screen; said once on stderr when that is less.
+int SdlOs::scaleThatFits(int width, int height)
+{
+    SDL_Rect screen = {0, 0, 0, 0};
+    if (scale == 1 || (SDL_GetDisplayUsableBounds(0, &screen) != 0 && SDL_GetDisplayBounds(0, &screen) != 0))
+        return scale;
+    int fitted = fitScale(scale, width, height, screen.w, screen.h);
+    if (fitted < scale) {
+        std::fprintf(stderr, "os: scale %d makes a %d x %d window, larger than the %d x %d screen: using scale %d\n",
+                     scale, width * scale, height * scale, screen.w, screen.h, fitted);
+        scale = fitted;
+    }
+    return scale;
+}
+
 os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char* title, uint32_t style, int x,
                                      int y, int width, int height)
 {
@@ -241,7 +268,9 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window = SDL_CreateWindow(title ? title : "", x, y, width, height,
+    const int windowScale = scaleThatFits(width, height);
+    SDL_Window* window = SDL_CreateWindow(title ? title : "", x * windowScale, y * windowScale, width * windowScale,
+                                          height * windowScale,
                                           SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!window) {
         std::fprintf(stderr, "os: cannot create the window: %s\n", SDL_GetError());
@@ -256,7 +285,7 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
             SDL_FreeSurface(icon);
         }
     }
-    windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style}));
+    windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style, windowScale}));
     SDL_SetWindowData(window, WINDOW_DATA, windows.back().get());
     return handleOf(window);
 }
@@ -336,7 +365,7 @@ void SdlOs::translateMotion(const SDL_MouseMotionEvent& motion)
     ClientArea client = sdlClientAreaOf(handleOf(record->window));
     post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + motion.x, windowY + motion.y));
     post(record, os::WM_MOUSEMOVE, mouseKeysOf(motion.state),
-         os::makePointParam(motion.x - client.x, motion.y - client.y));
+         os::makePointParam(unscaled(motion.x - client.x, record->scale), unscaled(motion.y - client.y, record->scale)));
 }
 
 void SdlOs::translateButton(const SDL_MouseButtonEvent& button)
@@ -371,7 +400,8 @@ void SdlOs::translateButton(const SDL_MouseButtonEvent& button)
     if (down)
         post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + button.x, windowY + button.y));
     ClientArea client = sdlClientAreaOf(handleOf(record->window));
-    post(record, message, buttonsDown, os::makePointParam(button.x - client.x, button.y - client.y));
+    post(record, message, buttonsDown,
+         os::makePointParam(unscaled(button.x - client.x, record->scale), unscaled(button.y - client.y, record->scale)));
 }
 
 // A quit request from outside (a signal, the session ending) closes every window
@@ -533,7 +563,15 @@ void SdlOs::postQuitMessage(int exitCode) { queue.push_back({nullptr, os::WM_QUI
 
 } // namespace
 
-os::Os* createSdlOs() { return new SdlOs(); }
+os::Os* createSdlOs(int scale) { return new SdlOs(scale); }
+
+int fitScale(int wanted, int width, int height, int screenWidth, int screenHeight)
+{
+    int scale = std::clamp(wanted, 1, MAX_WINDOW_SCALE);
+    while (scale > 1 && (int64_t(width) * scale > screenWidth || int64_t(height) * scale > screenHeight))
+        scale--;
+    return scale;
+}
 
 SDL_Window* sdlWindowOf(os::WindowHandle window) { return reinterpret_cast<SDL_Window*>(window); }
 
@@ -545,6 +583,6 @@ ClientArea sdlClientAreaOf(os::WindowHandle window)
     WindowRecord* record = dataOf(sdlWindow);
     int width = 0, height = 0;
     SDL_GetWindowSize(sdlWindow, &width, &height);
-    int inset = record && (record->style & WS_BORDER) ? 1 : 0;
+    int inset = record && (record->style & WS_BORDER) ? record->scale : 0;
     return {inset, inset, SDL_max(0, width - 2 * inset), SDL_max(0, height - 2 * inset)};
 }
