@@ -24,9 +24,7 @@
 
 #include "app/application.h"
 #include "bench/timed_services.h"
-#include "platform/sdl/sdl_audio.h"
-#include "platform/sdl/sdl_gpu.h"
-#include "platform/sdl/sdl_os.h"
+#include "platform/sdl/real_platform.h"
 #include "scenes/main_scene.h"
 
 namespace {
@@ -217,26 +215,22 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "frames: no disk folder %s\n", disk);
         return 1;
     }
-    // The real services in main()'s order (so they go in its reverse order), each
-    // behind its decorator.
-    std::unique_ptr<os::Os> realOs(createSdlOs());
-    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu());
-    std::unique_ptr<audio::Audio> realAudio(createSdlAudio());
-    auto system = std::make_unique<bench::TimedOs>(realOs.get());
-    auto graphics = std::make_unique<bench::TimedGpu>(realGpu.get());
-    auto music = std::make_unique<bench::TimedAudio>(realAudio.get());
-    Recorder recorder{system.get(), graphics.get(), music.get(), wanted, bench::monotonicNanos(), {}};
+    // The real services as main() makes them, each behind its decorator; the
+    // recorder outlives them and keeps only its stamps.
+    Recorder recorder{nullptr, nullptr, nullptr, wanted, bench::monotonicNanos(), {}};
     recorder.stamps.reserve(wanted + 1);
-    graphics->afterPresent = [&recorder](gpu::Device*) { recorder.afterPresent(); };
-    os::installOs(system.get());
-    gpu::installGpu(graphics.get());
-    audio::installAudio(music.get());
-
-    Application::instance().run();
-
-    audio::installAudio(nullptr);
-    gpu::installGpu(nullptr);
-    os::installOs(nullptr);
+    {
+        RealPlatform platform;
+        auto system = std::make_unique<bench::TimedOs>(platform.os);
+        auto graphics = std::make_unique<bench::TimedGpu>(platform.gpu);
+        auto music = std::make_unique<bench::TimedAudio>(platform.audio);
+        recorder.os = system.get();
+        recorder.gpu = graphics.get();
+        recorder.audio = music.get();
+        graphics->afterPresent = [&recorder](gpu::Device*) { recorder.afterPresent(); };
+        platform.wrap(std::move(system), std::move(graphics), std::move(music));
+        Application::instance().run();
+    }
     if (recorder.timedOut || recorder.stamps.size() <= wanted) {
         std::fprintf(stderr, "frames: the main screen did not come up (or the loop ended early)\n");
         return 1;

@@ -35,9 +35,7 @@
 #include "bench/timed_services.h"
 #include "disk/global_initialization.h"
 #include "gui/gui_renderer.h"
-#include "platform/sdl/sdl_audio.h"
-#include "platform/sdl/sdl_gpu.h"
-#include "platform/sdl/sdl_os.h"
+#include "platform/sdl/real_platform.h"
 
 namespace {
 
@@ -162,21 +160,11 @@ int runChild(const char* disk)
         return 1;
     }
     mark("main");
-    // The real services in main()'s order (so they go in its reverse order), each
-    // behind its decorator.
-    std::unique_ptr<os::Os> realOs(createSdlOs());
-    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu({FONT_FILE, ARTWORK_FILE}));
-    std::unique_ptr<audio::Audio> realAudio(createSdlAudio());
-    auto system = std::make_unique<MarkingOs>(realOs.get());
-    auto graphics = std::make_unique<MarkingGpu>(realGpu.get());
-    auto music = std::make_unique<MarkingAudio>(realAudio.get());
-    os::installOs(system.get());
-    gpu::installGpu(graphics.get());
-    audio::installAudio(music.get());
+    // The real services as main() makes them, each behind its decorator.
+    RealPlatform platform({1, {FONT_FILE, ARTWORK_FILE}});
+    platform.wrap(std::make_unique<MarkingOs>(platform.os), std::make_unique<MarkingGpu>(platform.gpu),
+                  std::make_unique<MarkingAudio>(platform.audio));
     Application::instance().run();
-    audio::installAudio(nullptr);
-    gpu::installGpu(nullptr);
-    os::installOs(nullptr);
     return 0;
 }
 

@@ -25,7 +25,7 @@
 #include "disk/music_library.h"
 #include "gui/font.h"
 #include "gui/gui_renderer.h"
-#include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/real_platform.h"
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
 #include "scenes/about_scene.h"
@@ -161,12 +161,8 @@ protected:
         // which unloads Mesa's driver, and the leak checker then reports the
         // driver's own allocations, whose owners were unloaded with it.
         static os::Os* realOs = createSdlOs();
-        clockOs = new StillClockOs(realOs);
-        graphics = createSdlGpu();
-        music = createSdlAudio();
-        os::installOs(clockOs);
-        gpu::installGpu(graphics);
-        audio::installAudio(music);
+        platform = new RealPlatform({1, {}, realOs});
+        platform->wrap(std::make_unique<StillClockOs>(realOs), nullptr, nullptr);
         RenderDevice::instance();
         GuiRenderer::instance();
         scenes = new SceneList(createDiskScenes());
@@ -182,12 +178,8 @@ protected:
         RenderDevice::destroy();
         GuiRenderer::instance().shutdown();
         GuiRenderer::destroy();
-        audio::installAudio(nullptr);
-        gpu::installGpu(nullptr);
-        os::installOs(nullptr);
-        delete music;
-        delete graphics;
-        delete clockOs;
+        delete platform;
+        platform = nullptr;
     }
 
     void SetUp() override
@@ -247,9 +239,7 @@ protected:
         }
     }
 
-    static inline StillClockOs* clockOs = nullptr;
-    static inline gpu::Gpu* graphics = nullptr;
-    static inline audio::Audio* music = nullptr;
+    static inline RealPlatform* platform = nullptr;
     static inline SceneList* scenes = nullptr;
 };
 
