@@ -36,8 +36,9 @@ DiskLocation findDisk(const std::string& diskOption, const std::string& workingF
         std::error_code error;
         if (folder.filename() == "data" && fs::is_regular_file(folder / "disk.cfg", error))
             return found(folder.parent_path());
-        std::string problem = fs::is_directory(folder, error) ? "no disk in '" + diskOption + "': it holds no data/disk.cfg"
-                                                               : "no folder '" + diskOption + "'";
+        std::string problem = fs::is_directory(folder, error)
+                                  ? "no disk in '" + diskOption + "': it holds no data/disk.cfg"
+                                  : "no folder '" + diskOption + "'";
         return {DiskLocation::Outcome::BadOption, {}, commandLineError(problem)};
     }
     if (holdsDisk(workingFolder))

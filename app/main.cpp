@@ -57,8 +57,9 @@ int main(int argc, char** argv)
         return EXIT_BAD_COMMAND_LINE;
     }
     if (disk.outcome == DiskLocation::Outcome::NotFound || chdir(disk.folder.c_str()) != 0) {
-        std::string text = disk.outcome == DiskLocation::Outcome::NotFound ? disk.error
-                                                                            : "Cannot open the disk folder " + disk.folder;
+        std::string text = disk.outcome == DiskLocation::Outcome::NotFound
+                               ? disk.error
+                               : "Cannot open the disk folder " + disk.folder;
         std::fprintf(stderr, "%s\n", text.c_str());
         RealPlatform platform;
         showMessage(text.c_str());

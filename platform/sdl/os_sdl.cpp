@@ -102,6 +102,14 @@ int unscaled(int pixels, int scale)
     return pixels >= 0 ? pixels / scale : -((-pixels + scale - 1) / scale);
 }
 
+// A point in window pixels as mouse messages carry it: client coordinates in the
+// window's own units.
+os::LParam clientPointParam(const WindowRecord& record, int x, int y)
+{
+    ClientArea client = sdlClientAreaOf(reinterpret_cast<os::WindowHandle>(record.window));
+    return os::makePointParam(unscaled(x - client.x, record.scale), unscaled(y - client.y, record.scale));
+}
+
 class SdlOs : public os::Os {
 public:
     explicit SdlOs(int scale);
@@ -362,10 +370,8 @@ void SdlOs::translateMotion(const SDL_MouseMotionEvent& motion)
         return;
     int windowX = 0, windowY = 0;
     SDL_GetWindowPosition(record->window, &windowX, &windowY);
-    ClientArea client = sdlClientAreaOf(handleOf(record->window));
     post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + motion.x, windowY + motion.y));
-    post(record, os::WM_MOUSEMOVE, mouseKeysOf(motion.state),
-         os::makePointParam(unscaled(motion.x - client.x, record->scale), unscaled(motion.y - client.y, record->scale)));
+    post(record, os::WM_MOUSEMOVE, mouseKeysOf(motion.state), clientPointParam(*record, motion.x, motion.y));
 }
 
 void SdlOs::translateButton(const SDL_MouseButtonEvent& button)
@@ -399,9 +405,7 @@ void SdlOs::translateButton(const SDL_MouseButtonEvent& button)
         leftPress = down ? LeftPress{record, windowX + button.x, windowY + button.y} : LeftPress{nullptr, 0, 0};
     if (down)
         post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + button.x, windowY + button.y));
-    ClientArea client = sdlClientAreaOf(handleOf(record->window));
-    post(record, message, buttonsDown,
-         os::makePointParam(unscaled(button.x - client.x, record->scale), unscaled(button.y - client.y, record->scale)));
+    post(record, message, buttonsDown, clientPointParam(*record, button.x, button.y));
 }
 
 // A quit request from outside (a signal, the session ending) closes every window
