@@ -118,7 +118,12 @@ case "${1:-}" in
     ;;
   package)
     install_packages "${BUILD_PACKAGES[@]}"
-    cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=ON \
+    # Built with Debian's hardening flags, as a package built on Debian is.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+      CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+      LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+      cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=ON \
       -DMUSICDISK_BENCH=OFF >/dev/null
     cmake --build build-release -j"$(nproc)"
     (cd build-release && cpack -G DEB)
