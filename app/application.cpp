@@ -20,7 +20,7 @@ Application& Application::instance()
 
 void Application::requestScene(uint32_t scene)
 {
-    if (scene == currentScene)
+    if (closing || scene == currentScene)
         return;
     requestedScene = scene;
     scenes[currentScene]->leave();
@@ -45,6 +45,7 @@ void Application::startUp()
     scenes[LOGO_SCENE]->enter();
     currentScene = LOGO_SCENE;
     requestedScene = LOGO_SCENE;
+    closing = false;
     deviceLost = false;
 }
 

@@ -145,21 +145,4 @@ TEST_F(AboutSceneTest, KeysAndClicks)
     EXPECT_EQ(app.requestedScene, INFO_SCENE);
 }
 
-TEST_F(AboutSceneTest, EscapeEndsTheProgramWithAMusicFadeAndOnlyOnce)
-{
-    frame(1.0f);
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_TRUE(about->closingState.closing);
-    EXPECT_EQ(about->closingState.savedVolume, 40u);
-    frame(0.75f);
-    EXPECT_EQ(platform.audio.volume, 25u);
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_EQ(about->closingState.savedVolume, 40u);
-    EXPECT_FLOAT_EQ(about->fade.alpha, 0.25f);
-    frame(0.25f);
-    EXPECT_FALSE(isActive(ABOUT_SCENE));
-    EXPECT_EQ(platform.audio.volume, 40u);
-    EXPECT_GE(platform.log().find("os.sleep 10"), 0);
-}
-
 } // namespace

@@ -220,53 +220,12 @@ TEST_F(MainSceneTest, AboutButtonRequestsTheAboutScreen)
     EXPECT_EQ(app.requestedScene, ABOUT_SCENE);
 }
 
-TEST_F(MainSceneTest, ExitButtonStartsTheClosing)
-{
-    clickButton(0.28f, -0.68f, 0.09f, 0.033f);
-    EXPECT_TRUE(player->closingState.closing);
-    EXPECT_TRUE(player->fade.fadingOut);
-    EXPECT_EQ(player->closingState.savedVolume, 40u);
-    EXPECT_EQ(app.requestedScene, MAIN_SCENE);
-}
-
-TEST_F(MainSceneTest, CloseButtonStartsTheClosing)
-{
-    clickButton(0.912f, 0.77f, 0.05f, 0.046f);
-    EXPECT_TRUE(player->closingState.closing);
-    EXPECT_TRUE(player->fade.fadingOut);
-}
-
 TEST_F(MainSceneTest, MinimiseButtonMinimisesTheWindow)
 {
     clickButton(0.862f, 0.77f, 0.05f, 0.046f);
     EXPECT_EQ(platform.log().count("os.showWindow 6"), 1u);
     EXPECT_TRUE(fake::fakeWindow(RenderDevice::instance().windowHandle)->minimized);
     EXPECT_FALSE(player->closingState.closing);
-}
-
-TEST_F(MainSceneTest, EscapeFadesPictureAndMusicOutThenStopsAndRestoresTheVolume)
-{
-    frames(3, 1.0f);  // fully shown
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_TRUE(player->closingState.closing);
-    EXPECT_EQ(player->closingState.savedVolume, 40u);
-    EXPECT_EQ(app.requestedScene, MAIN_SCENE);
-    platform.log().clear();
-    frame(0.25f);  // alpha 0.75
-    frame(0.25f);  // 0.5
-    frame(0.25f);  // 0.25: the volume follows alpha down from here
-    // Escape again: no second start, the saved volume stays 40.
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_EQ(player->closingState.savedVolume, 40u);
-    EXPECT_FLOAT_EQ(player->fade.alpha, 0.25f);
-    frame(0.25f);  // 0: inactive, music stopped, volume back
-    EXPECT_FALSE(isActive(MAIN_SCENE));
-    EXPECT_EQ(volumesSet(), (std::vector<uint32_t>{40, 40, 25, 25, 25, 0, 40}));
-    long stop = platform.log().find("audio.channelStop 1");
-    ASSERT_GE(stop, 0);
-    EXPECT_EQ(platform.log().calls[size_t(stop + 1)], "os.sleep 10");
-    EXPECT_EQ(platform.audio.volume, 40u);
-    EXPECT_TRUE(musicLibrary.isPlaying);
 }
 
 TEST_F(MainSceneTest, ALeaveForAnotherScreenDoesNotTouchTheVolume)
