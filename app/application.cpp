@@ -80,6 +80,9 @@ void Application::recoverDevice()
         spriteBatch->restoreDeviceObjects();
         deviceLost = false;
     } else if (level == gpu::OK) {
+        // The device is usable again and needs no reset (its loss passed without
+        // costing its resources): draw at once, without the wait. Waiting here
+        // for a "not reset" that never comes would never draw again.
         deviceLost = false;
     } else {
         os::os().sleep(LOST_DEVICE_WAIT_MS);
