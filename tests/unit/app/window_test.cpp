@@ -87,6 +87,25 @@ TEST_F(WindowTest, KeyReleasedAndHeldFollowTheRollOver)
     EXPECT_FALSE(input.keyReleased(os::VK_RETURN));
 }
 
+// Keys held when another window takes the keyboard: no command fires, none stays
+// held; a key already let go in the same pump keeps its release.
+TEST_F(WindowTest, LosingTheKeyboardForgetsHeldKeysWithoutReleasingThem)
+{
+    InputState& input = InputState::instance();
+    send(os::WM_KEYDOWN, os::VK_ESCAPE);
+    send(os::WM_KEYDOWN, os::VK_ADD);
+    send(os::WM_KEYDOWN, os::VK_RETURN);
+    input.rollOver();
+    send(os::WM_KEYUP, os::VK_RETURN);
+    send(os::WM_KILLFOCUS);
+    EXPECT_FALSE(input.keyReleased(os::VK_ESCAPE));
+    EXPECT_FALSE(input.keyHeld(os::VK_ADD));
+    EXPECT_TRUE(input.keyReleased(os::VK_RETURN));
+    input.rollOver();
+    EXPECT_FALSE(input.keyReleased(os::VK_ESCAPE));
+    EXPECT_FALSE(input.keyHeld(os::VK_ADD));
+}
+
 TEST_F(WindowTest, HitTestWithoutTheButtonChangesNothing)
 {
     EXPECT_EQ(send(os::WM_NCHITTEST), os::HTCLIENT);
