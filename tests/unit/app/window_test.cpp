@@ -70,6 +70,20 @@ TEST_F(WindowTest, MessagesFeedTheInputState)
     EXPECT_EQ(input.keys[0x41], 0);
 }
 
+TEST_F(WindowTest, RollOverKeepsBothMouseButtons)
+{
+    InputState& input = InputState::instance();
+    send(os::WM_RBUTTONDOWN);
+    input.rollOver();
+    EXPECT_TRUE(input.previousRightButton);
+    EXPECT_FALSE(input.previousLeftButton);
+    send(os::WM_RBUTTONUP);
+    send(os::WM_LBUTTONDOWN);
+    input.rollOver();
+    EXPECT_FALSE(input.previousRightButton);
+    EXPECT_TRUE(input.previousLeftButton);
+}
+
 TEST_F(WindowTest, KeyReleasedAndHeldFollowTheRollOver)
 {
     InputState& input = InputState::instance();
