@@ -20,7 +20,7 @@ Application& Application::instance()
 
 void Application::requestScene(uint32_t scene)
 {
-    if (scene == currentScene)
+    if (closing || scene == currentScene)
         return;
     requestedScene = scene;
     scenes[currentScene]->leave();
@@ -45,6 +45,7 @@ void Application::startUp()
     scenes[LOGO_SCENE]->enter();
     currentScene = LOGO_SCENE;
     requestedScene = LOGO_SCENE;
+    closing = false;
     deviceLost = false;
 }
 
@@ -79,6 +80,9 @@ void Application::recoverDevice()
         spriteBatch->restoreDeviceObjects();
         deviceLost = false;
     } else if (level == gpu::OK) {
+        // The device is usable again and needs no reset (its loss passed without
+        // costing its resources): draw at once, without the wait. Waiting here
+        // for a "not reset" that never comes would never draw again.
         deviceLost = false;
     } else {
         os::os().sleep(LOST_DEVICE_WAIT_MS);

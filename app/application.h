@@ -26,6 +26,10 @@ struct Application {
     SceneList scenes;
     uint32_t currentScene = 0;
     uint32_t requestedScene = 0;
+    // Set when a screen starts the closing (the quit with a music fade). From then
+    // on the program ends: screen requests are ignored, so no screen is entered
+    // that would outlive the fade.
+    bool closing = false;
     // Where run() gets its scenes; tests put stand-ins here.
     SceneList (*createScenes)() = createDiskScenes;
 
@@ -34,7 +38,7 @@ struct Application {
     void run();
     // Asks for another scene: the current one starts fading out now, the new one is
     // entered at the start of the next frame. Asking for the current scene does
-    // nothing.
+    // nothing, and so does any request once the closing has started.
     void requestScene(uint32_t scene);
 
 private:

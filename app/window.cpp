@@ -36,6 +36,9 @@ os::LResult windowProcedure(os::WindowHandle window, uint32_t message, os::WPara
     case os::WM_KEYUP:
         input.keys[wParam & 0xFF] = 0;
         return 0;
+    case os::WM_KILLFOCUS:
+        input.forgetHeldKeys();
+        return 0;
     case os::WM_MOUSEMOVE:
         input.mouseX = os::pointParamX(lParam);
         input.mouseY = os::pointParamY(lParam);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints one table of the performance figures of the
 # running program: start-up, per-frame cost, frame pacing, CPU while playing,
-# memory, and what the software OpenGL driver's cost depends on.
+# memory, a disk of a hundred tracks, and what the software OpenGL driver's cost
+# depends on.
 #
 #   bench/run.sh [BUILD_DIR]      (default: build; run ./build.sh's set-up first)
 #
@@ -20,7 +21,7 @@ done
 
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target musicdisk bench_floor_window bench_startup bench_frames \
-  bench_playing bench_effect_states >/dev/null
+  bench_playing bench_effect_states bench_hundred_tracks >/dev/null
 
 WORK=$(mktemp -d /tmp/musicdisk-bench.XXXXXX)
 XVFB_PID=""
@@ -67,6 +68,7 @@ B=$BUILD/bench
 SDL_AUDIODRIVER=dummy "$B/bench_frames" "$ROOT" 1000 2>/dev/null >>"$ROWS"
 "$B/bench_playing" "$BUILD/musicdisk" "$B/bench_floor_window" "$ROOT" "$TEN" 30 2>/dev/null >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_effect_states" "$ROOT" "$BUILD/bench-pictures" 2>/dev/null >>"$ROWS"
+SDL_AUDIODRIVER=dummy "$B/bench_hundred_tracks" "$ROOT" 2>/dev/null >>"$ROWS"
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 
 echo "musicdisk performance, $(date '+%Y-%m-%d %H:%M'), $(nproc) cores, Xvfb with Mesa llvmpipe"

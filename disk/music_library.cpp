@@ -63,14 +63,24 @@ void MusicLibrary::togglePause()
     }
 }
 
+// A track reached by a skip starts from its beginning: restarted at once while
+// playing, rewound otherwise, so that the next play does not resume it where it
+// stopped the last time it was left.
+static void startSkippedTrack(const MusicLibrary& library)
+{
+    if (library.isPlaying)
+        audio::audio().channelPlay(library.currentChannel(), true);
+    else
+        audio::audio().channelSetPosition(library.currentChannel(), 0);
+}
+
 void MusicLibrary::previousTrack()
 {
     if (!hasTracks())
         return;
     audio::audio().channelStop(currentChannel());
     currentTrack = (trackCount + currentTrack - 1) % trackCount;
-    if (isPlaying)
-        audio::audio().channelPlay(currentChannel(), true);
+    startSkippedTrack(*this);
 }
 
 void MusicLibrary::nextTrack()
@@ -79,8 +89,7 @@ void MusicLibrary::nextTrack()
         return;
     audio::audio().channelStop(currentChannel());
     currentTrack = (currentTrack + 1) % trackCount;
-    if (isPlaying)
-        audio::audio().channelPlay(currentChannel(), true);
+    startSkippedTrack(*this);
 }
 
 // A track that failed to load has channel 0, which reports itself stopped, so it is

@@ -4,8 +4,8 @@
 // One process-wide record, `musicLibrary`, statically allocated (all zero and empty
 // until start-up fills it). Every operation acts at once on the audio service, on
 // the channel of the current track; nothing is queued. Skipping never changes
-// isPlaying: while stopped or paused it only moves currentTrack, and the new track
-// starts from its beginning with the next play.
+// isPlaying: while stopped or paused it moves currentTrack and rewinds the new
+// track, which then starts from its beginning with the next play.
 //
 // A disk without tracks runs without music: every operation then does nothing.
 #pragma once

@@ -13,7 +13,9 @@
 //                        name is the window's X11 WM_CLASS.
 //   showWindow, updateWindow, cursorPosition (screen pixels).
 //   peekMessage(m)       take the next queued message (PM_REMOVE); false if none.
-//                        Window events arrive translated into Win32 messages.
+//                        Window events arrive translated into Win32 messages;
+//                        a window that loses the keyboard gets WM_KILLFOCUS and
+//                        no releases for the keys it held.
 //   translateMessage, dispatchMessage (runs the class's window procedure).
 //   sendMessage          runs the window procedure at once, on this thread.
 //   defaultWindowProcedure  the default handling; WM_NCLBUTTONDOWN with HTCAPTION
@@ -33,6 +35,7 @@ using LResult = intptr_t;
 using WindowProcedure = LResult (*)(WindowHandle, uint32_t message, WParam, LParam);
 
 // Messages (Win32 codes).
+constexpr uint32_t WM_KILLFOCUS = 0x0008;
 constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_NCHITTEST = 0x0084;

@@ -21,5 +21,7 @@ struct ClosingState {
 void stepFadeWithMusic(Scene& scene, SceneFade& fade, const ClosingState& state, float delta);
 
 // Starts the closing, once: a second request during the fade changes nothing, so
-// the saved volume is never overwritten with a faded one.
+// the saved volume is never overwritten with a faded one. From then on the
+// Application ignores screen requests, and the current screen, if it is another
+// one, fades out too, so the program ends when the fade does.
 void startClosing(Scene& scene, ClosingState& state);

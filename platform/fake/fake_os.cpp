@@ -1,6 +1,7 @@
 #include "platform/fake/fake_os.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/fake/call_log.h"
@@ -113,6 +114,10 @@ bool FakeOs::peekMessage(os::Message* message)
     callLog().add("os.peekMessage");
     if (!pumping) {
         pumping = true;
+        if (++pumps > pumpLimit) {
+            std::fprintf(stderr, "fake os: the main loop pumped messages %u times without ending\n", pumpLimit);
+            std::abort();
+        }
         if (onPump)
             onPump();
     }

@@ -4,7 +4,9 @@
 // Messages are taken from `queue`; dispatchMessage runs the registered class's
 // procedure. onPump runs when a message pump starts (the first peekMessage after a
 // tickCount or sleep): the place to queue a frame's input and to let
-// simulated time pass.
+// simulated time pass. A main loop that pumps more than pumpLimit times aborts
+// the test with a message: a fade or quit that never completes then fails in
+// seconds instead of spinning until the test runner's timeout.
 #pragma once
 #include <deque>
 #include <functional>
@@ -35,6 +37,7 @@ public:
     os::Point cursor = {0, 0};
     bool failRegisterClass = false;
     bool failCreateWindow = false;
+    uint32_t pumpLimit = 20000;  // 400 s of 20 ms frames
 
     // Observations.
     std::vector<std::string> messageBoxes;  // "caption|text"
@@ -44,6 +47,7 @@ public:
 
 private:
     bool pumping = false;  // the latest call was part of a message pump
+    uint32_t pumps = 0;
 
 public:
 

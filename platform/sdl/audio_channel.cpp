@@ -351,6 +351,8 @@ bool decodeAhead(Channel* channel, uint32_t maxBlocks)
         channel->decoderAtEnd = ended;
         channel->blocksSinceSeek++;
         channel->blocksWritten.store(written + 1, std::memory_order_release);
+        if (channel->blocksSinceSeek == 1)
+            channel->firstBlockGeneration.store(generation, std::memory_order_release);
         worked = true;
         // A newer request waits: serve it before decoding further ahead.
         if (channel->seekGeneration.load(std::memory_order_relaxed) != generation)

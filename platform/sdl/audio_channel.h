@@ -6,8 +6,11 @@
 // the audio thread only reads blocks, so it never touches a file or a decoder.
 //
 // Repositioning: the main thread stores the target frame, then bumps
-// seekGeneration. The decoding side seeks and tags every block it writes with the
-// generation it belongs to; the mixer drops blocks of older generations. Pausing
+// seekGeneration. The decoding side seeks, tags every block it writes with the
+// generation it belongs to, and publishes the generation once its first block is
+// in the ring; the mixer then moves to it, dropping blocks of older generations,
+// and plays the old position until then. A play waits for that first block, so
+// it is never heard late. Pausing
 // and stopping need no decoder work at all: the mixer stops reading, and the ring
 // still holds what comes next.
 //
@@ -87,6 +90,9 @@ struct Channel {
     bool endPending;      // a seek failed: the next block is the channel's end
     bool decoderAtEnd;
     std::atomic<uint32_t> blocksWritten{0};
+    // The newest generation whose first block is in the ring (written after the
+    // block): a play waits for it, so it is never heard late.
+    std::atomic<uint32_t> firstBlockGeneration{0};
 
     // Mixer.
     MixState mixState;
@@ -95,6 +101,7 @@ struct Channel {
     uint32_t readOffset;   // frames already taken from the front block
     bool mixAtEnd;         // the last block of mixGeneration has been played
     bool mixSounded;       // some of mixGeneration has been played
+    Channel* mixNext;      // the next channel in the mixer's list
     float gain;            // the play/stop ramp, 0..1
     uint32_t silentFrames; // silent history frames written in a row
     std::atomic<uint32_t> blocksRead{0};

@@ -28,6 +28,13 @@ constexpr auto DECODER_SHORT_IDLE = std::chrono::milliseconds(10);
 constexpr auto DECODER_LONG_IDLE = std::chrono::milliseconds(100);
 constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
 
+// How long a play waits for the first block of the position it starts from.
+// Decoding a block takes well under a millisecond, and the ring keeps room for
+// it; only a stalled file or a full ring the mixer has not yet drained (one
+// device buffer) make the wait longer.
+constexpr auto FIRST_BLOCK_WAIT = std::chrono::milliseconds(200);
+constexpr auto FIRST_BLOCK_POLL = std::chrono::microseconds(100);
+
 // Blocks one decoder pass gives each channel, so a seek on one channel never
 // waits behind a long refill of another.
 constexpr uint32_t BLOCKS_PER_PASS = 4;
@@ -48,27 +55,25 @@ static void decoderMain(AudioEngine* engine)
 {
     // Named, so a profiler or top tells it from the program's other threads.
     pthread_setname_np(pthread_self(), "audio-decoder");
-    Channel* work[MAX_CHANNELS];
+    std::vector<Channel*> work;
     std::unique_lock<std::mutex> lock(engine->decodeMutex);
     while (!engine->decodeQuit) {
         engine->decodeRequested = false;
-        int count = engine->decodeCount;
-        for (int i = 0; i < count; i++) {
-            work[i] = engine->decodeList[i];
-            work[i]->decoderRefs++;
-        }
+        work = engine->decodeList;
+        for (Channel* channel : work)
+            channel->decoderRefs++;
         lock.unlock();
 
         bool worked = false;
         bool plenty = true;
-        for (int i = 0; i < count; i++) {
-            worked |= decodeAhead(work[i], BLOCKS_PER_PASS);
-            plenty = plenty && holdsPlenty(work[i]);
+        for (Channel* channel : work) {
+            worked |= decodeAhead(channel, BLOCKS_PER_PASS);
+            plenty = plenty && holdsPlenty(channel);
         }
 
         lock.lock();
-        for (int i = 0; i < count; i++)
-            work[i]->decoderRefs--;
+        for (Channel* channel : work)
+            channel->decoderRefs--;
         if (!worked && !engine->decodeRequested && !engine->decodeQuit)
             engine->decodeWake.wait_for(lock, plenty ? DECODER_LONG_IDLE : DECODER_SHORT_IDLE);
     }
@@ -115,7 +120,7 @@ static void collectRetired(AudioEngine& engine)
     Channel* channel;
     while (engine.released.pop(channel))
         channel->releasedByMixer = true;
-    for (int i = 0; i < engine.retiredCount;) {
+    for (size_t i = 0; i < engine.retired.size();) {
         channel = engine.retired[i];
         int refs;
         {
@@ -124,7 +129,8 @@ static void collectRetired(AudioEngine& engine)
         }
         if (channel->releasedByMixer && refs == 0) {
             destroyChannel(channel);
-            engine.retired[i] = engine.retired[--engine.retiredCount];
+            engine.retired[i] = engine.retired.back();
+            engine.retired.pop_back();
         } else {
             i++;
         }
@@ -136,9 +142,9 @@ static Channel* findChannel(AudioEngine& engine, audio::Handle handle)
     collectRetired(engine);
     if (handle == 0)
         return nullptr;
-    for (int i = 0; i < engine.liveCount; i++)
-        if (engine.live[i]->handle == handle)
-            return engine.live[i];
+    for (Channel* channel : engine.live)
+        if (channel->handle == handle)
+            return channel;
     return nullptr;
 }
 
@@ -152,10 +158,30 @@ static void noticeEnd(Channel* channel)
     }
 }
 
+// A play is reported only once the ring holds the first block of the position
+// it starts from: the mixer then has sound for it at its next callback, so a
+// play or restart is never heard late.
+static void waitForFirstBlock(AudioEngine& engine, Channel* channel)
+{
+    const uint32_t generation = channel->seekGeneration.load(std::memory_order_relaxed);
+    auto ready = [&] { return channel->firstBlockGeneration.load(std::memory_order_acquire) == generation; };
+    if (ready())
+        return;
+    // Headless, the caller is the decoding side.
+    if (engine.headless) {
+        decodeAhead(channel, 1);
+        return;
+    }
+    wakeDecoder(engine);
+    const auto deadline = std::chrono::steady_clock::now() + FIRST_BLOCK_WAIT;
+    while (!ready() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(FIRST_BLOCK_POLL);
+}
+
 static bool handleInUse(const AudioEngine& engine, uint32_t handle)
 {
-    for (int i = 0; i < engine.liveCount; i++)
-        if (engine.live[i]->handle == handle)
+    for (const Channel* channel : engine.live)
+        if (channel->handle == handle)
             return true;
     return false;
 }
@@ -173,20 +199,20 @@ static audio::Handle addChannel(AudioEngine& engine, Channel* channel)
         destroyChannel(channel);
         return 0;
     }
-    engine.live[engine.liveCount++] = channel;
+    engine.live.push_back(channel);
     {
         std::lock_guard<std::mutex> lock(engine.decodeMutex);
-        engine.decodeList[engine.decodeCount++] = channel;
+        engine.decodeList.push_back(channel);
         engine.decodeRequested = true;
     }
     engine.decodeWake.notify_one();
     return channel->handle;
 }
 
-static bool hasRoomForChannel(AudioEngine& engine)
+static bool canLoad(AudioEngine& engine)
 {
     collectRetired(engine);
-    return engine.initialized && engine.liveCount + engine.retiredCount < MAX_CHANNELS;
+    return engine.initialized;
 }
 
 // The system writes paths with backslashes; here they are slashes.
@@ -335,8 +361,8 @@ bool AudioEngine::initHeadless()
 
 void AudioEngine::decodeAll()
 {
-    for (int i = 0; i < liveCount; i++)
-        decodeAhead(live[i], RING_BLOCKS);
+    for (Channel* channel : live)
+        decodeAhead(channel, RING_BLOCKS);
 }
 
 bool AudioEngine::free()
@@ -355,11 +381,13 @@ bool AudioEngine::free()
     }
     stopDecoder(*this);
     // Both other threads are gone: everything can be deleted directly.
-    for (int i = 0; i < liveCount; i++)
-        destroyChannel(live[i]);
-    for (int i = 0; i < retiredCount; i++)
-        destroyChannel(retired[i]);
-    liveCount = retiredCount = decodeCount = 0;
+    for (Channel* channel : live)
+        destroyChannel(channel);
+    for (Channel* channel : retired)
+        destroyChannel(channel);
+    live.clear();
+    retired.clear();
+    decodeList.clear();
     drainQueues(*this);
     destroySpectrum(spectrum);
     initialized = headless = false;
@@ -369,7 +397,7 @@ bool AudioEngine::free()
 audio::Handle AudioEngine::musicLoad(bool fromMemory, const void* file, uint64_t offset, uint32_t length,
                                      uint32_t flags, uint32_t)
 {
-    if (!file || !hasRoomForChannel(*this))
+    if (!file || !canLoad(*this))
         return 0;
     if (fromMemory)
         return addChannel(*this, openModuleMemory(static_cast<const unsigned char*>(file) + offset, length, flags));
@@ -380,7 +408,7 @@ audio::Handle AudioEngine::streamCreateFile(bool fromMemory, const void* file, u
                                             uint32_t flags)
 {
     // Streams come from whole files only.
-    if (!file || fromMemory || offset != 0 || length != 0 || !hasRoomForChannel(*this))
+    if (!file || fromMemory || offset != 0 || length != 0 || !canLoad(*this))
         return 0;
     return addChannel(*this, openStreamFile(localPath(file).c_str(), flags));
 }
@@ -390,18 +418,14 @@ bool AudioEngine::musicFree(audio::Handle handle)
     Channel* channel = findChannel(*this, handle);
     if (!channel)
         return false;
-    for (int i = 0; i < liveCount; i++)
-        if (live[i] == channel)
-            live[i] = live[--liveCount];
+    live.erase(std::find(live.begin(), live.end(), channel));
     {
         std::lock_guard<std::mutex> lock(decodeMutex);
-        for (int i = 0; i < decodeCount; i++)
-            if (decodeList[i] == channel)
-                decodeList[i] = decodeList[--decodeCount];
+        decodeList.erase(std::find(decodeList.begin(), decodeList.end(), channel));
     }
     // If the command cannot be sent the mixer keeps the channel until free().
     pushCommand(*this, Command{CommandType::RemoveChannel, channel, 0, 0.0f});
-    retired[retiredCount++] = channel;
+    retired.push_back(channel);
     return true;
 }
 
@@ -412,10 +436,9 @@ bool AudioEngine::channelPlay(audio::Handle handle, bool restart)
         return false;
     noticeEnd(channel);
     // A channel that played to its end starts over rather than stay at its end.
-    if ((restart || channel->ended) && !channel->rewound) {
+    if ((restart || channel->ended) && !channel->rewound)
         requestSeek(channel, 0);
-        wakeDecoder(*this);
-    }
+    waitForFirstBlock(*this, channel);
     channel->rewound = false;
     channel->ended = false;
     channel->playId++;

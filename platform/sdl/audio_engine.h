@@ -25,10 +25,10 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace audio_engine {
 
-constexpr int MAX_CHANNELS = 32;
 constexpr uint32_t MAX_MIX_FRAMES = 1024;    // mixInto works in pieces of at most this
 constexpr uint32_t DEVICE_FRAMES = 1024;     // frames per device callback: 23 ms
 constexpr uint32_t PLAY_RAMP_FRAMES = 221;   // 5 ms fade on play, stop, pause, resume
@@ -43,10 +43,10 @@ struct Command {
     float gain;
 };
 
-// Owned by the audio thread.
+// Owned by the audio thread. The channels it mixes are a list linked through
+// Channel::mixNext, so any number of them can be added without allocating.
 struct Mixer {
-    Channel* channels[MAX_CHANNELS];
-    int channelCount;
+    Channel* firstChannel;
     float masterGain;
     float masterTarget;
     float masterStep;
@@ -110,21 +110,22 @@ struct AudioEngine final : audio::Audio {
     uint32_t volume = 100;
     uint32_t lastHandle = 0;
     uint32_t deviceId = 0;
-    Channel* live[MAX_CHANNELS] = {};
-    int liveCount = 0;
-    Channel* retired[MAX_CHANNELS] = {}; // freed, waiting for the mixer and decoder to let go
-    int retiredCount = 0;
+    // Every loaded channel, however many: a disk holds all its tracks at once.
+    std::vector<Channel*> live;
+    std::vector<Channel*> retired; // freed, waiting for the mixer and decoder to let go
     Spectrum spectrum = {};
 
-    SpscQueue<Command, 256> commands;  // main thread -> audio thread
-    SpscQueue<Channel*, 64> released;  // audio thread -> main thread
+    // Each release answers a removal command, and the main thread takes the
+    // releases before it sends another removal: the return queue cannot fill
+    // while it is as long as the command queue.
+    SpscQueue<Command, 256> commands;   // main thread -> audio thread
+    SpscQueue<Channel*, 256> released;  // audio thread -> main thread
 
     // Decoder thread; the list and flags are guarded by decodeMutex.
     std::thread decoder;
     std::mutex decodeMutex;
     std::condition_variable decodeWake;
-    Channel* decodeList[MAX_CHANNELS] = {};
-    int decodeCount = 0;
+    std::vector<Channel*> decodeList;
     bool decodeRequested = false;
     bool decodeQuit = false;
 

@@ -143,6 +143,7 @@ private:
     int scale;
     os::WParam buttonsDown = 0;  // MK_ flags as the translated events left them
     LeftPress leftPress = {nullptr, 0, 0};
+    std::vector<SDL_Event> pending;  // the events of one pump, kept for reuse
 
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);
@@ -150,6 +151,7 @@ private:
     bool startVideo(const std::string& className);
     int scaleThatFits(int width, int height);
     void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
+    void takeEvents();
     void pumpEvents();
     void translate(const SDL_Event& event);
     void translateKey(const SDL_KeyboardEvent& key);
@@ -165,6 +167,10 @@ SdlOs::SdlOs(int scale) : scale(std::clamp(scale, 1, MAX_WINDOW_SCALE))
     // A close click is a WM_CLOSE for the window procedure to judge, not a quit of
     // its own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The window never captures the mouse: with a button held, moves outside it
+    // are not its business. A drag follows the pointer through the move loop,
+    // which reads the global position.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
 }
 
@@ -433,10 +439,12 @@ void SdlOs::translate(const SDL_Event& event)
         translateButton(event.button);
         break;
     case SDL_WINDOWEVENT:
-        if (event.window.event != SDL_WINDOWEVENT_CLOSE)
-            break;
-        if (WindowRecord* record = recordOfId(event.window.windowID))
-            post(record, os::WM_CLOSE, 0, 0);
+        if (WindowRecord* record = recordOfId(event.window.windowID)) {
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                post(record, os::WM_CLOSE, 0, 0);
+            else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                post(record, os::WM_KILLFOCUS, 0, 0);
+        }
         break;
     case SDL_QUIT:
         translateQuit();
@@ -446,11 +454,35 @@ void SdlOs::translate(const SDL_Event& event)
     }
 }
 
+bool isFocusLoss(const SDL_Event& event)
+{
+    return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+}
+
+// Takes the queued events into `pending`. When a window loses the keyboard, SDL
+// first reports every key still down as released, then the focus loss. Those
+// releases never happened (the real ones go to the window that has the focus
+// now), so they are dropped: the focus loss alone tells the window to forget
+// its held keys, and no command fires.
+void SdlOs::takeEvents()
+{
+    pending.clear();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        if (isFocusLoss(event)) {
+            while (!pending.empty() && pending.back().type == SDL_KEYUP &&
+                   pending.back().key.windowID == event.window.windowID)
+                pending.pop_back();
+        }
+        pending.push_back(event);
+    }
+}
+
 void SdlOs::pumpEvents()
 {
     SDL_PumpEvents();
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+    takeEvents();
+    for (const SDL_Event& event : pending)
         translate(event);
 }
 
@@ -488,8 +520,8 @@ os::LResult SdlOs::sendMessage(os::WindowHandle window, uint32_t message, os::WP
 bool SdlOs::takeEventsWhileMoving()
 {
     bool released = false;
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    takeEvents();
+    for (const SDL_Event& event : pending) {
         if (event.type == SDL_MOUSEMOTION)
             continue;
         if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT) {

@@ -281,6 +281,129 @@ TEST_F(ApplicationTest, LostDeviceThatCannotBeResetIsPolledWhileMessagesArePumpe
     EXPECT_EQ(platform.log().count("gpu.beginScene"), 1u) << "nothing is drawn while the device is lost";
 }
 
+// A lost device that answers OK when polled is drawn on again in the same frame,
+// without the wait and without a reset: nothing is left to reset, and a device
+// that never reports "not reset" would otherwise never be drawn on again.
+TEST_F(ApplicationTest, LostDeviceThatAnswersOkDrawsAgainAtOnce)
+{
+    eachFrame = [this](int f) {
+        if (f == 1)
+            platform.gpu.failures["present"] = gpu::DEVICELOST;
+        if (f == 2)
+            platform.gpu.failures.clear();
+        if (f == 3)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    app.run();
+    EXPECT_EQ(platform.log().count("gpu.testCooperativeLevel"), 1u);
+    EXPECT_EQ(platform.log().count("os.sleep 100"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.reset"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.present"), 3u) << "every frame drawn";
+}
+
+// A quit message without a window reaches only the pump; the pump still empties
+// the queue, and the frame is drawn.
+TEST_F(ApplicationTest, QuitTakenByThePumpEndsTheLoopAfterThatFrame)
+{
+    eachFrame = [this](int f) {
+        if (f == 2) {
+            platform.os.post(nullptr, os::WM_QUIT);
+            platform.os.post(mainWindow, os::WM_KEYDOWN, 'A');
+        }
+        if (f == 10)
+            platform.os.post(mainWindow, os::WM_CLOSE);  // only if the quit was missed
+    };
+    app.run();
+    EXPECT_EQ(frame, 2);
+    EXPECT_EQ(platform.log().count("gpu.present"), 2u);
+    long quit = platform.log().find("os.dispatchMessage 0x12");
+    ASSERT_GE(quit, 0);
+    EXPECT_GE(platform.log().find("os.dispatchMessage 0x100", size_t(quit)), 0);
+}
+
+TEST_F(ApplicationTest, FailedBeginSceneSkipsTheFrameWithoutMarkingTheDeviceLost)
+{
+    eachFrame = [this](int f) {
+        if (f == 1)
+            platform.gpu.failures["beginScene"] = gpu::E_FAIL;
+        if (f == 2)
+            platform.gpu.failures.clear();
+        if (f == 3)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    app.run();
+    EXPECT_EQ(platform.log().count("gpu.beginScene"), 3u);
+    EXPECT_EQ(platform.log().count("gpu.clear"), 2u);
+    EXPECT_EQ(platform.log().count("gpu.present"), 2u);
+    EXPECT_EQ(platform.log().count("gpu.testCooperativeLevel"), 0u);
+}
+
+TEST_F(ApplicationTest, WithoutADeviceScenesStillUpdateAndMessagesArePumped)
+{
+    platform.gpu.failCreate = true;
+    quitAtFrame(3);
+    app.run();
+    EXPECT_EQ(platform.log().count("scene.1.update"), 3u);
+    EXPECT_EQ(platform.log().count("os.dispatchMessage 0x10"), 1u);
+    EXPECT_EQ(platform.log().count("gpu.beginScene"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.testCooperativeLevel"), 0u);
+}
+
+// Asked back while it fades out, a scene fades in again from 0 and stays active.
+TEST_F(ApplicationTest, ASceneAskedBackDuringItsFadeOutFadesInAgain)
+{
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        standIns[1]->onUpdate = [](StandInScene& s) {
+            if (!s.fade.fadingIn && !s.fade.fadingOut && Application::instance().currentScene == 1)
+                Application::instance().requestScene(2);
+        };
+        standIns[2]->onUpdate = [](StandInScene& s) {
+            if (s.fade.alpha >= 0.5f && s.fade.fadingIn)
+                Application::instance().requestScene(1);
+        };
+        return scenes;
+    };
+    eachFrame = [this](int f) {
+        if (f == 100) {
+            // About 20 frames after the logo was asked back: it fades in from 0.
+            EXPECT_TRUE(standIns[1]->active);
+            EXPECT_TRUE(standIns[1]->fade.fadingIn);
+            EXPECT_FALSE(standIns[1]->fade.fadingOut);
+            EXPECT_GT(standIns[1]->fade.alpha, 0.3f);
+            EXPECT_LT(standIns[1]->fade.alpha, 0.6f);
+            platform.os.post(mainWindow, os::WM_CLOSE);
+        }
+    };
+    app.run();
+    EXPECT_EQ(platform.log().count("scene.1.enter"), 2u);
+}
+
+// One frame longer than a second completes a fade in one step, either way.
+TEST(SceneFade, AFrameLongerThanASecondCompletesTheFade)
+{
+    StandInScene scene(1);
+    SceneFade& fade = scene.fade;
+    startFadeIn(scene, fade);
+    stepFade(scene, fade, 1.5f);
+    EXPECT_EQ(fade.alpha, 1.0f);
+    EXPECT_FALSE(fade.fadingIn);
+    EXPECT_TRUE(scene.active);
+    startFadeOut(fade);
+    stepFade(scene, fade, 1.5f);
+    EXPECT_EQ(fade.alpha, 0.0f);
+    EXPECT_FALSE(fade.fadingOut);
+    EXPECT_FALSE(scene.active);
+}
+
+// The frame cap of the fake window system: a loop that never ends fails fast.
+TEST_F(ApplicationTest, ALoopThatNeverEndsIsStoppedByTheFrameCap)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    platform.os.pumpLimit = 30;
+    EXPECT_DEATH(app.run(), "pumped messages 30 times without ending");
+}
+
 TEST_F(ApplicationTest, WholeRunSwitchesOnScheduleAndShutsDownInOrder)
 {
     // Logo hands over at 3 s, intro at 6 s (timer seconds), the player quits at 8 s.

@@ -158,6 +158,10 @@ TEST_F(SpriteBatchTest, BuffersGrowWithoutHeadroomAndAreNeverShrunk)
     SpriteBatch batch(device);
     submit(batch, 100);
     batch.render();
+    submit(batch, 100);
+    platform.log().clear();
+    batch.render();
+    EXPECT_EQ(platform.log().count("gpu.create"), 0u) << "the same count again fits";
     submit(batch, 10);
     platform.log().clear();
     batch.render();
