@@ -4,7 +4,7 @@
 // Messages are taken from `queue`; dispatchMessage runs the registered class's
 // procedure. onPump runs when a message pump starts (the first peekMessage after a
 // tickCount or sleep): the place to queue a frame's input and to let
-// simulated time pass.
+// simulated time pass. setNowPlaying keeps a copy of every state it is given.
 #pragma once
 #include <deque>
 #include <functional>
@@ -14,6 +14,17 @@
 #include "platform/os.h"
 
 namespace fake {
+
+// A copy of one setNowPlaying state, with the title kept as a string.
+struct NowPlayingRecord {
+    int32_t trackCount;
+    int32_t track;
+    std::string title;
+    os::PlaybackStatus status;
+    int32_t volumeLevel;
+    int64_t lengthMicros;
+    int64_t positionMicros;
+};
 
 struct FakeWindow {
     std::string className;
@@ -41,6 +52,7 @@ public:
     std::vector<FakeWindow*> windows;
     os::WindowProcedure procedure = nullptr;
     std::string registeredClass;
+    std::vector<NowPlayingRecord> nowPlaying;
 
 private:
     bool pumping = false;  // the latest call was part of a message pump
@@ -68,6 +80,7 @@ public:
     os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
                                        os::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
+    void setNowPlaying(const os::NowPlaying& state) override;
 };
 
 // The FakeWindow behind a handle the fake handed out.

@@ -497,6 +497,30 @@ uint32_t AudioEngine::channelGetData(audio::Handle handle, void* buffer, uint32_
     return FFT_BINS * sizeof(float);
 }
 
+uint64_t AudioEngine::channelGetLength(audio::Handle handle, uint32_t mode)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || mode != audio::POS_BYTE || channel->lengthFrames == 0)
+        return audio::POSITION_ERROR;
+    return channel->lengthFrames * channel->bytesPerFrame;
+}
+
+uint64_t AudioEngine::channelGetPosition(audio::Handle handle, uint32_t mode)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || mode != audio::POS_BYTE)
+        return audio::POSITION_ERROR;
+    return playedFrame(channel) * channel->bytesPerFrame;
+}
+
+double AudioEngine::channelBytes2Seconds(audio::Handle handle, uint64_t bytes)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || bytes == audio::POSITION_ERROR)
+        return -1.0;
+    return double(bytes / channel->bytesPerFrame) / channelRate(channel);
+}
+
 uint32_t AudioEngine::getVolume() { return volume; }
 
 bool AudioEngine::setVolume(uint32_t newVolume)

@@ -94,6 +94,9 @@ struct AudioEngine final : audio::Audio {
     bool channelSetPosition(audio::Handle channel, uint64_t position) override;
     uint32_t channelIsActive(audio::Handle channel) override;
     uint32_t channelGetData(audio::Handle channel, void* buffer, uint32_t length) override;
+    uint64_t channelGetLength(audio::Handle channel, uint32_t mode) override;
+    uint64_t channelGetPosition(audio::Handle channel, uint32_t mode) override;
+    double channelBytes2Seconds(audio::Handle channel, uint64_t bytes) override;
     uint32_t getVolume() override;
     bool setVolume(uint32_t volume) override;
 

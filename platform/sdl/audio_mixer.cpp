@@ -92,6 +92,7 @@ static void switchGeneration(Channel* channel, uint32_t wanted)
     channel->mixAtEnd = false;
     channel->mixSounded = false;
     channel->readOffset = 0;
+    channel->mixFramesPlayed = 0;
     while (DecodedBlock* block = frontBlock(channel)) {
         if (!isOlder(block->generation, wanted))
             break;
@@ -201,8 +202,11 @@ static uint32_t renderChannel(Channel* channel, float* out, uint64_t firstFrame,
             channel->gain = count == rampLeft ? target : gain;
         }
         channel->readOffset += count;
+        channel->mixFramesPlayed += count;
         done += count;
     }
+    channel->mixPosition.store((uint64_t(channel->mixGeneration) << 32) | channel->mixFramesPlayed,
+                               std::memory_order_release);
     return done;
 }
 
