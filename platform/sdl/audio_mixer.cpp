@@ -280,13 +280,18 @@ static void publishClock(AudioEngine& engine, int64_t callbackNanos)
     clock.sequence.store(sequence + 2, std::memory_order_release);
 }
 
+void AudioEngine::applyCommands()
+{
+    Command command;
+    while (commands.pop(command))
+        applyCommand(*this, command);
+}
+
 void AudioEngine::mixInto(float* out, uint32_t frames)
 {
     int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                       std::chrono::steady_clock::now().time_since_epoch()).count();
-    Command command;
-    while (commands.pop(command))
-        applyCommand(*this, command);
+    applyCommands();
 
     while (frames > 0) {
         uint32_t piece = frames < MAX_MIX_FRAMES ? frames : MAX_MIX_FRAMES;
