@@ -10,9 +10,11 @@ PACKAGES=(
   build-essential cmake pkg-config git
   libsdl2-dev libepoxy-dev libgl1-mesa-dri
   libopenmpt-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev libstb-dev
+  libsdbus-c++-dev
   libgtest-dev libgmock-dev
   fonts-dejavu-core
   xvfb xdotool x11-utils imagemagick sox openmpt123
+  dbus playerctl pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev
 )
 
