@@ -3,6 +3,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -20,6 +21,10 @@ constexpr const char* DESKTOP_ENTRY = "org.quorvatelle.MusicDisk";
 constexpr const char* ALBUM = "Quorvatelle 3";
 constexpr const char* TRACK_PATH = "/org/quorvatelle/MusicDisk/track/";
 constexpr const char* NO_TRACK_PATH = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+// The only calls the player makes and waits for are the name requests, in the
+// frame that first publishes; a bus that does not answer costs that frame this
+// much at most.
+constexpr auto METHOD_CALL_TIMEOUT = std::chrono::milliseconds(250);
 // Messages handled in one serveMpris call at most, so a flood of calls cannot
 // hold a frame up.
 constexpr int MAX_MESSAGES_PER_SERVE = 64;
@@ -256,6 +261,7 @@ Mpris* startMpris(const MprisPost& post)
     mpris->post = post;
     try {
         mpris->connection = sdbus::createSessionBusConnection();
+        mpris->connection->setMethodCallTimeout(METHOD_CALL_TIMEOUT);
     } catch (const sdbus::Error& error) {
         std::fprintf(stderr, "os: no session bus (%s): no media controls\n", error.getMessage().c_str());
         return nullptr;
