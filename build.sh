@@ -23,6 +23,7 @@ BUILD_PACKAGES=(
   libsamplerate0-dev
   libkissfft-dev
   libstb-dev
+  libsdbus-c++-dev
 )
 
 # What the tests, the tools and the benchmarks need besides. One package a line.
@@ -41,6 +42,10 @@ TEST_PACKAGES=(
   desktop-file-utils
   appstream
   lintian
+  dbus
+  playerctl
+  pulseaudio
+  pulseaudio-utils
 )
 
 install_packages() {  # package...

@@ -3,6 +3,7 @@
 #include "app/frame_timer.h"
 #include "app/input_state.h"
 #include "app/render_device.h"
+#include "disk/music_library.h"
 #include "gui/gui_renderer.h"
 #include "platform/os.h"
 
@@ -26,6 +27,18 @@ void Application::requestScene(uint32_t scene)
     scenes[currentScene]->leave();
 }
 
+void Application::requestQuit() { quitRequested = true; }
+
+bool Application::closing() const
+{
+    if (quitRequested)
+        return true;
+    for (const std::unique_ptr<Scene>& scene : scenes)
+        if (scene && scene->closing())
+            return true;
+    return false;
+}
+
 void Application::run()
 {
     startUp();
@@ -47,6 +60,7 @@ void Application::startUp()
     requestedScene = LOGO_SCENE;
     closing = false;
     deviceLost = false;
+    quitRequested = false;
 }
 
 void Application::runFrame()
@@ -54,6 +68,12 @@ void Application::runFrame()
     if (deviceLost)
         recoverDevice();
     switchScene();
+    // After the switch, so a quit asked for while a screen hands over closes the
+    // screen that is now shown, not the one on its way out.
+    if (quitRequested) {
+        quitRequested = false;
+        scenes[currentScene]->close();
+    }
     bool anyActive = updateScenes();
     paceFrame();
     if (!anyActive)
@@ -61,6 +81,7 @@ void Application::runFrame()
     InputState::instance().rollOver();
     FrameTimer::instance().advance();
     pumpMessages();
+    musicLibrary.publishNowPlaying();
     draw();
 }
 

@@ -312,6 +312,11 @@ public:
         return inner->defaultWindowProcedure(window, message, wParam, lParam);
     }
     void postQuitMessage(int exitCode) override { inner->postQuitMessage(exitCode); }
+    void setNowPlaying(const os::NowPlaying& state) override
+    {
+        TimedCall t(inside);
+        inner->setNowPlaying(state);
+    }
 };
 
 class TimedAudio : public audio::Audio {
@@ -382,6 +387,21 @@ public:
     {
         TimedCall t(inside);
         return inner->channelGetData(channel, buffer, length);
+    }
+    uint64_t channelGetLength(audio::Handle channel, uint32_t mode) override
+    {
+        TimedCall t(inside);
+        return inner->channelGetLength(channel, mode);
+    }
+    uint64_t channelGetPosition(audio::Handle channel, uint32_t mode) override
+    {
+        TimedCall t(inside);
+        return inner->channelGetPosition(channel, mode);
+    }
+    double channelBytes2Seconds(audio::Handle channel, uint64_t bytes) override
+    {
+        TimedCall t(inside);
+        return inner->channelBytes2Seconds(channel, bytes);
     }
     uint32_t getVolume() override
     {

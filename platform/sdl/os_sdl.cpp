@@ -1,6 +1,8 @@
 // The os service on SDL2: window classes and windows are SDL windows with their
 // procedure in the window data; SDL events are translated into Win32 messages in
 // a FIFO that peekMessage hands out; the default procedure runs the move loop.
+// Remote control (MPRIS2 on the session bus) is served from the message pump and
+// posts its commands into the same FIFO.
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "platform/sdl/os_keys.h"
+#include "platform/sdl/os_mpris.h"
 #include "platform/sdl/sdl_os.h"
 
 namespace {
@@ -133,6 +136,7 @@ public:
     os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
                                        os::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
+    void setNowPlaying(const os::NowPlaying& state) override { publishMpris(mpris, state); }
 
 private:
     std::vector<ClassRecord> classes;
@@ -144,12 +148,15 @@ private:
     os::WParam buttonsDown = 0;  // MK_ flags as the translated events left them
     LeftPress leftPress = {nullptr, 0, 0};
     std::vector<SDL_Event> pending;  // the events of one pump, kept for reuse
+    Mpris* mpris = nullptr;  // null without a session bus
+    bool mprisStarted = false;
 
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);
     WindowRecord* recordOfId(uint32_t windowId);
     bool startVideo(const std::string& className);
     int scaleThatFits(int width, int height);
+    void startRemoteControl();
     void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
     void takeEvents();
     void pumpEvents();
@@ -176,6 +183,7 @@ SdlOs::SdlOs(int scale) : scale(std::clamp(scale, 1, MAX_WINDOW_SCALE))
 
 SdlOs::~SdlOs()
 {
+    stopMpris(mpris);
     for (auto& record : windows)
         SDL_DestroyWindow(record->window);
     windows.clear();
@@ -244,6 +252,9 @@ bool SdlOs::startVideo(const std::string& className)
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
         SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", className.c_str(), 1);
     }
+    // A music player must let the screen blank as usual; SDL would ask the
+    // desktop to keep it awake.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "os: no video: %s\n", SDL_GetError());
         return false;
@@ -301,7 +312,20 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
     }
     windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style, windowScale}));
     SDL_SetWindowData(window, WINDOW_DATA, windows.back().get());
+    startRemoteControl();
     return handleOf(window);
+}
+
+// With the first window there is someone to take the commands: they go to it.
+void SdlOs::startRemoteControl()
+{
+    if (mprisStarted)
+        return;
+    mprisStarted = true;
+    mpris = startMpris([this](uint32_t message, os::WParam wParam, os::LParam lParam) {
+        if (!windows.empty())
+            post(windows.front().get(), message, wParam, lParam);
+    });
 }
 
 // Only handles this service made are looked at: anything else is never passed to
@@ -356,8 +380,16 @@ void SdlOs::post(WindowRecord* record, uint32_t message, os::WParam wParam, os::
 void SdlOs::translateKey(const SDL_KeyboardEvent& key)
 {
     WindowRecord* record = recordOfId(key.windowID);
+    if (!record)
+        return;
+    // The media keys are commands, as Windows delivers them: once per press.
+    if (int command = sdlAppCommand(key.keysym)) {
+        if (key.type == SDL_KEYDOWN && !key.repeat)
+            post(record, os::WM_APPCOMMAND, os::WParam(0), os::makeAppCommandParam(command, os::FAPPCOMMAND_KEY));
+        return;
+    }
     uint32_t virtualKey = sdlVirtualKey(key.keysym);
-    if (!record || !virtualKey)
+    if (!virtualKey)
         return;
     // Alt makes a key a system key, except with Ctrl as well: that is AltGr.
     bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == VK_MENU;
@@ -490,8 +522,10 @@ bool SdlOs::peekMessage(os::Message* message)
 {
     if (!message)
         return false;
-    if (queue.empty())
+    if (queue.empty()) {
+        serveMpris(mpris);
         pumpEvents();
+    }
     if (queue.empty())
         return false;
     *message = queue.front();

@@ -39,6 +39,7 @@ public:
         return real->defaultWindowProcedure(window, message, wParam, lParam);
     }
     void postQuitMessage(int exitCode) override { real->postQuitMessage(exitCode); }
+    void setNowPlaying(const os::NowPlaying& state) override { real->setNowPlaying(state); }
 
 private:
     os::Os* real;

@@ -106,6 +106,7 @@ public:
         result.quitRequested = true;
         real->postQuitMessage(exitCode);
     }
+    void setNowPlaying(const os::NowPlaying& state) override { real->setNowPlaying(state); }
 
     // The main loop pumps once per frame until this returns false: the scripted
     // messages of the frame come first, then the real ones; the false ends the

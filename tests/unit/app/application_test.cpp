@@ -107,7 +107,8 @@ TEST_F(ApplicationTest, OneFrameRunsItsStepsInOrder)
                                                            size_t(platform.log().find("gpu.present") + 1)));
     std::vector<std::string> expected = {
         "scene.1.update", "os.sleep 1", "os.peekMessage", "os.translateMessage 0x10",
-        "os.dispatchMessage 0x10", "os.peekMessage", "gpu.beginScene", "gpu.clear 0 null 3 0x0 1 0",
+        "os.dispatchMessage 0x10", "os.peekMessage", "os.setNowPlaying 0/0 stopped 0", "gpu.beginScene",
+        "gpu.clear 0 null 3 0x0 1 0",
         "gpu.endScene",
     };
     EXPECT_EQ(frame2, expected);
