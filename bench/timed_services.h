@@ -280,6 +280,16 @@ public:
         TimedCall t(inside);
         return inner->updateWindow(window);
     }
+    bool isIconic(os::WindowHandle window) override
+    {
+        TimedCall t(inside);
+        return inner->isIconic(window);
+    }
+    bool isWindowVisible(os::WindowHandle window) override
+    {
+        TimedCall t(inside);
+        return inner->isWindowVisible(window);
+    }
     bool cursorPosition(os::Point* point) override
     {
         TimedCall t(inside);
