@@ -12,7 +12,7 @@ PACKAGES=(
   libopenmpt-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev libstb-dev
   libgtest-dev libgmock-dev
   fonts-dejavu-core
-  xvfb xdotool x11-utils imagemagick sox openmpt123
+  xvfb xdotool x11-utils imagemagick sox openmpt123 openbox
   clang libclang-rt-14-dev
 )
 
