@@ -37,6 +37,7 @@ TEST_PACKAGES=(
   imagemagick
   sox
   openmpt123
+  openbox
   clang
   libclang-rt-14-dev
   desktop-file-utils

@@ -3,11 +3,13 @@
 // run() creates the window and device, the GUI renderer and the scenes, enters the
 // logo scene and then runs one frame per pass: recover a lost device, switch to a
 // requested scene (closing it instead when a quit was requested), update the
-// active scenes in number order, pace the frame to about 20 ms, roll the input
-// over, advance the timer, pump window messages, tell the os service what the
-// music is doing, and draw. The loop ends after the frame in which `running` was
-// cleared (a close or quit message, or a frame that found no active scene); then
-// everything is torn down in a fixed order: scenes, timer, input, device, renderer.
+// active scenes in number order, sleep until the frame's 20 ms deadline, roll the
+// input over, advance the timer, pump window messages, tell the os service what
+// the music is doing, and draw. While the window is minimised or hidden the frame
+// is not drawn, and everything else runs on at the same pace. The loop ends after
+// the frame in which `running` was cleared (a close or quit message, or a frame
+// that found no active scene); then everything is torn down in a fixed order:
+// scenes, timer, input, device, renderer.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -51,6 +53,7 @@ struct Application {
 private:
     bool deviceLost = false;
     bool quitRequested = false;
+    uint32_t frameDeadline = 0;  // tick at which the next frame starts
 
     void startUp();
     void runFrame();
@@ -59,6 +62,7 @@ private:
     bool updateScenes();
     void paceFrame();
     void pumpMessages();
+    bool windowHidden();
     void draw();
     void shutDown();
 };

@@ -182,6 +182,16 @@ public:
         TimedCall t(inside);
         return inner->createTextureFromFile(device, path, texture);
     }
+    gpu::Result getLevelDesc(gpu::Texture* texture, uint32_t level, gpu::SurfaceDesc* desc) override
+    {
+        TimedCall t(inside);
+        return inner->getLevelDesc(texture, level, desc);
+    }
+    gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled) override
+    {
+        TimedCall t(inside);
+        return inner->setMipmapping(device, sampler, enabled);
+    }
     gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect) override
     {
         TimedCall t(inside);
@@ -279,6 +289,16 @@ public:
     {
         TimedCall t(inside);
         return inner->updateWindow(window);
+    }
+    bool isIconic(os::WindowHandle window) override
+    {
+        TimedCall t(inside);
+        return inner->isIconic(window);
+    }
+    bool isWindowVisible(os::WindowHandle window) override
+    {
+        TimedCall t(inside);
+        return inner->isWindowVisible(window);
     }
     bool cursorPosition(os::Point* point) override
     {

@@ -12,6 +12,9 @@
 //   createWindow(...)    a hidden caption-less popup; null on failure. The class
 //                        name is the window's X11 WM_CLASS.
 //   showWindow, updateWindow, cursorPosition (screen pixels).
+//   isIconic(w)          the window is minimised, as the window system last said.
+//   isWindowVisible(w)   the window is shown (not hidden, not unmapped); a
+//                        minimised window may still count as visible.
 //   peekMessage(m)       take the next queued message (PM_REMOVE); false if none.
 //                        Window events arrive translated into Win32 messages;
 //                        a window that loses the keyboard gets WM_KILLFOCUS and
@@ -171,6 +174,8 @@ public:
                                       int x, int y, int width, int height) = 0;
     virtual bool showWindow(WindowHandle window, int command) = 0;
     virtual bool updateWindow(WindowHandle window) = 0;
+    virtual bool isIconic(WindowHandle window) = 0;
+    virtual bool isWindowVisible(WindowHandle window) = 0;
     virtual bool cursorPosition(Point* point) = 0;
     virtual bool peekMessage(Message* message) = 0;
     virtual bool translateMessage(const Message& message) = 0;

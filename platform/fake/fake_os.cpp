@@ -102,6 +102,18 @@ bool FakeOs::updateWindow(os::WindowHandle window)
     return window != nullptr;
 }
 
+bool FakeOs::isIconic(os::WindowHandle window)
+{
+    callLog().add("os.isIconic");
+    return window && fakeWindow(window)->minimized;
+}
+
+bool FakeOs::isWindowVisible(os::WindowHandle window)
+{
+    callLog().add("os.isWindowVisible");
+    return window && fakeWindow(window)->visible;
+}
+
 bool FakeOs::cursorPosition(os::Point* point)
 {
     callLog().add("os.cursorPosition");

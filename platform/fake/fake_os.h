@@ -76,6 +76,8 @@ public:
                                   int x, int y, int width, int height) override;
     bool showWindow(os::WindowHandle window, int command) override;
     bool updateWindow(os::WindowHandle window) override;
+    bool isIconic(os::WindowHandle window) override;
+    bool isWindowVisible(os::WindowHandle window) override;
     bool cursorPosition(os::Point* point) override;
     bool peekMessage(os::Message* message) override;
     bool translateMessage(const os::Message& message) override;

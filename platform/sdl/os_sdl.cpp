@@ -127,6 +127,8 @@ public:
                                   int x, int y, int width, int height) override;
     bool showWindow(os::WindowHandle window, int command) override;
     bool updateWindow(os::WindowHandle window) override { return recordOf(window) != nullptr; }
+    bool isIconic(os::WindowHandle window) override;
+    bool isWindowVisible(os::WindowHandle window) override;
     bool cursorPosition(os::Point* point) override;
     bool peekMessage(os::Message* message) override;
     bool translateMessage(const os::Message&) override { return false; }
@@ -360,6 +362,23 @@ bool SdlOs::showWindow(os::WindowHandle window, int command)
         SDL_RestoreWindow(record->window);
     SDL_RaiseWindow(record->window);
     return true;
+}
+
+// SDL keeps the flags as the window system's events (iconify, map, unmap) last
+// set them; the message pump reads those events every frame.
+bool SdlOs::isIconic(os::WindowHandle window)
+{
+    WindowRecord* record = recordOf(window);
+    return record && (SDL_GetWindowFlags(record->window) & SDL_WINDOW_MINIMIZED);
+}
+
+bool SdlOs::isWindowVisible(os::WindowHandle window)
+{
+    WindowRecord* record = recordOf(window);
+    if (!record)
+        return false;
+    uint32_t flags = SDL_GetWindowFlags(record->window);
+    return (flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_HIDDEN);
 }
 
 bool SdlOs::cursorPosition(os::Point* point)
