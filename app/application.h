@@ -47,8 +47,8 @@ struct Application {
     // start of the next frame fades out with the music. For remote control.
     void requestQuit();
     // Whether the program is on its way out: a quit was asked for, or a screen has
-    // started closing. Remote commands are ignored from then on.
-    bool closing() const;
+    // started the closing. Remote commands are ignored from then on.
+    bool quitting() const { return closing || quitRequested; }
 
 private:
     bool deviceLost = false;
