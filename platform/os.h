@@ -26,8 +26,9 @@
 //                        Alt+F4 (WM_SYSKEYDOWN VK_F4) sends WM_CLOSE.
 //   postQuitMessage(c)   queue WM_QUIT.
 //   setNowPlaying(s)     what the player is doing, for the desktop's media
-//                        controls (MPRIS2 on the session bus). The system calls it
-//                        every frame; only what changed goes out.
+//                        controls (MPRIS2 on the session bus, joined at the first
+//                        call). The system calls it every frame; only what
+//                        changed goes out.
 //
 // Remote control: the desktop's media controls and the keyboard's media keys come
 // in as WM_APPCOMMAND (the command in the high word of lParam, as Windows sends

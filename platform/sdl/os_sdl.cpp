@@ -138,7 +138,7 @@ public:
     os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
                                        os::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
-    void setNowPlaying(const os::NowPlaying& state) override { publishMpris(mpris, state); }
+    void setNowPlaying(const os::NowPlaying& state) override;
 
 private:
     std::vector<ClassRecord> classes;
@@ -314,11 +314,11 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
     }
     windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style, windowScale}));
     SDL_SetWindowData(window, WINDOW_DATA, windows.back().get());
-    startRemoteControl();
     return handleOf(window);
 }
 
-// With the first window there is someone to take the commands: they go to it.
+// The bus is joined with the first state to show, so a program that never plays
+// (a tool, a test) never touches it. Commands go to the first window.
 void SdlOs::startRemoteControl()
 {
     if (mprisStarted)
@@ -328,6 +328,12 @@ void SdlOs::startRemoteControl()
         if (!windows.empty())
             post(windows.front().get(), message, wParam, lParam);
     });
+}
+
+void SdlOs::setNowPlaying(const os::NowPlaying& state)
+{
+    startRemoteControl();
+    publishMpris(mpris, state);
 }
 
 // Only handles this service made are looked at: anything else is never passed to
