@@ -123,7 +123,7 @@ case "${1:-}" in
     CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
       CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
       LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-      cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=ON \
+      cmake -S . -B build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=ON \
       -DMUSICDISK_BENCH=OFF >/dev/null
     cmake --build build-release -j"$(nproc)"
     (cd build-release && cpack -G DEB)
