@@ -23,6 +23,7 @@ BUILD_PACKAGES=(
   libsamplerate0-dev
   libkissfft-dev
   libstb-dev
+  libsdbus-c++-dev
 )
 
 # What the tests, the tools and the benchmarks need besides. One package a line.
@@ -36,11 +37,16 @@ TEST_PACKAGES=(
   imagemagick
   sox
   openmpt123
+  openbox
   clang
   libclang-rt-14-dev
   desktop-file-utils
   appstream
   lintian
+  dbus
+  playerctl
+  pulseaudio
+  pulseaudio-utils
 )
 
 install_packages() {  # package...

@@ -1,6 +1,8 @@
 // The os service on SDL2: window classes and windows are SDL windows with their
 // procedure in the window data; SDL events are translated into Win32 messages in
 // a FIFO that peekMessage hands out; the default procedure runs the move loop.
+// Remote control (MPRIS2 on the session bus) is served from the message pump and
+// posts its commands into the same FIFO.
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "platform/sdl/os_keys.h"
+#include "platform/sdl/os_mpris.h"
 #include "platform/sdl/sdl_os.h"
 
 namespace {
@@ -124,6 +127,8 @@ public:
                                   int x, int y, int width, int height) override;
     bool showWindow(os::WindowHandle window, int command) override;
     bool updateWindow(os::WindowHandle window) override { return recordOf(window) != nullptr; }
+    bool isIconic(os::WindowHandle window) override;
+    bool isWindowVisible(os::WindowHandle window) override;
     bool cursorPosition(os::Point* point) override;
     bool peekMessage(os::Message* message) override;
     bool translateMessage(const os::Message&) override { return false; }
@@ -133,6 +138,7 @@ public:
     os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
                                        os::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
+    void setNowPlaying(const os::NowPlaying& state) override { publishMpris(mpris, state); }
 
 private:
     std::vector<ClassRecord> classes;
@@ -143,13 +149,18 @@ private:
     int scale;
     os::WParam buttonsDown = 0;  // MK_ flags as the translated events left them
     LeftPress leftPress = {nullptr, 0, 0};
+    std::vector<SDL_Event> pending;  // the events of one pump, kept for reuse
+    Mpris* mpris = nullptr;  // null without a session bus
+    bool mprisStarted = false;
 
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);
     WindowRecord* recordOfId(uint32_t windowId);
     bool startVideo(const std::string& className);
     int scaleThatFits(int width, int height);
+    void startRemoteControl();
     void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
+    void takeEvents();
     void pumpEvents();
     void translate(const SDL_Event& event);
     void translateKey(const SDL_KeyboardEvent& key);
@@ -165,11 +176,16 @@ SdlOs::SdlOs(int scale) : scale(std::clamp(scale, 1, MAX_WINDOW_SCALE))
     // A close click is a WM_CLOSE for the window procedure to judge, not a quit of
     // its own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The window never captures the mouse: with a button held, moves outside it
+    // are not its business. A drag follows the pointer through the move loop,
+    // which reads the global position.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
 }
 
 SdlOs::~SdlOs()
 {
+    stopMpris(mpris);
     for (auto& record : windows)
         SDL_DestroyWindow(record->window);
     windows.clear();
@@ -238,6 +254,9 @@ bool SdlOs::startVideo(const std::string& className)
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
         SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", className.c_str(), 1);
     }
+    // A music player must let the screen blank as usual; SDL would ask the
+    // desktop to keep it awake.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "os: no video: %s\n", SDL_GetError());
         return false;
@@ -295,7 +314,20 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
     }
     windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style, windowScale}));
     SDL_SetWindowData(window, WINDOW_DATA, windows.back().get());
+    startRemoteControl();
     return handleOf(window);
+}
+
+// With the first window there is someone to take the commands: they go to it.
+void SdlOs::startRemoteControl()
+{
+    if (mprisStarted)
+        return;
+    mprisStarted = true;
+    mpris = startMpris([this](uint32_t message, os::WParam wParam, os::LParam lParam) {
+        if (!windows.empty())
+            post(windows.front().get(), message, wParam, lParam);
+    });
 }
 
 // Only handles this service made are looked at: anything else is never passed to
@@ -332,6 +364,23 @@ bool SdlOs::showWindow(os::WindowHandle window, int command)
     return true;
 }
 
+// SDL keeps the flags as the window system's events (iconify, map, unmap) last
+// set them; the message pump reads those events every frame.
+bool SdlOs::isIconic(os::WindowHandle window)
+{
+    WindowRecord* record = recordOf(window);
+    return record && (SDL_GetWindowFlags(record->window) & SDL_WINDOW_MINIMIZED);
+}
+
+bool SdlOs::isWindowVisible(os::WindowHandle window)
+{
+    WindowRecord* record = recordOf(window);
+    if (!record)
+        return false;
+    uint32_t flags = SDL_GetWindowFlags(record->window);
+    return (flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_HIDDEN);
+}
+
 bool SdlOs::cursorPosition(os::Point* point)
 {
     if (!point)
@@ -350,8 +399,16 @@ void SdlOs::post(WindowRecord* record, uint32_t message, os::WParam wParam, os::
 void SdlOs::translateKey(const SDL_KeyboardEvent& key)
 {
     WindowRecord* record = recordOfId(key.windowID);
+    if (!record)
+        return;
+    // The media keys are commands, as Windows delivers them: once per press.
+    if (int command = sdlAppCommand(key.keysym)) {
+        if (key.type == SDL_KEYDOWN && !key.repeat)
+            post(record, os::WM_APPCOMMAND, os::WParam(0), os::makeAppCommandParam(command, os::FAPPCOMMAND_KEY));
+        return;
+    }
     uint32_t virtualKey = sdlVirtualKey(key.keysym);
-    if (!record || !virtualKey)
+    if (!virtualKey)
         return;
     // Alt makes a key a system key, except with Ctrl as well: that is AltGr.
     bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == VK_MENU;
@@ -433,10 +490,12 @@ void SdlOs::translate(const SDL_Event& event)
         translateButton(event.button);
         break;
     case SDL_WINDOWEVENT:
-        if (event.window.event != SDL_WINDOWEVENT_CLOSE)
-            break;
-        if (WindowRecord* record = recordOfId(event.window.windowID))
-            post(record, os::WM_CLOSE, 0, 0);
+        if (WindowRecord* record = recordOfId(event.window.windowID)) {
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                post(record, os::WM_CLOSE, 0, 0);
+            else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                post(record, os::WM_KILLFOCUS, 0, 0);
+        }
         break;
     case SDL_QUIT:
         translateQuit();
@@ -446,11 +505,35 @@ void SdlOs::translate(const SDL_Event& event)
     }
 }
 
+bool isFocusLoss(const SDL_Event& event)
+{
+    return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+}
+
+// Takes the queued events into `pending`. When a window loses the keyboard, SDL
+// first reports every key still down as released, then the focus loss. Those
+// releases never happened (the real ones go to the window that has the focus
+// now), so they are dropped: the focus loss alone tells the window to forget
+// its held keys, and no command fires.
+void SdlOs::takeEvents()
+{
+    pending.clear();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        if (isFocusLoss(event)) {
+            while (!pending.empty() && pending.back().type == SDL_KEYUP &&
+                   pending.back().key.windowID == event.window.windowID)
+                pending.pop_back();
+        }
+        pending.push_back(event);
+    }
+}
+
 void SdlOs::pumpEvents()
 {
     SDL_PumpEvents();
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+    takeEvents();
+    for (const SDL_Event& event : pending)
         translate(event);
 }
 
@@ -458,8 +541,10 @@ bool SdlOs::peekMessage(os::Message* message)
 {
     if (!message)
         return false;
-    if (queue.empty())
+    if (queue.empty()) {
+        serveMpris(mpris);
         pumpEvents();
+    }
     if (queue.empty())
         return false;
     *message = queue.front();
@@ -488,8 +573,8 @@ os::LResult SdlOs::sendMessage(os::WindowHandle window, uint32_t message, os::WP
 bool SdlOs::takeEventsWhileMoving()
 {
     bool released = false;
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    takeEvents();
+    for (const SDL_Event& event : pending) {
         if (event.type == SDL_MOUSEMOTION)
             continue;
         if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT) {

@@ -24,6 +24,8 @@ public:
     }
     bool showWindow(os::WindowHandle window, int command) override { return real->showWindow(window, command); }
     bool updateWindow(os::WindowHandle window) override { return real->updateWindow(window); }
+    bool isIconic(os::WindowHandle window) override { return real->isIconic(window); }
+    bool isWindowVisible(os::WindowHandle window) override { return real->isWindowVisible(window); }
     bool cursorPosition(os::Point* point) override { return real->cursorPosition(point); }
     bool peekMessage(os::Message* message) override { return real->peekMessage(message); }
     bool translateMessage(const os::Message& message) override { return real->translateMessage(message); }
@@ -39,6 +41,7 @@ public:
         return real->defaultWindowProcedure(window, message, wParam, lParam);
     }
     void postQuitMessage(int exitCode) override { real->postQuitMessage(exitCode); }
+    void setNowPlaying(const os::NowPlaying& state) override { real->setNowPlaying(state); }
 
 private:
     os::Os* real;

@@ -88,6 +88,8 @@ public:
     }
     bool showWindow(os::WindowHandle window, int command) override { return real->showWindow(window, command); }
     bool updateWindow(os::WindowHandle window) override { return real->updateWindow(window); }
+    bool isIconic(os::WindowHandle window) override { return real->isIconic(window); }
+    bool isWindowVisible(os::WindowHandle window) override { return real->isWindowVisible(window); }
     bool cursorPosition(os::Point* point) override { return real->cursorPosition(point); }
     bool translateMessage(const os::Message& message) override { return real->translateMessage(message); }
     os::LResult dispatchMessage(const os::Message& message) override { return real->dispatchMessage(message); }
@@ -106,6 +108,7 @@ public:
         result.quitRequested = true;
         real->postQuitMessage(exitCode);
     }
+    void setNowPlaying(const os::NowPlaying& state) override { real->setNowPlaying(state); }
 
     // The main loop pumps once per frame until this returns false: the scripted
     // messages of the frame come first, then the real ones; the false ends the
