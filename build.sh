@@ -4,7 +4,7 @@
 #                        program alone, start the disk in data/
 #   ./build.sh test      install that and the test tools, build everything, run
 #                        every test
-#   ./build.sh package   build the Debian package in build-release/
+#   ./build.sh package   build the Debian package in build-package/
 # Options for test: --long (the long soak and fuzz runs as well).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -129,10 +129,10 @@ case "${1:-}" in
     CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
       CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
       LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-      cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=ON \
+      cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=ON \
       -DMUSICDISK_BENCH=OFF >/dev/null
-    cmake --build build-release -j"$(nproc)"
-    (cd build-release && cpack -G DEB)
+    cmake --build build-package -j"$(nproc)"
+    (cd build-package && cpack -G DEB)
     ;;
   *)
     echo "usage: $0 run|test [--long] | package" >&2
