@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/audio.h"
+#include "platform/os.h"
 
 struct MusicLibrary {
     int32_t trackCount = 0;
@@ -42,6 +43,16 @@ struct MusicLibrary {
     void advanceAtTrackEnd();  // start the next track once the current one has ended
     void volumeUp();
     void volumeDown();
+    // A volume level (0 .. 10, nearer end taken outside) set as the volume buttons
+    // set theirs.
+    void setVolumeLevel(int32_t level);
+
+    // Playing while isPlaying; Paused when the current channel is paused;
+    // Stopped otherwise (and without tracks).
+    os::PlaybackStatus playbackStatus() const;
+    // Tells the os service the current track, its title, status, volume, length
+    // and position (once a frame, from the main loop).
+    void publishNowPlaying() const;
 
     // One frame of a closing scene's fade: the volume follows alpha * 100 down once
     // alpha falls below it; when the scene has just become inactive the music stops

@@ -1,4 +1,5 @@
-// closing: how the player, information and about screens end the program.
+// closing: how the player, information and about screens end the program (and
+// any screen, when the desktop's media controls ask the program to quit).
 //
 // Quitting (Escape, or the player's Exit and close buttons) starts the screen's own
 // fade-out without asking for another screen, and fades the music with the picture:

@@ -18,7 +18,7 @@ static bool timeToHandOver(const Scene& scene, const SceneFade& fade, float hand
 
 void KavScene::update()
 {
-    stepFade(*this, fade, FrameTimer::instance().delta);
+    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
     drawQuad(skinTexture, -0.35f, -0.35f, 0.7f, 0.7f, 0.7f, 0.646484375f, 0.9989f, 0.771484375f, 1.0f, 1.0f, 1.0f,
              fade.alpha);
     if (timeToHandOver(*this, fade, LOGO_HAND_OVER_TIME))
@@ -27,7 +27,7 @@ void KavScene::update()
 
 void IntroScene::update()
 {
-    stepFade(*this, fade, FrameTimer::instance().delta);
+    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
     drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, 0.0f, 0.0f, 0.7979f, 0.3105f, 1.0f, 1.0f, 1.0f, fade.alpha);
     drawQuad(skinTexture, -0.35f, -0.5f, 1.3f, 1.1f, 0.453f, 0.484f, 0.955f, 0.64f, 1.0f, 1.0f, 1.0f, fade.alpha);
     if (timeToHandOver(*this, fade, INTRO_HAND_OVER_TIME))

@@ -6,7 +6,8 @@
 // tickCount or sleep): the place to queue a frame's input and to let
 // simulated time pass. A main loop that pumps more than pumpLimit times aborts
 // the test with a message: a fade or quit that never completes then fails in
-// seconds instead of spinning until the test runner's timeout.
+// seconds instead of spinning until the test runner's timeout. setNowPlaying
+// keeps a copy of every state it is given.
 #pragma once
 #include <deque>
 #include <functional>
@@ -16,6 +17,17 @@
 #include "platform/os.h"
 
 namespace fake {
+
+// A copy of one setNowPlaying state, with the title kept as a string.
+struct NowPlayingRecord {
+    int32_t trackCount;
+    int32_t track;
+    std::string title;
+    os::PlaybackStatus status;
+    int32_t volumeLevel;
+    int64_t lengthMicros;
+    int64_t positionMicros;
+};
 
 struct FakeWindow {
     std::string className;
@@ -44,6 +56,7 @@ public:
     std::vector<FakeWindow*> windows;
     os::WindowProcedure procedure = nullptr;
     std::string registeredClass;
+    std::vector<NowPlayingRecord> nowPlaying;
 
 private:
     bool pumping = false;  // the latest call was part of a message pump
@@ -63,6 +76,8 @@ public:
                                   int x, int y, int width, int height) override;
     bool showWindow(os::WindowHandle window, int command) override;
     bool updateWindow(os::WindowHandle window) override;
+    bool isIconic(os::WindowHandle window) override;
+    bool isWindowVisible(os::WindowHandle window) override;
     bool cursorPosition(os::Point* point) override;
     bool peekMessage(os::Message* message) override;
     bool translateMessage(const os::Message& message) override;
@@ -72,6 +87,7 @@ public:
     os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
                                        os::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
+    void setNowPlaying(const os::NowPlaying& state) override;
 };
 
 // The FakeWindow behind a handle the fake handed out.

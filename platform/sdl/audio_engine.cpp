@@ -19,6 +19,15 @@ namespace audio_engine {
 // stalled device fills it) before it gives up.
 constexpr int COMMAND_WAIT_MS = 500;
 
+// What the sound server lists the program's stream as.
+constexpr const char* STREAM_NAME = "Quorvatelle 3";
+constexpr const char* STREAM_ROLE = "media.role=music";
+
+// How often the device watch looks at the output, and how often it tries to open
+// one while there is none.
+constexpr auto WATCH_INTERVAL = std::chrono::milliseconds(100);
+constexpr auto REOPEN_INTERVAL = std::chrono::milliseconds(1000);
+
 // When every ring is full the decoder sleeps. Each wake-up costs a context
 // switch, so it sleeps long while every ring holds plenty of its channel's current
 // position, and briefly while one holds little: right after a seek, when the
@@ -253,6 +262,105 @@ static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
     static_cast<AudioEngine*>(user)->mixInto(reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
 }
 
+// ---- The output device ---------------------------------------------------------
+
+// The names the sound server shows. SDL's PulseAudio backend takes the names from
+// its hints but not the role, so the role goes in PulseAudio's own client
+// properties (PipeWire's PulseAudio service reads them too), after any the user
+// set. The environment is read when SDL audio starts.
+static void nameOutputStream()
+{
+    SDL_SetHint(SDL_HINT_APP_NAME, STREAM_NAME);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, STREAM_NAME);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, STREAM_NAME);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    const char* properties = SDL_getenv("PULSE_PROP");
+    if (!properties || !*properties)
+        SDL_setenv("PULSE_PROP", STREAM_ROLE, 1);
+    else if (!SDL_strstr(properties, "media.role"))
+        SDL_setenv("PULSE_PROP", (std::string(properties) + " " + STREAM_ROLE).c_str(), 1);
+}
+
+// Opens the output (name null: the default) and starts it; 0 on failure. The mix
+// is always 44100 Hz float stereo (the spectrum's bins depend on it); SDL converts
+// when the device wants something else.
+static SDL_AudioDeviceID openOutput(AudioEngine& engine, const char* name)
+{
+    SDL_AudioSpec want{};
+    want.freq = MIX_RATE;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = DEVICE_FRAMES;
+    want.callback = audioCallback;
+    want.userdata = &engine;
+    SDL_AudioSpec have{};
+    return SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+}
+
+// The device has gone: SDL would go on calling the mixer without anyone hearing
+// it, so the track would run on in silence. Closing it stops the mix where it is.
+// The backend restarts too, as a sound server that comes back is a new
+// connection.
+static void closeLostOutput(AudioEngine& engine)
+{
+    SDL_CloseAudioDevice(engine.deviceId);
+    engine.deviceId = 0;
+    SDL_AudioQuit();
+    std::fprintf(stderr, "audio: the output went away; reopening it when there is one\n");
+}
+
+static bool reopenOutput(AudioEngine& engine)
+{
+    if (SDL_AudioInit(nullptr) != 0)
+        return false;
+    // Commands given meanwhile go first: the audio thread takes over from here.
+    engine.applyCommands();
+    SDL_AudioDeviceID id = openOutput(engine, nullptr);
+    if (id == 0) {
+        SDL_AudioQuit();
+        return false;
+    }
+    engine.deviceId = id;
+    SDL_PauseAudioDevice(id, 0);
+    std::fprintf(stderr, "audio: the output is back\n");
+    return true;
+}
+
+static void watchMain(AudioEngine* engine)
+{
+    pthread_setname_np(pthread_self(), "audio-watch");
+    auto lastAttempt = std::chrono::steady_clock::now();
+    std::unique_lock<std::mutex> lock(engine->watchMutex);
+    while (!engine->watchWake.wait_for(lock, WATCH_INTERVAL, [engine] { return engine->watchQuit; })) {
+        if (engine->deviceId && SDL_GetAudioDeviceStatus(engine->deviceId) != SDL_AUDIO_STOPPED)
+            continue;
+        auto now = std::chrono::steady_clock::now();
+        if (engine->deviceId) {
+            closeLostOutput(*engine);
+            lastAttempt = now - REOPEN_INTERVAL;
+        }
+        // No audio thread runs: this one takes its commands.
+        engine->applyCommands();
+        if (now - lastAttempt < REOPEN_INTERVAL)
+            continue;
+        lastAttempt = now;
+        reopenOutput(*engine);
+    }
+}
+
+static void stopWatch(AudioEngine& engine)
+{
+    if (!engine.watcher.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(engine.watchMutex);
+        engine.watchQuit = true;
+    }
+    engine.watchWake.notify_one();
+    engine.watcher.join();
+    engine.watchQuit = false;
+}
+
 // The mix frame the listener hears now: frames mixed, less those still queued
 // (the callback's own buffer and about as much inside the device), plus the time
 // since that callback.
@@ -314,6 +422,7 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
     // is not offered.
     if (initialized || device == 0 || device < -1)
         return false;
+    nameOutputStream();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     const char* name = nullptr;
@@ -322,17 +431,7 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
         return false;
     }
 
-    // The mix is always 44100 Hz float stereo (the spectrum's bins depend on it);
-    // SDL converts when the device wants something else.
-    SDL_AudioSpec want{};
-    want.freq = MIX_RATE;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = DEVICE_FRAMES;
-    want.callback = audioCallback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    SDL_AudioDeviceID id = openOutput(*this, name);
     if (id == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
@@ -347,6 +446,11 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
         return false;
     }
     SDL_PauseAudioDevice(id, 0);
+    try {
+        watcher = std::thread(watchMain, this);
+    } catch (const std::system_error&) {
+        // Without the watch the music plays as long as its device lasts.
+    }
     return true;
 }
 
@@ -369,8 +473,12 @@ bool AudioEngine::free()
 {
     if (!initialized)
         return false;
-    if (deviceId) {
-        SDL_CloseAudioDevice(deviceId);
+    stopWatch(*this);
+    // The watch may have left the output closed (a device gone and none back):
+    // SDL audio was started all the same.
+    if (!headless) {
+        if (deviceId)
+            SDL_CloseAudioDevice(deviceId);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         deviceId = 0;
         // The callback has stopped: the mixer's counts can be read.
@@ -518,6 +626,30 @@ uint32_t AudioEngine::channelGetData(audio::Handle handle, void* buffer, uint32_
         samples[i] = channel->history[(first + i) % HISTORY_FRAMES].load(std::memory_order_relaxed);
     computeSpectrum(spectrum, samples, magnitudes);
     return FFT_BINS * sizeof(float);
+}
+
+uint64_t AudioEngine::channelGetLength(audio::Handle handle, uint32_t mode)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || mode != audio::POS_BYTE || channel->lengthFrames == 0)
+        return audio::POSITION_ERROR;
+    return channel->lengthFrames * channel->bytesPerFrame;
+}
+
+uint64_t AudioEngine::channelGetPosition(audio::Handle handle, uint32_t mode)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || mode != audio::POS_BYTE)
+        return audio::POSITION_ERROR;
+    return playedFrame(channel) * channel->bytesPerFrame;
+}
+
+double AudioEngine::channelBytes2Seconds(audio::Handle handle, uint64_t bytes)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || bytes == audio::POSITION_ERROR)
+        return -1.0;
+    return double(bytes / channel->bytesPerFrame) / channelRate(channel);
 }
 
 uint32_t AudioEngine::getVolume() { return volume; }

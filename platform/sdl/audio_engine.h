@@ -11,9 +11,16 @@
 //   audio thread  SDL's callback runs mixInto: it reads decoded blocks, applies the
 //                 play/stop ramps and the volume, and records each channel's output
 //                 for the spectrum. It never allocates, locks or waits.
+//   device watch  notices the output going away (a sound server restarting, a
+//                 headset unplugged), closes it and reopens the default output,
+//                 trying every second while there is none. Between the two it
+//                 takes the audio thread's place for commands, so the play
+//                 state carries over and the command queue never fills.
 // Commands reach the audio thread through a lock-free queue. A freed channel goes
 // to the mixer as a command; the mixer hands it back through a second queue, and
 // the main thread deletes it once the decoder is done with it too.
+//
+// The output is named "Quorvatelle 3" with the role "music" for the sound server.
 #pragma once
 #include "platform/audio.h"
 #include "platform/sdl/audio_channel.h"
@@ -94,6 +101,9 @@ struct AudioEngine final : audio::Audio {
     bool channelSetPosition(audio::Handle channel, uint64_t position) override;
     uint32_t channelIsActive(audio::Handle channel) override;
     uint32_t channelGetData(audio::Handle channel, void* buffer, uint32_t length) override;
+    uint64_t channelGetLength(audio::Handle channel, uint32_t mode) override;
+    uint64_t channelGetPosition(audio::Handle channel, uint32_t mode) override;
+    double channelBytes2Seconds(audio::Handle channel, uint64_t bytes) override;
     uint32_t getVolume() override;
     bool setVolume(uint32_t volume) override;
 
@@ -103,13 +113,16 @@ struct AudioEngine final : audio::Audio {
     void decodeAll();
     // The audio thread's work: `frames` frames of float stereo into out.
     void mixInto(float* out, uint32_t frames);
+    // The commands part of it, alone: for whoever stands in for the audio thread
+    // while there is no device.
+    void applyCommands();
 
     // Main thread.
     bool initialized = false;
     bool headless = false;
     uint32_t volume = 100;
     uint32_t lastHandle = 0;
-    uint32_t deviceId = 0;
+    uint32_t deviceId = 0;  // the device watch's while it runs
     // Every loaded channel, however many: a disk holds all its tracks at once.
     std::vector<Channel*> live;
     std::vector<Channel*> retired; // freed, waiting for the mixer and decoder to let go
@@ -131,6 +144,12 @@ struct AudioEngine final : audio::Audio {
 
     Mixer mixer = {};
     MixClock clock;
+
+    // Device watch thread; watchQuit is guarded by watchMutex.
+    std::thread watcher;
+    std::mutex watchMutex;
+    std::condition_variable watchWake;
+    bool watchQuit = false;
 
     // From the engine's creation: libopenmpt's tables are filled while the
     // program opens its window, not when the first track loads.

@@ -95,6 +95,7 @@ static void switchGeneration(Channel* channel, uint32_t wanted)
     channel->mixAtEnd = false;
     channel->mixSounded = false;
     channel->readOffset = 0;
+    channel->mixFramesPlayed = 0;
     while (DecodedBlock* block = frontBlock(channel)) {
         if (!isOlder(block->generation, wanted))
             break;
@@ -206,8 +207,11 @@ static uint32_t renderChannel(Channel* channel, float* out, uint64_t firstFrame,
             channel->gain = count == rampLeft ? target : gain;
         }
         channel->readOffset += count;
+        channel->mixFramesPlayed += count;
         done += count;
     }
+    channel->mixPosition.store((uint64_t(channel->mixGeneration) << 32) | channel->mixFramesPlayed,
+                               std::memory_order_release);
     return done;
 }
 
@@ -281,13 +285,18 @@ static void publishClock(AudioEngine& engine, int64_t callbackNanos)
     clock.sequence.store(sequence + 2, std::memory_order_release);
 }
 
+void AudioEngine::applyCommands()
+{
+    Command command;
+    while (commands.pop(command))
+        applyCommand(*this, command);
+}
+
 void AudioEngine::mixInto(float* out, uint32_t frames)
 {
     int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                       std::chrono::steady_clock::now().time_since_epoch()).count();
-    Command command;
-    while (commands.pop(command))
-        applyCommand(*this, command);
+    applyCommands();
 
     while (frames > 0) {
         uint32_t piece = frames < MAX_MIX_FRAMES ? frames : MAX_MIX_FRAMES;

@@ -1,5 +1,7 @@
 #include "platform/sdl/os_keys.h"
 
+#include "platform/os.h"
+
 static uint32_t virtualKeyOfScancode(SDL_Scancode code)
 {
     if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z)
@@ -95,4 +97,15 @@ uint32_t sdlVirtualKey(const SDL_Keysym& key)
     if (key.scancode >= SDL_SCANCODE_A && key.scancode <= SDL_SCANCODE_Z && key.sym >= 0 && key.sym < 0x80)
         return virtualKeyOfPunctuation(key.sym);
     return virtualKeyOfScancode(key.scancode);
+}
+
+int sdlAppCommand(const SDL_Keysym& key)
+{
+    switch (key.scancode) {
+    case SDL_SCANCODE_AUDIOPLAY: return os::APPCOMMAND_MEDIA_PLAY_PAUSE;
+    case SDL_SCANCODE_AUDIOSTOP: return os::APPCOMMAND_MEDIA_STOP;
+    case SDL_SCANCODE_AUDIONEXT: return os::APPCOMMAND_MEDIA_NEXTTRACK;
+    case SDL_SCANCODE_AUDIOPREV: return os::APPCOMMAND_MEDIA_PREVIOUSTRACK;
+    default: return 0;
+    }
 }
