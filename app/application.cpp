@@ -28,16 +28,6 @@ void Application::requestScene(uint32_t scene)
 
 void Application::requestQuit() { quitRequested = true; }
 
-bool Application::closing() const
-{
-    if (quitRequested)
-        return true;
-    for (const std::unique_ptr<Scene>& scene : scenes)
-        if (scene && scene->closing())
-            return true;
-    return false;
-}
-
 void Application::run()
 {
     startUp();

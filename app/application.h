@@ -48,7 +48,7 @@ struct Application {
     void requestQuit();
     // Whether the program is on its way out: a quit was asked for, or a screen has
     // started closing. Remote commands are ignored from then on.
-    bool closing() const;
+    bool quitting() const { return quitRequested || closing; }
 
 private:
     bool deviceLost = false;
