@@ -88,8 +88,6 @@ TEST_F(AboutSceneTest, BubblesArePlacedWithTheClassicGeneratorFromTheTickCountAn
     cRandomSeed(42);
     EXPECT_FLOAT_EQ(bubbles[0].y, 2.0f * float(cRandom()) / 32767.0f - 1.0f);
     // The first visit seeds with the timer's elapsed milliseconds.
-    resetSceneGlobals();
-    RenderDevice::instance();
     FrameTimer::instance().elapsed = 2.5f;
     AboutScene fresh;
     platform.os.ticks = 777;

@@ -85,11 +85,11 @@ TEST_F(ClosingTest, EndsTheProgramWithAMusicFadeWhateverIsAskedDuringIt)
 {
     for (const ClosingCase& c : CLOSING_CASES) {
         SCOPED_TRACE(c.name);
-        resetSceneGlobals();
-        platform.log().clear();
-        RenderDevice::instance();
-        GuiRenderer::instance();
-        platform.gpu.createTextureFromFile(RenderDevice::instance().device, "data/velta.png", &skinTexture);
+        // Fresh screens and tracks; the device, renderer, timer and input stay.
+        app.closing = false;
+        musicLibrary = MusicLibrary{};
+        hotWidget = 0;
+        activeWidget = 0;
         loadTracks({"First Light", "Harbour", "Chip Tune"});
         app.scenes = scenesWithoutDisk();
         player = static_cast<MainScene*>(app.scenes[MAIN_SCENE].get());
