@@ -295,11 +295,75 @@ TEST_F(CheckDiskTest, TitleFaults)
     config.replace(config.find("Glass Harbour"), 13, "Glass_Harbour {café}");
     writeConfig(config);
     EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/disk.cfg", 7,
-                          "has characters the font cannot draw: \"_\" \"{\" \"é\" \"}\" (skipped on screen)"));
+                          "has 4 characters the font cannot draw: \"_\" \"{\" \"é\" \"}\" (skipped on screen)"));
 
     // A record without its title line takes the next type line as its title.
     writeConfig("2\nmod\nneon_cartridge.mod\nmod\nglass_harbour.xm\nGlass Harbour\nTEXT\n");
     EXPECT_TRUE(holds(checkFiles(), Severity::Warning, 4, "title is \"mod\": is a line missing"));
+}
+
+// True when the text is UTF-8 without control characters: one readable line.
+bool readable(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char ch = static_cast<unsigned char>(text[i]);
+        if (ch < 0x20 || ch == 0x7F)
+            return false;
+        const size_t length = ch < 0x80 ? 1 : ch >= 0xC2 && ch < 0xE0 ? 2 : ch >= 0xE0 && ch < 0xF0 ? 3 : ch >= 0xF0 && ch < 0xF5 ? 4 : 0;
+        if (length == 0 || i + length > text.size() || (length == 2 && ch == 0xC2 && (unsigned char)text[i + 1] < 0xA0))
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+TEST_F(CheckDiskTest, NamesWithControlBytesAreShownEscapedNeverCut)
+{
+    writeConfig(std::string("2\nmod\nfri\0dge.mod\nA\nmod\nesc\x1B\xFF.mod\nB\nTEXT\n", 38));
+    const DiskReport report = checkFiles();
+    EXPECT_TRUE(holds(report, Severity::Problem, 3, "data/music/fri\\x00dge.mod: no such file"));
+    EXPECT_TRUE(holds(report, Severity::Problem, 6, "data/music/esc\\x1B\\xFF.mod: no such file"));
+
+    // A file in the music folder whose name is no text.
+    writeFile("data/music/bad\x01\xC3(.mod", "x");
+    writeConfig(GOOD_CONFIG);
+    const ProgramRun run = runProgram(disk.string() + " 2>/dev/null");
+    EXPECT_NE(run.output.find("data/music/bad\\x01\\xC3(.mod: warning: not named by any record"), std::string::npos)
+        << run.output;
+    for (size_t start = 0, end; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_TRUE(readable(run.output.substr(start, end - start))) << run.output;
+}
+
+TEST_F(CheckDiskTest, ALineFullOfUndrawableBytesGetsOneShortWarning)
+{
+    std::string garbage;
+    for (int i = 1; garbage.size() < 300; ++i)
+        if (i % 256 != '\n' && i % 256 != 0)
+            garbage += char(i);
+    std::string config = GOOD_CONFIG;
+    config.replace(config.find("Glass Harbour"), 13, garbage.substr(0, 250));
+    writeConfig(config + garbage + "\n");
+    const DiskReport report = checkFiles();
+    // The title's warning, and the scroll line's beside the one for its length.
+    ASSERT_EQ(report.findings.size(), 3u) << describe(report);
+    for (const DiskFinding& finding : report.findings) {
+        EXPECT_LT(finding.text.size(), 400u) << finding.text;
+        EXPECT_TRUE(readable(finding.text)) << finding.text;
+    }
+    // The bytes from 0x80 on are no UTF-8 and count one by one.
+    EXPECT_TRUE(holds(report, Severity::Warning, 7,
+                      "characters the font cannot draw: \"\\x01\" \"\\x02\" \"\\x03\" \"\\x04\" \"\\x05\" and "));
+    EXPECT_TRUE(holds(report, Severity::Warning, 14, "characters the font cannot draw: \"\\x01\""));
+
+    // Bytes that are not text are escaped wherever a line is quoted.
+    config = GOOD_CONFIG;
+    config.replace(config.find("Glass Harbour"), 13, "Caf\xE9 \xC3\xA9");
+    writeConfig(config);
+    EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/disk.cfg", 7,
+                          "title \"Caf\\xE9 é\" has 2 characters the font cannot draw: \"\\xE9\" \"é\""));
 }
 
 TEST_F(CheckDiskTest, ScrollTextWarnings)
@@ -313,7 +377,7 @@ TEST_F(CheckDiskTest, ScrollTextWarnings)
 
     writeConfig("3\n" + GOOD_RECORDS + std::string(200, 'A') + "\nTABS\tAND ~TILDES~\n");
     EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/disk.cfg", 12,
-                          "characters the font cannot draw: \"\\t\" \"~\""));
+                          "has 3 characters the font cannot draw: \"\\t\" \"~\" (skipped on screen)"));
 
     // Count too small: the last record becomes scroll text.
     writeConfig("2\n" + GOOD_RECORDS + "TEXT\n");
@@ -382,8 +446,16 @@ TEST_F(CheckDiskTest, EffectFaultsFoundByTheGraphicsService)
     EXPECT_EQ(report.findings[0].file, "data/gui.fx");
     EXPECT_GE(report.findings[0].line, line) << describe(report);
 
+    // The pass's line and the compiler's first complaint, in the checker's one line:
+    // the service's own report does not reach standard error beside it.
     writeFile("data/gui.fx", withReplaced("void main()", "void main(int argument)"));
-    EXPECT_TRUE(holdsOnly(checkWithoutTracks(), Severity::Problem, "data/gui.fx", 0, "a shader does not compile"));
+    const int passLine = 1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("pass ")), '\n'));
+    EXPECT_TRUE(holdsOnly(checkWithoutTracks(), Severity::Problem, "data/gui.fx", passLine,
+                          "the graphics service cannot create the effect: technique GUI, pass"));
+    const ProgramRun run = runProgram(disk.string());
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 2) << run.output;
+    EXPECT_EQ(run.output.find("gpu:"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("does not compile"), std::string::npos) << run.output;
 }
 
 TEST_F(CheckDiskTest, ADamagedImageBodyIsFoundByLoadingIt)
