@@ -40,17 +40,17 @@ Canvas drawAtlasMap(const Canvas& atlas, const Fonts& fonts) {
     // Labels go beside their rectangle where they cover no picture and no other label,
     // inside its top-left corner otherwise.
     std::vector<PixelRect> taken;
-    for (const AtlasRect& r : kAtlasRects) taken.push_back(pixelRect(r));
+    for (const AtlasPlacement& r : kAtlasPlacements) taken.push_back(pixelRect(r));
     auto isFree = [&](const PixelRect& box) {
         if (box.x0 < 0 || box.y0 < 0 || box.x1 > float(map.width) || box.y1 > float(map.height)) return false;
         for (const PixelRect& t : taken)
             if (box.x0 < t.x1 + 1 && t.x0 - 1 < box.x1 && box.y0 < t.y1 + 1 && t.y0 - 1 < box.y1) return false;
         return true;
     };
-    for (int i = 0; i < kAtlasRectCount; ++i) {
-        const PixelRect r = pixelRect(kAtlasRects[i]);
+    for (int i = 0; i < ATLAS_PICTURE_COUNT; ++i) {
+        const PixelRect r = pixelRect(kAtlasPlacements[i]);
         outline(map, r, hue(i));
-        const char* name = kAtlasRects[i].name;
+        const char* name = ATLAS_RECTS[i].name;
         const float w = textWidth(fonts.sansBold, name, kCap) + 4.0f;
         const Vec2 candidates[] = {{r.x0, r.y0 - kLabelH - 2}, {r.x0, r.y1 + 2}, {r.x1 + 2, r.y0},
                                    {r.x0 - w - 2, r.y0}, {r.x1 - w, r.y0 - kLabelH - 2}, {r.x1 - w, r.y1 + 2}};

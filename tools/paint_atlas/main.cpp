@@ -35,10 +35,11 @@ bool writePng(const std::string& path, int w, int h, const std::vector<uint8_t>&
 void printTable() {
     std::printf("| Name | Screen | u0, v0, u1, v1 | Pixels (x, y, w x h) | Shown at (x, y; w x h) | Size on screen | Depth | Notes |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
-    for (const AtlasRect& r : kAtlasRects) {
+    for (const AtlasPlacement& r : kAtlasPlacements) {
+        const AtlasRect& a = ATLAS_RECTS[r.id];
         const PixelRect p = pixelRect(r);
         std::printf("| %s | %s | %.5g, %.5g, %.5g, %.5g | %.1f, %.1f, %.1f x %.1f | %.4g, %.4g; %.4g x %.4g | %.0f x %.0f px | %.2g | %s |\n",
-                    r.name, r.screens, double(r.u0), double(r.v0), double(r.u1), double(r.v1), double(p.x0),
+                    a.name, r.screens, double(a.u0), double(a.v0), double(a.u1), double(a.v1), double(p.x0),
                     double(p.y0), double(p.x1 - p.x0), double(p.y1 - p.y0), double(r.x), double(r.y),
                     double(r.w), double(r.h), double(shownWidth(r)), double(shownHeight(r)), double(r.depth), r.notes);
     }

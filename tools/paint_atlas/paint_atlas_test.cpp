@@ -18,7 +18,7 @@ constexpr const char* kFontDir = "/usr/share/fonts/truetype/dejavu";
 
 bool isWhole(float edge) { return std::fabs(edge - std::round(edge)) < 0.03f; }
 
-bool fillsItsRectangle(AtlasRectId id) { return id == kBackground || id == kTitleStrip; }
+bool fillsItsRectangle(AtlasPicture id) { return id == ATLAS_BACKGROUND || id == ATLAS_TITLE_STRIP; }
 
 class PaintedAtlas : public testing::Test {
 protected:
@@ -36,15 +36,15 @@ protected:
     }
     static uint8_t alpha(int x, int y) { return (*atlas)[(size_t(y) * kAtlasSize + size_t(x)) * 4 + 3]; }
     // Design point (x, y) of a rectangle, as a texel.
-    static uint8_t alphaAtDesign(AtlasRectId id, float x, float y) {
-        const AtlasRect& r = kAtlasRects[id];
+    static uint8_t alphaAtDesign(AtlasPicture id, float x, float y) {
+        const AtlasPlacement& r = kAtlasPlacements[id];
         const PixelRect p = pixelRect(r);
         const int tx = int(p.x0 + x / shownWidth(r) * (p.x1 - p.x0));
         const int ty = int(p.y0 + y / shownHeight(r) * (p.y1 - p.y0));
         return alpha(tx, ty);
     }
     // Samples a region of a picture every half design pixel; returns how many are clear.
-    static int clearTexelsIn(AtlasRectId id, float x0, float y0, float x1, float y1, int* total) {
+    static int clearTexelsIn(AtlasPicture id, float x0, float y0, float x1, float y1, int* total) {
         int clear = 0;
         *total = 0;
         for (float y = y0; y < y1; y += 0.5f)
@@ -53,7 +53,7 @@ protected:
                 const bool isClear = alphaAtDesign(id, x, y) == 0;
                 clear += isClear;
                 if (!isClear && *total - clear <= 3)
-                    ADD_FAILURE() << kAtlasRects[id].name << " not clear at design " << x << ", " << y;
+                    ADD_FAILURE() << ATLAS_RECTS[id].name << " not clear at design " << x << ", " << y;
             }
         return clear;
     }
@@ -63,20 +63,20 @@ protected:
 };
 
 TEST(AtlasLayout, RectanglesLieInsideTheAtlasAndDoNotOverlap) {
-    for (int i = 0; i < kAtlasRectCount; ++i) {
-        const AtlasRect& r = kAtlasRects[i];
-        EXPECT_EQ(r.id, AtlasRectId(i)) << r.name << " is out of order";
+    for (int i = 0; i < ATLAS_PICTURE_COUNT; ++i) {
+        const AtlasRect& r = ATLAS_RECTS[i];
+        EXPECT_EQ(kAtlasPlacements[i].id, AtlasPicture(i)) << r.name << " is out of order";
         EXPECT_LT(r.u0, r.u1) << r.name;
         EXPECT_LT(r.v0, r.v1) << r.name;
         EXPECT_GE(r.u0, 0.0f) << r.name;
         EXPECT_LE(r.u1, 1.0f) << r.name;
         EXPECT_LE(r.v1, 1.0f) << r.name;
-        const PixelRect a = pixelRect(r);
-        for (int j = i + 1; j < kAtlasRectCount; ++j) {
-            const PixelRect b = pixelRect(kAtlasRects[j]);
+        const PixelRect a = pixelRect(AtlasPicture(i));
+        for (int j = i + 1; j < ATLAS_PICTURE_COUNT; ++j) {
+            const PixelRect b = pixelRect(kAtlasPlacements[j]);
             const float w = std::min(a.x1, b.x1) - std::max(a.x0, b.x0);
             const float h = std::min(a.y1, b.y1) - std::max(a.y0, b.y0);
-            EXPECT_FALSE(w > 0.01f && h > 0.01f) << r.name << " overlaps " << kAtlasRects[j].name;
+            EXPECT_FALSE(w > 0.01f && h > 0.01f) << r.name << " overlaps " << ATLAS_RECTS[j].name;
         }
     }
 }
@@ -84,7 +84,7 @@ TEST(AtlasLayout, RectanglesLieInsideTheAtlasAndDoNotOverlap) {
 TEST_F(PaintedAtlas, PicturesStayInsideTheirRectangles) {
     // Only full-bleed pictures may spill their edge colour a couple of texels outwards.
     std::vector<uint8_t> allowed(size_t(kAtlasSize) * kAtlasSize, 0);
-    for (const AtlasRect& r : kAtlasRects) {
+    for (const AtlasPlacement& r : kAtlasPlacements) {
         const PixelRect p = pixelRect(r);
         const int grow = fillsItsRectangle(r.id) ? 2 : 0;
         for (int y = std::max(0, int(std::floor(p.y0)) - grow); y < std::min(kAtlasSize, int(std::ceil(p.y1)) + grow); ++y)
@@ -99,28 +99,28 @@ TEST_F(PaintedAtlas, PicturesStayInsideTheirRectangles) {
 }
 
 TEST_F(PaintedAtlas, TexelsCutByAFractionalEdgeStayClear) {
-    for (const AtlasRect& r : kAtlasRects) {
+    for (const AtlasPlacement& r : kAtlasPlacements) {
         if (fillsItsRectangle(r.id)) continue;
         const PixelRect p = pixelRect(r);
         const int x0 = int(std::floor(p.x0)), x1 = int(std::ceil(p.x1)) - 1;
         const int y0 = int(std::floor(p.y0)), y1 = int(std::ceil(p.y1)) - 1;
         for (int y = y0; y <= y1; ++y) {
-            EXPECT_TRUE(isWhole(p.x0) || alpha(x0, y) == 0) << r.name << " left edge, row " << y;
-            EXPECT_TRUE(isWhole(p.x1) || alpha(x1, y) == 0) << r.name << " right edge, row " << y;
+            EXPECT_TRUE(isWhole(p.x0) || alpha(x0, y) == 0) << ATLAS_RECTS[r.id].name << " left edge, row " << y;
+            EXPECT_TRUE(isWhole(p.x1) || alpha(x1, y) == 0) << ATLAS_RECTS[r.id].name << " right edge, row " << y;
         }
         for (int x = x0; x <= x1; ++x) {
-            EXPECT_TRUE(isWhole(p.y0) || alpha(x, y0) == 0) << r.name << " top edge, column " << x;
-            EXPECT_TRUE(isWhole(p.y1) || alpha(x, y1) == 0) << r.name << " bottom edge, column " << x;
+            EXPECT_TRUE(isWhole(p.y0) || alpha(x, y0) == 0) << ATLAS_RECTS[r.id].name << " top edge, column " << x;
+            EXPECT_TRUE(isWhole(p.y1) || alpha(x, y1) == 0) << ATLAS_RECTS[r.id].name << " bottom edge, column " << x;
         }
     }
 }
 
 TEST_F(PaintedAtlas, BackgroundsAreOpaque) {
-    for (AtlasRectId id : {kBackground, kTitleStrip}) {
-        const PixelRect p = pixelRect(kAtlasRects[id]);
+    for (AtlasPicture id : {ATLAS_BACKGROUND, ATLAS_TITLE_STRIP}) {
+        const PixelRect p = pixelRect(kAtlasPlacements[id]);
         for (int y = int(std::floor(p.y0)); y < int(std::ceil(p.y1)); ++y)
             for (int x = int(std::floor(p.x0)); x < int(std::ceil(p.x1)); ++x)
-                ASSERT_EQ(alpha(x, y), 255) << kAtlasRects[id].name << " at " << x << ", " << y;
+                ASSERT_EQ(alpha(x, y), 255) << ATLAS_RECTS[id].name << " at " << x << ", " << y;
     }
 }
 
@@ -128,39 +128,39 @@ TEST_F(PaintedAtlas, TextShowsThroughTheFramesInFrontOfIt) {
     int total = 0;
     // Title strip frame: the title glyphs run from 0.39 to 0.70 of the strip's height and
     // the whole width; the ends may fade the text in and out, the rest must be clear.
-    const AtlasRect& strip = kAtlasRects[kTitleStripFrame];
+    const AtlasPlacement& strip = kAtlasPlacements[ATLAS_TITLE_STRIP_FRAME];
     const float sw = shownWidth(strip), sh = shownHeight(strip);
-    EXPECT_EQ(clearTexelsIn(kTitleStripFrame, sw * 0.12f, sh * 0.39f, sw * 0.9f, sh * 0.70f, &total), total);
+    EXPECT_EQ(clearTexelsIn(ATLAS_TITLE_STRIP_FRAME, sw * 0.12f, sh * 0.39f, sw * 0.9f, sh * 0.70f, &total), total);
 
     // About caption window: the text box runs from x -0.2 (with some overrun past the wrap
     // width) and from y -0.035 (top of the first line) down to -0.67.
-    const AtlasRect& cap = kAtlasRects[kAboutCaption];
+    const AtlasPlacement& cap = kAtlasPlacements[ATLAS_ABOUT_CAPTION];
     auto capX = [&](float x) { return (x - cap.x) / 2 * kScreenWidth; };
     auto capY = [&](float y) { return (cap.y + cap.h - y) / 2 * kScreenHeight; };
-    EXPECT_EQ(clearTexelsIn(kAboutCaption, capX(-0.2f), capY(-0.06f), capX(0.7f), capY(-0.64f), &total), total);
+    EXPECT_EQ(clearTexelsIn(ATLAS_ABOUT_CAPTION, capX(-0.2f), capY(-0.06f), capX(0.7f), capY(-0.64f), &total), total);
 
     // About text frame: clear over the same text box where it reaches up into the frame.
-    const AtlasRect& frame = kAtlasRects[kAboutTextFrame];
+    const AtlasPlacement& frame = kAtlasPlacements[ATLAS_ABOUT_TEXT_FRAME];
     auto frameX = [&](float x) { return (x - frame.x) / 2 * kScreenWidth; };
     auto frameY = [&](float y) { return (frame.y + frame.h - y) / 2 * kScreenHeight; };
-    EXPECT_EQ(clearTexelsIn(kAboutTextFrame, frameX(-0.2f), frameY(-0.035f), frameX(0.7f), frameY(-0.2f), &total), total);
+    EXPECT_EQ(clearTexelsIn(ATLAS_ABOUT_TEXT_FRAME, frameX(-0.2f), frameY(-0.035f), frameX(0.7f), frameY(-0.2f), &total), total);
 }
 
 TEST_F(PaintedAtlas, ControlsAndLightsAreSolidWhereTheyMatter) {
-    for (AtlasRectId id : {kStopButton, kPlayButton, kPauseButton, kPreviousButton, kNextButton, kVolumeUpButton,
-                           kVolumeDownButton, kMinimiseButton, kCloseButton, kEqualizerCell, kVolumePip}) {
-        const AtlasRect& r = kAtlasRects[id];
-        EXPECT_EQ(alphaAtDesign(id, shownWidth(r) / 2, shownHeight(r) / 2), 255) << r.name;
+    for (AtlasPicture id : {ATLAS_STOP_BUTTON, ATLAS_PLAY_BUTTON, ATLAS_PAUSE_BUTTON, ATLAS_PREVIOUS_BUTTON, ATLAS_NEXT_BUTTON, ATLAS_VOLUME_UP_BUTTON,
+                           ATLAS_VOLUME_DOWN_BUTTON, ATLAS_MINIMISE_BUTTON, ATLAS_CLOSE_BUTTON, ATLAS_EQUALIZER_CELL, ATLAS_VOLUME_PIP}) {
+        const AtlasPlacement& r = kAtlasPlacements[id];
+        EXPECT_EQ(alphaAtDesign(id, shownWidth(r) / 2, shownHeight(r) / 2), 255) << ATLAS_RECTS[r.id].name;
     }
     // Bubbles drift in front of the controls: their middle must stay nearly clear.
-    const AtlasRect& b = kAtlasRects[kMainBubble];
-    EXPECT_LT(alphaAtDesign(kMainBubble, shownWidth(b) / 2, shownHeight(b) / 2), 16);
+    const AtlasPlacement& b = kAtlasPlacements[ATLAS_MAIN_BUBBLE];
+    EXPECT_LT(alphaAtDesign(ATLAS_MAIN_BUBBLE, shownWidth(b) / 2, shownHeight(b) / 2), 16);
 }
 
 TEST_F(PaintedAtlas, TintedAndRepeatedPicturesSuitHowTheyAreDrawn) {
     auto texel = [&](int x, int y) { return &(*atlas)[(size_t(y) * kAtlasSize + size_t(x)) * 4]; };
     // The about bubble is tinted by the program, so it must be a neutral light grey.
-    const PixelRect bubble = pixelRect(kAtlasRects[kAboutBubble]);
+    const PixelRect bubble = pixelRect(kAtlasPlacements[ATLAS_ABOUT_BUBBLE]);
     for (int y = int(bubble.y0); y < int(bubble.y1); ++y)
         for (int x = int(bubble.x0); x < int(bubble.x1); ++x) {
             const uint8_t* t = texel(x, y);
@@ -170,14 +170,14 @@ TEST_F(PaintedAtlas, TintedAndRepeatedPicturesSuitHowTheyAreDrawn) {
         }
     // The equalizer cell is drawn 4 times smaller than stored: its outer two texels stay
     // nearly clear so the small mip levels do not smear it into its neighbours.
-    const PixelRect eq = pixelRect(kAtlasRects[kEqualizerCell]);
+    const PixelRect eq = pixelRect(kAtlasPlacements[ATLAS_EQUALIZER_CELL]);
     for (int y = int(eq.y0); y < int(eq.y1); ++y)
         for (int x = int(eq.x0); x < int(eq.x1); ++x) {
             const bool ring = x < int(eq.x0) + 2 || x >= int(eq.x1) - 2 || y < int(eq.y0) + 2 || y >= int(eq.y1) - 2;
             EXPECT_TRUE(!ring || texel(x, y)[3] < 96) << "equalizer border at " << x << ", " << y;
         }
     // Fifty bubbles overlap in front of the controls: on average one must hide very little.
-    const PixelRect main = pixelRect(kAtlasRects[kMainBubble]);
+    const PixelRect main = pixelRect(kAtlasPlacements[ATLAS_MAIN_BUBBLE]);
     double sum = 0;
     int n = 0;
     for (int y = int(main.y0); y < int(main.y1); ++y)

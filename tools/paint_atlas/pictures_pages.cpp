@@ -19,7 +19,7 @@ Rgba borderGlow(Vec2 p, float height) {
 
 // The caption window on the about screen: a frame around the scrolling text, clear inside.
 void paintAboutCaption(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kAboutCaption, 1);
+    Surface s = surfaceOf(atlas, ATLAS_ABOUT_CAPTION, 1);
     const float w = s.designW, h = s.designH;
     auto outer = [&](Vec2 p) { return sdBox(p, w / 2, h / 2, w / 2 - kWindowInset, h / 2 - kWindowInset, 10.0f); };
     auto line = [&](Vec2 p) { const float d = outer(p); return std::max(d, -kWindowLine - d); };
@@ -36,10 +36,10 @@ void paintAboutCaption(Canvas& atlas) {
 
 // The about screen's heading: a plaque with the page title hanging over the caption window.
 void paintAboutTextFrame(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kAboutTextFrame, 1);
+    Surface s = surfaceOf(atlas, ATLAS_ABOUT_TEXT_FRAME, 1);
     const float w = s.designW;
-    const AtlasRect& frame = kAtlasRects[kAboutTextFrame];
-    const AtlasRect& caption = kAtlasRects[kAboutCaption];
+    const AtlasPlacement& frame = kAtlasPlacements[ATLAS_ABOUT_TEXT_FRAME];
+    const AtlasPlacement& caption = kAtlasPlacements[ATLAS_ABOUT_CAPTION];
     const float windowTop = (frame.y + frame.h - (caption.y + caption.h)) / 2 * kScreenHeight;
     const float windowLeft = (caption.x - frame.x) / 2 * kScreenWidth;
     const float windowRight = windowLeft + caption.w / 2 * kScreenWidth;
@@ -83,7 +83,7 @@ void paintAboutTextFrame(Canvas& atlas, const Fonts& fonts) {
 }
 
 void paintAboutBubble(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kAboutBubble, 1);
+    Surface s = surfaceOf(atlas, ATLAS_ABOUT_BUBBLE, 1);
     const float cx = s.designW / 2, cy = s.designH / 2, r = cx - 1.2f;
     // Light grey: the program tints it cyan and makes it translucent.
     fillShape(s, [&](Vec2 p) { return sdCircle(p, cx, cy, r); }, [&](Vec2 p) {
@@ -96,7 +96,7 @@ void paintAboutBubble(Canvas& atlas) {
 }
 
 void paintReturnHint(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kReturnHint, 1);
+    Surface s = surfaceOf(atlas, ATLAS_RETURN_HINT, 1);
     const float w = s.designW, h = s.designH;
     auto pill = [&](Vec2 p) { return sdBox(p, w / 2, h / 2, w / 2 - 2.0f, h / 2 - 2.0f, h / 2 - 2.0f); };
     const PanelLook look{rgb(0x17315E, 0.85f), rgb(0x0A1630, 0.85f), rgb(0x8FE9F5, 0.8f), rgb(0x02050E, 0.6f), 1.0f, 0.5f};
@@ -132,8 +132,8 @@ void paintKeyCap(Surface& s, const Fonts& fonts, float cx, float cy, float width
 }
 
 void paintKeysPicture(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kKeysPicture, 0);
-    const AtlasRect& r = kAtlasRects[kKeysPicture];
+    Surface s = surfaceOf(atlas, ATLAS_KEYS_PICTURE, 0);
+    const AtlasPlacement& r = kAtlasPlacements[ATLAS_KEYS_PICTURE];
     // The help lines' baselines (screen y) and glyph height, as the info screen draws them.
     const float lineY[9] = {0.35f, 0.23f, 0.11f, -0.01f, -0.13f, -0.25f, -0.37f, -0.49f, -0.61f};
     const float glyphH = 0.037f * kAspect;
@@ -156,7 +156,7 @@ void paintKeysPicture(Canvas& atlas, const Fonts& fonts) {
 }
 
 void paintKeysHeading(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kKeysHeading, 1);
+    Surface s = surfaceOf(atlas, ATLAS_KEYS_HEADING, 1);
     const float w = s.designW, h = s.designH;
     Mask text = makeMask(s);
     const float cap = 13.0f;

@@ -15,13 +15,13 @@ struct DesignRect {
     float cy() const { return y + h / 2; }
 };
 
-DesignRect placeOn(AtlasRectId host, const AtlasRect& e) {
-    const AtlasRect& h = kAtlasRects[host];
+DesignRect placeOn(AtlasPicture host, const AtlasPlacement& e) {
+    const AtlasPlacement& h = kAtlasPlacements[host];
     return {(e.x - h.x) / 2 * kScreenWidth, ((h.y + h.h) - (e.y + e.h)) / 2 * kScreenHeight,
             e.w / 2 * kScreenWidth, e.h / 2 * kScreenHeight};
 }
 
-DesignRect placeOn(AtlasRectId host, AtlasRectId element) { return placeOn(host, kAtlasRects[element]); }
+DesignRect placeOn(AtlasPicture host, AtlasPicture element) { return placeOn(host, kAtlasPlacements[element]); }
 
 const PanelLook kKeyLook{rgb(0x2C4F86), rgb(0x0F2040), rgb(0xB5E2FF, 0.9f), rgb(0x02050E, 0.8f), 1.0f, 0.0f};
 
@@ -42,14 +42,14 @@ void paintIcon(Surface& s, Sdf icon, uint32_t colour, uint32_t glow) {
 }
 
 void paintStop(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kStopButton, 1);
+    Surface s = surfaceOf(atlas, ATLAS_STOP_BUTTON, 1);
     paintKey(s, 1.5f, 7.0f);
     const float cx = s.designW / 2, cy = s.designH / 2;
     paintIcon(s, [&](Vec2 p) { return sdBox(p, cx, cy, 6.5f, 6.5f, 1.5f); }, 0xBDEFFF, kCyan);
 }
 
 void paintPlay(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kPlayButton, 1);
+    Surface s = surfaceOf(atlas, ATLAS_PLAY_BUTTON, 1);
     paintKey(s, 1.5f, 7.0f);
     const float cx = s.designW / 2 + 1.5f, cy = s.designH / 2;
     paintIcon(s, [&](Vec2 p) { return sdTriangle(p, {cx - 6.5f, cy - 8.5f}, {cx + 8.5f, cy}, {cx - 6.5f, cy + 8.5f}) - 0.6f; },
@@ -57,7 +57,7 @@ void paintPlay(Canvas& atlas) {
 }
 
 void paintPause(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kPauseButton, 1);
+    Surface s = surfaceOf(atlas, ATLAS_PAUSE_BUTTON, 1);
     paintKey(s, 1.0f, 5.0f);
     const float cx = s.designW / 2, cy = s.designH / 2;
     paintIcon(s, [&](Vec2 p) { return std::min(sdBox(p, cx - 2.6f, cy, 1.5f, 5.0f, 0.6f), sdBox(p, cx + 2.6f, cy, 1.5f, 5.0f, 0.6f)); },
@@ -75,7 +75,7 @@ float skipIcon(Vec2 p, float cx, float cy, float dir) {
     return std::min({tri(tip), tri(tip - dir * size * 1.2f), bar});
 }
 
-void paintSkip(Canvas& atlas, AtlasRectId id, float dir) {
+void paintSkip(Canvas& atlas, AtlasPicture id, float dir) {
     Surface s = surfaceOf(atlas, id, 1);
     paintKey(s, 1.5f, 9.0f);
     const float cx = s.designW / 2, cy = s.designH / 2;
@@ -83,7 +83,7 @@ void paintSkip(Canvas& atlas, AtlasRectId id, float dir) {
 }
 
 void paintOrnament(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kTransportOrnament, 1);
+    Surface s = surfaceOf(atlas, ATLAS_TRANSPORT_ORNAMENT, 1);
     const float cx = s.designW / 2, cy = s.designH / 2 + 0.5f;
     auto jewel = [&](Vec2 p) { return (std::fabs(p.x - cx) * 1.05f + std::fabs(p.y - cy) * 0.85f) - 6.2f; };
     Mask m = makeMask(s);
@@ -93,7 +93,7 @@ void paintOrnament(Canvas& atlas) {
     fillShape(s, [&](Vec2 p) { return sdCircle(p, cx - 1.5f, cy - 2.0f, 1.3f); }, [](Vec2) { return rgb(0xFFFFFF, 0.9f); });
 }
 
-void paintVolumeKey(Canvas& atlas, AtlasRectId id, bool plus) {
+void paintVolumeKey(Canvas& atlas, AtlasPicture id, bool plus) {
     Surface s = surfaceOf(atlas, id, 0);
     paintKey(s, 0.8f, 3.5f);
     const float cx = s.designW / 2, cy = s.designH / 2;
@@ -104,7 +104,7 @@ void paintVolumeKey(Canvas& atlas, AtlasRectId id, bool plus) {
 }
 
 void paintVolumePip(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kVolumePip, 1);
+    Surface s = surfaceOf(atlas, ATLAS_VOLUME_PIP, 1);
     const float w = s.designW, h = s.designH;
     fillShape(s, [&](Vec2 p) { return sdBox(p, w / 2, h / 2, w / 2 - 0.35f, h / 2 - 0.4f, 1.4f); },
               [&](Vec2 p) { return mix(rgb(0xFFE7A8), rgb(0xFF8A2E), p.y / h); });
@@ -114,7 +114,7 @@ void paintVolumePip(Canvas& atlas) {
 
 // Menu entries are glowing words; the panel paints the slot they sit in, which is wider
 // than the quad, so the type can use the quad's whole height.
-void paintMenuEntry(Canvas& atlas, const Fonts& fonts, AtlasRectId id, const char* label) {
+void paintMenuEntry(Canvas& atlas, const Fonts& fonts, AtlasPicture id, const char* label) {
     Surface s = surfaceOf(atlas, id, 0);
     const float h = s.designH;
     Mask text = makeMask(s);
@@ -124,7 +124,7 @@ void paintMenuEntry(Canvas& atlas, const Fonts& fonts, AtlasRectId id, const cha
                 rgb(kCyan), 1.3f, 0.55f);
 }
 
-void paintWindowButton(Canvas& atlas, AtlasRectId id, bool close) {
+void paintWindowButton(Canvas& atlas, AtlasPicture id, bool close) {
     Surface s = surfaceOf(atlas, id, 0);
     const float cx = s.designW / 2, cy = s.designH / 2, r = std::min(cx, cy) - 1.4f;
     const PanelLook look{rgb(close ? 0x5A2A3E : 0x24467A), rgb(close ? 0x2A1022 : 0x0E1D3C),
@@ -141,7 +141,7 @@ void paintWindowButton(Canvas& atlas, AtlasRectId id, bool close) {
 }
 
 void paintEqualizerCell(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kEqualizerCell, 1);
+    Surface s = surfaceOf(atlas, ATLAS_EQUALIZER_CELL, 1);
     const float w = s.designW, h = s.designH;
     auto led = [&](Vec2 p) { return sdBox(p, w / 2, h / 2, w / 2 - 1.7f, h / 2 - 1.35f, 1.1f); };
     Mask m = makeMask(s);
@@ -154,7 +154,7 @@ void paintEqualizerCell(Canvas& atlas) {
 }
 
 void paintTitleStrip(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kTitleStrip, -1);
+    Surface s = surfaceOf(atlas, ATLAS_TITLE_STRIP, -1);
     const float w = s.designW, h = s.designH;
     fillAll(s, [&](Vec2 p) {
         // A dark display glass: deeper in the middle, a faint line raster, a cool bloom.
@@ -169,7 +169,7 @@ void paintTitleStrip(Canvas& atlas) {
 }
 
 void paintTitleStripFrame(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kTitleStripFrame, 1);
+    Surface s = surfaceOf(atlas, ATLAS_TITLE_STRIP_FRAME, 1);
     const float w = s.designW, h = s.designH;
     // The title runs from 0.39 to 0.70 of the height; the bezel keeps clear of it.
     const float bandTop = h * 0.33f, bandBottom = h * 0.76f;
@@ -195,7 +195,7 @@ void paintTitleStripFrame(Canvas& atlas) {
 // Fifty of these drift along the bottom in front of everything, buttons included, so they
 // are mostly clear: a faint film, a thin iridescent rim and a soft highlight.
 void paintMainBubble(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kMainBubble, 2);
+    Surface s = surfaceOf(atlas, ATLAS_MAIN_BUBBLE, 2);
     const float cx = s.designW / 2, cy = s.designH / 2, r = cx - 3.0f;
     auto disc = [&](Vec2 p) { return sdCircle(p, cx, cy, r); };
     fillShape(s, disc, [&](Vec2 p) {
@@ -218,21 +218,21 @@ void paintMainBubble(Canvas& atlas) {
 
 // The player panel, with sockets and labels painted where the controls will sit.
 void paintPlayerPanel(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kPlayerPanel, 0);
+    Surface s = surfaceOf(atlas, ATLAS_PLAYER_PANEL, 0);
     const float w = s.designW, h = s.designH;
     auto body = [&](Vec2 p) { return sdBox(p, w / 2, h / 2, w / 2 - 1.0f, h / 2 - 1.0f, 14.0f); };
     const PanelLook look{rgb(0x173461, 0.93f), rgb(0x0A1630, 0.95f), rgb(0xA8D8FF, 0.8f), rgb(0x02050E, 0.7f), 1.3f, 0.0f};
     glassPanel(s, body, 1.0f, h - 1.0f, look);
 
     // The transport cluster sits in a recessed well.
-    const DesignRect stop = placeOn(kPlayerPanel, kStopButton), next = placeOn(kPlayerPanel, kNextButton);
+    const DesignRect stop = placeOn(ATLAS_PLAYER_PANEL, ATLAS_STOP_BUTTON), next = placeOn(ATLAS_PLAYER_PANEL, ATLAS_NEXT_BUTTON);
     const float wellL = stop.x - 7.0f, wellR = next.x + next.w + 7.0f, wellT = stop.y - 7.0f, wellB = next.y + next.h + 7.0f;
     auto well = [&](Vec2 p) { return sdBox(p, (wellL + wellR) / 2, (wellT + wellB) / 2, (wellR - wellL) / 2, (wellB - wellT) / 2, 12.0f); };
     fillShape(s, well, [&](Vec2 p) { return mix(rgb(0x040A18, 0.8f), rgb(0x0A1630, 0.6f), (p.y - wellT) / (wellB - wellT)); });
     bevelRim(s, well, 1.2f, rgb(0x000000, 0.7f), rgb(0x7FB8E8, 0.55f));
 
     // Volume: a dark track with an unlit slot for each of the ten steps, left of the keys.
-    const DesignRect pip0 = placeOn(kPlayerPanel, kVolumePip);
+    const DesignRect pip0 = placeOn(ATLAS_PLAYER_PANEL, ATLAS_VOLUME_PIP);
     const float step = 0.015f / 2 * kScreenWidth;
     const float trackR = pip0.x + 9 * step + pip0.w + 2.0f;
     auto track = [&](Vec2 p) { return sdBox(p, (pip0.x - 2.0f + trackR) / 2, pip0.cy(), (trackR - pip0.x + 2.0f) / 2, pip0.h / 2 + 1.5f, 3.0f); };
@@ -243,14 +243,14 @@ void paintPlayerPanel(Canvas& atlas, const Fonts& fonts) {
         fillShape(s, [&](Vec2 p) { return sdBox(p, x + pip0.w / 2, pip0.cy(), pip0.w / 2 - 0.4f, pip0.h / 2 - 0.5f, 1.3f); },
                   [](Vec2) { return rgb(0x3A2A1A, 0.8f); });
     }
-    const DesignRect up = placeOn(kPlayerPanel, kVolumeUpButton);
+    const DesignRect up = placeOn(ATLAS_PLAYER_PANEL, ATLAS_VOLUME_UP_BUTTON);
     Mask volume = makeMask(s);
     addText(volume, s, fonts.sansBold, "VOLUME", up.x + up.w + 6.0f, up.cy() + 3.0f, 6.0f, 1.0f);
     engravedText(s, volume, rgb(0x8FB0D8), 0.9f);
 
     // Slots for the menu entries, each ending in a small amber chevron.
-    for (AtlasRectId id : {kInfoButton, kAboutButton, kExitButton}) {
-        const DesignRect e = placeOn(kPlayerPanel, id);
+    for (AtlasPicture id : {ATLAS_INFO_BUTTON, ATLAS_ABOUT_BUTTON, ATLAS_EXIT_BUTTON}) {
+        const DesignRect e = placeOn(ATLAS_PLAYER_PANEL, id);
         const float left = e.x - 4.0f, right = e.x + 74.0f;
         auto slot = [&](Vec2 p) { return sdBox(p, (left + right) / 2, e.cy(), (right - left) / 2, 8.5f, 8.5f); };
         fillShape(s, slot, [&](Vec2 p) { return mix(rgb(0x050B1C, 0.75f), rgb(0x0C1A36, 0.6f), (p.y - e.cy() + 8.5f) / 17.0f); });
@@ -263,7 +263,7 @@ void paintPlayerPanel(Canvas& atlas, const Fonts& fonts) {
     }
 
     // A small disc emblem fills the panel's quiet upper left.
-    const DesignRect info = placeOn(kPlayerPanel, kInfoButton);
+    const DesignRect info = placeOn(ATLAS_PLAYER_PANEL, ATLAS_INFO_BUTTON);
     const float dcx = (wellL - 4.0f) / 2 + 2.0f, dcy = (info.y - 6.0f) / 2 + 4.0f, dr = std::min(dcx, dcy) - 8.0f;
     softShadow(s, [&](Vec2 p) { return sdCircle(p, dcx, dcy, dr); }, 3.0f, 1.5f, 2.0f, 0.5f);
     fillShape(s, [&](Vec2 p) { return sdCircle(p, dcx, dcy, dr); }, [&](Vec2 p) {
@@ -305,17 +305,17 @@ void paintPlayer(Canvas& atlas, const Fonts& fonts) {
     paintStop(atlas);
     paintPlay(atlas);
     paintPause(atlas);
-    paintSkip(atlas, kPreviousButton, -1.0f);
-    paintSkip(atlas, kNextButton, 1.0f);
+    paintSkip(atlas, ATLAS_PREVIOUS_BUTTON, -1.0f);
+    paintSkip(atlas, ATLAS_NEXT_BUTTON, 1.0f);
     paintOrnament(atlas);
-    paintVolumeKey(atlas, kVolumeUpButton, true);
-    paintVolumeKey(atlas, kVolumeDownButton, false);
+    paintVolumeKey(atlas, ATLAS_VOLUME_UP_BUTTON, true);
+    paintVolumeKey(atlas, ATLAS_VOLUME_DOWN_BUTTON, false);
     paintVolumePip(atlas);
-    paintMenuEntry(atlas, fonts, kInfoButton, "INFO");
-    paintMenuEntry(atlas, fonts, kAboutButton, "ABOUT");
-    paintMenuEntry(atlas, fonts, kExitButton, "EXIT");
-    paintWindowButton(atlas, kMinimiseButton, false);
-    paintWindowButton(atlas, kCloseButton, true);
+    paintMenuEntry(atlas, fonts, ATLAS_INFO_BUTTON, "INFO");
+    paintMenuEntry(atlas, fonts, ATLAS_ABOUT_BUTTON, "ABOUT");
+    paintMenuEntry(atlas, fonts, ATLAS_EXIT_BUTTON, "EXIT");
+    paintWindowButton(atlas, ATLAS_MINIMISE_BUTTON, false);
+    paintWindowButton(atlas, ATLAS_CLOSE_BUTTON, true);
     paintEqualizerCell(atlas);
     paintTitleStrip(atlas);
     paintTitleStripFrame(atlas);

@@ -172,7 +172,7 @@ void paintNightScene(Surface& s, const NightScene& n, int stars) {
 }
 
 void paintBackground(Canvas& atlas) {
-    Surface s = surfaceOf(atlas, kBackground, -1);
+    Surface s = surfaceOf(atlas, ATLAS_BACKGROUND, -1);
     const NightScene night{s.designW, s.designH, 112.0f, 74.0f, 25.0f, 252.0f, 200.0f, 11};
     paintNightScene(s, night, 420);
     // A gentle vignette keeps the eye in the middle and the edges quiet.
@@ -202,7 +202,7 @@ void paintSailboat(Surface& s, float x, float waterline, float size) {
 }
 
 void paintIntroPicture(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kIntroPicture, 1);
+    Surface s = surfaceOf(atlas, ATLAS_INTRO_PICTURE, 1);
     const float w = s.designW, h = s.designH;
     auto card = [&](Vec2 p) { return sdBox(p, w / 2, h / 2, w / 2 - 4.0f, h / 2 - 4.0f, 14.0f); };
     softShadow(s, card, 3.0f, 1.0f, 2.0f, 0.6f);
@@ -285,14 +285,14 @@ void paintDiskName(Surface& s, const Fonts& fonts, float x, float baseline, floa
 }
 
 void paintLogo(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kLogo, 1);
+    Surface s = surfaceOf(atlas, ATLAS_LOGO, 1);
     const float h = s.designH;
     paintEmblem(s, fonts, 37.0f, h / 2, 31.0f);
     paintDiskName(s, fonts, 80.0f, h / 2 + 8.0f, 34.0f, s.designW - 86.0f);
 }
 
 void paintTitleBanner(Canvas& atlas, const Fonts& fonts) {
-    Surface s = surfaceOf(atlas, kTitleBanner, 1);
+    Surface s = surfaceOf(atlas, ATLAS_TITLE_BANNER, 1);
     const float w = s.designW, h = s.designH;
     // The plate ends where the player panel begins (screen x 0.264); a slim rail runs on to
     // the right and carries the window buttons.

@@ -88,11 +88,12 @@ struct Frame {
     const Texture* font;
     std::vector<Quad> quads;
 
-    void quad(const AtlasRect& e, float x, float y, float w, float h, float a = 1.0f, float depth = -1.0f) {
-        quads.push_back({atlas, x, y, w, h, e.u0, e.v0, e.u1, e.v1, 1, 1, 1, a, depth < 0 ? e.depth : depth});
+    void quad(const AtlasPlacement& e, float x, float y, float w, float h, float a = 1.0f, float depth = -1.0f) {
+        const AtlasRect& r = ATLAS_RECTS[e.id];
+        quads.push_back({atlas, x, y, w, h, r.u0, r.v0, r.u1, r.v1, 1, 1, 1, a, depth < 0 ? e.depth : depth});
     }
-    void quad(AtlasRectId id) {
-        const AtlasRect& e = kAtlasRects[id];
+    void quad(AtlasPicture id) {
+        const AtlasPlacement& e = kAtlasPlacements[id];
         quad(e, e.x, e.y, e.w, e.h);
     }
 
@@ -192,17 +193,17 @@ RgbaImage rasterise(std::vector<Quad> quads) {
 }
 
 void mainScreen(Frame& f) {
-    f.quad(kBackground);
-    f.quad(kTitleBanner);
-    f.quad(kPlayerPanel);
-    for (AtlasRectId id : {kStopButton, kPlayButton, kPauseButton, kPreviousButton, kNextButton, kTransportOrnament})
+    f.quad(ATLAS_BACKGROUND);
+    f.quad(ATLAS_TITLE_BANNER);
+    f.quad(ATLAS_PLAYER_PANEL);
+    for (AtlasPicture id : {ATLAS_STOP_BUTTON, ATLAS_PLAY_BUTTON, ATLAS_PAUSE_BUTTON, ATLAS_PREVIOUS_BUTTON, ATLAS_NEXT_BUTTON, ATLAS_TRANSPORT_ORNAMENT})
         f.quad(id);
-    const AtlasRect& pip = kAtlasRects[kVolumePip];
+    const AtlasPlacement& pip = kAtlasPlacements[ATLAS_VOLUME_PIP];
     for (int i = 0; i < 7; ++i) f.quad(pip, pip.x + 0.015f * float(i), pip.y, pip.w, pip.h);
-    f.quad(kTitleStrip);
+    f.quad(ATLAS_TITLE_STRIP);
     f.textWindow("Moonrise over the lagoon  -  Quorvatelle", -0.435f, -0.495f, 0.03f, 0.7f, 0.2f);
-    f.quad(kTitleStripFrame);
-    const AtlasRect& cell = kAtlasRects[kEqualizerCell];
+    f.quad(ATLAS_TITLE_STRIP_FRAME);
+    const AtlasPlacement& cell = kAtlasPlacements[ATLAS_EQUALIZER_CELL];
     for (int c = 0; c < 16; ++c) {
         const float level = 11.5f * std::exp(-float(c) * 0.13f) * (0.65f + 0.35f * hashUnit(uint32_t(c) * 3 + 1));
         for (int r = 0; r < 12; ++r) {
@@ -210,22 +211,22 @@ void mainScreen(Frame& f) {
             f.quad(cell, float(c) * 0.045f - 0.457f, float(r) * 0.05f - 0.32f, 0.04f, 0.04f, a > 0.5f ? a : a * 0.5f);
         }
     }
-    for (AtlasRectId id : {kInfoButton, kAboutButton, kExitButton, kVolumeUpButton, kVolumeDownButton}) f.quad(id);
-    const AtlasRect& bubble = kAtlasRects[kMainBubble];
+    for (AtlasPicture id : {ATLAS_INFO_BUTTON, ATLAS_ABOUT_BUTTON, ATLAS_EXIT_BUTTON, ATLAS_VOLUME_UP_BUTTON, ATLAS_VOLUME_DOWN_BUTTON}) f.quad(id);
+    const AtlasPlacement& bubble = kAtlasPlacements[ATLAS_MAIN_BUBBLE];
     for (int i = 0; i < 50; ++i) {
         const float x = hashUnit(uint32_t(i) * 4 + 100) * 3 - 1.5f, y = hashUnit(uint32_t(i) * 4 + 101) * 0.4f - 1.5f;
         const float size = hashUnit(uint32_t(i) * 4 + 103) * 0.15f + 0.3f;
         f.quad(bubble, x, y, size, size * kAspect);
     }
-    f.quad(kMinimiseButton);
-    f.quad(kCloseButton);
+    f.quad(ATLAS_MINIMISE_BUTTON);
+    f.quad(ATLAS_CLOSE_BUTTON);
 }
 
 void infoScreen(Frame& f) {
-    f.quad(kBackground);
-    f.quad(kReturnHint);
-    f.quad(kKeysPicture);
-    f.quad(kKeysHeading);
+    f.quad(ATLAS_BACKGROUND);
+    f.quad(ATLAS_RETURN_HINT);
+    f.quad(ATLAS_KEYS_PICTURE);
+    f.quad(ATLAS_KEYS_HEADING);
     const struct { const char* text; float x, y; } lines[] = {
         {"Play/Stop - Enter", -0.375f, 0.35f}, {"Pause - P", -0.375f, 0.23f},
         {"Skip Track Forward - Cursor Right", -0.38f, 0.11f}, {"Skip Track Backward - Cursor Left", -0.38f, -0.01f},
@@ -235,21 +236,21 @@ void infoScreen(Frame& f) {
 }
 
 void aboutScreen(Frame& f) {
-    f.quad(kBackground);
-    f.quad(kAboutTextFrame);
-    f.quad(kReturnHint);
+    f.quad(ATLAS_BACKGROUND);
+    f.quad(ATLAS_ABOUT_TEXT_FRAME);
+    f.quad(ATLAS_RETURN_HINT);
     f.textBox("Quorvatelle 3 - a music disk.\n\nMusic, code and pictures made for the long winter nights. "
               "Greetings to everyone who still loves a good tracker tune and a scrolling text. "
               "Press plus and minus on the keypad to change the speed of this text.",
               -0.2f, -0.12f, 0.033f, 0.75f, 0.55f, 0.02f);
-    const AtlasRect& bubble = kAtlasRects[kAboutBubble];
+    const AtlasRect& bubble = ATLAS_RECTS[ATLAS_ABOUT_BUBBLE];
     for (int i = 0; i < 50; ++i) {
         const float x = hashUnit(uint32_t(i) * 4 + 500) * 2 - 1, y = hashUnit(uint32_t(i) * 4 + 501) * 2 - 1;
         const float size = 0.08f * hashUnit(uint32_t(i) * 4 + 503) + 0.02f;
         f.quads.push_back({f.atlas, x, y, size, size * kAspect, bubble.u0, bubble.v0, bubble.u1, bubble.v1,
                            0, size * 4 + 0.5f, size * 4 + 0.5f, 0.4f, 0.1f});
     }
-    f.quad(kAboutCaption);
+    f.quad(ATLAS_ABOUT_CAPTION);
 }
 
 }  // namespace
@@ -258,8 +259,8 @@ RgbaImage renderPreview(PreviewScreen screen, const RgbaImage& atlas, const Rgba
     const Texture atlasTexture = makeTexture(atlas), fontTexture = makeTexture(font);
     Frame f{&atlasTexture, &fontTexture, {}};
     switch (screen) {
-    case kPreviewLogo: f.quad(kLogo); break;
-    case kPreviewIntro: f.quad(kBackground); f.quad(kIntroPicture); break;
+    case kPreviewLogo: f.quad(ATLAS_LOGO); break;
+    case kPreviewIntro: f.quad(ATLAS_BACKGROUND); f.quad(ATLAS_INTRO_PICTURE); break;
     case kPreviewMain: mainScreen(f); break;
     case kPreviewInfo: infoScreen(f); break;
     case kPreviewAbout: aboutScreen(f); break;

@@ -27,8 +27,8 @@ constexpr uint32_t kMoon = 0xFFEACB;
 }  // namespace palette
 
 // The surface of one atlas rectangle (see makeSurface for the margin).
-inline Surface surfaceOf(Canvas& canvas, AtlasRectId id, int margin) {
-    const AtlasRect& r = kAtlasRects[id];
+inline Surface surfaceOf(Canvas& canvas, AtlasPicture id, int margin) {
+    const AtlasPlacement& r = kAtlasPlacements[id];
     const PixelRect p = pixelRect(r);
     return makeSurface(canvas, p.x0, p.y0, p.x1, p.y1, shownWidth(r), shownHeight(r), margin);
 }
