@@ -313,12 +313,12 @@ void SdlOs::post(WindowRecord* record, uint32_t message, os::WParam wParam, os::
 void SdlOs::translateKey(const SDL_KeyboardEvent& key)
 {
     WindowRecord* record = recordOfId(key.windowID);
-    uint32_t virtualKey = sdlVirtualKey(key.keysym);
+    uint32_t virtualKey = os::sdlVirtualKey(key.keysym);
     if (!record || !virtualKey)
         return;
     // Alt makes a key a system key, except with Ctrl as well: that is AltGr.
-    bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == VK_MENU;
-    bool system = (alt && !(key.keysym.mod & KMOD_CTRL)) || virtualKey == VK_F10;
+    bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == os::VK_MENU;
+    bool system = (alt && !(key.keysym.mod & KMOD_CTRL)) || virtualKey == os::VK_F10;
     uint32_t message = key.type == SDL_KEYDOWN ? (system ? os::WM_SYSKEYDOWN : os::WM_KEYDOWN)
                                                : (system ? os::WM_SYSKEYUP : os::WM_KEYUP);
     post(record, message, virtualKey, keyParamOf(key, alt));
