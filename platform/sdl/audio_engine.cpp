@@ -1,5 +1,5 @@
 #include "platform/sdl/audio_engine.h"
-#include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/audio_mixer.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -10,8 +10,6 @@
 #include <cstring>
 #include <string>
 #include <system_error>
-
-audio::Audio* createSdlAudio() { return new audio_engine::AudioEngine(); }
 
 namespace audio_engine {
 
@@ -224,7 +222,7 @@ static void startEngine(AudioEngine& engine)
 
 static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
 {
-    static_cast<AudioEngine*>(user)->mixInto(reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
+    mixInto(*static_cast<AudioEngine*>(user), reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
 }
 
 // The mix frame the listener hears now: frames mixed, less those still queued

@@ -1,4 +1,4 @@
-#include "pictures.h"
+#include "pictures_pages.h"
 #include "styles.h"
 
 #include <cmath>
@@ -179,12 +179,4 @@ void paintPages(Canvas& atlas, const Fonts& fonts) {
     paintReturnHint(atlas, fonts);
     paintKeysPicture(atlas, fonts);
     paintKeysHeading(atlas, fonts);
-}
-
-Canvas paintAtlas(const Fonts& fonts) {
-    Canvas atlas = makeCanvas(kAtlasSize, kAtlasSize);
-    paintScenery(atlas, fonts);
-    paintPlayer(atlas, fonts);
-    paintPages(atlas, fonts);
-    return atlas;
 }

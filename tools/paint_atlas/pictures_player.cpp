@@ -1,4 +1,4 @@
-#include "pictures.h"
+#include "pictures_player.h"
 #include "styles.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "pictures.h"
+#include "pictures_scenery.h"
 #include "styles.h"
 
 #include <cmath>
