@@ -56,9 +56,9 @@ struct Track {
 
 struct Checker {
     DiskReport report;
-    fs::path data;                  // the data folder on disk
-    bool recordsRead = false;       // the content file's count announced tracks
-    std::set<std::string> listed;   // music files the records name, relative to data/music
+    fs::path data;                 // the data folder on disk
+    bool recordsRead = false;      // the content file's count announced tracks
+    std::set<std::string> listed;  // music files the records name, relative to data/music
 };
 
 // The length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the
@@ -225,8 +225,7 @@ std::string undrawableCharacters(std::string_view text)
     }
     if (count == 0)
         return "";
-    std::string list = std::to_string(count) + (count == 1 ? " character" : " characters") +
-                       " the font cannot draw:";
+    std::string list = std::to_string(count) + (count == 1 ? " character" : " characters") + " the font cannot draw:";
     for (size_t i = 0; i < seen.size() && i < UNDRAWABLE_SHOWN; ++i)
         list += " " + inQuotes(seen[i]);
     if (seen.size() > UNDRAWABLE_SHOWN)
@@ -247,7 +246,7 @@ size_t longestUnbrokenRun(std::string_view text)
 // ---- The content file ---------------------------------------------------------
 
 struct LineSpan {
-    int number;  // 1-based
+    int number;         // 1-based
     size_t start, end;  // end: the line feed or the end of the text
 };
 
@@ -336,7 +335,7 @@ int32_t checkCount(Checker& c, DiskConfig& config, int* nextLine)
 std::string missingLine(int track, const char* field, int lastLine)
 {
     return "track " + std::to_string(track) + " has no " + field + " line: the file ends at line " +
-           std::to_string(lastLine);
+        std::to_string(lastLine);
 }
 
 TrackType checkTypeLine(Checker& c, const NumberedLine& line)
@@ -407,8 +406,8 @@ void checkFileLine(Checker& c, const NumberedLine& line, TrackType type, int tra
     }
     std::fclose(file);
     if (type != TrackType::Unsupported)
-        tracks.push_back({line.number, type, shown, c.data.string() + "/music\\" + line.text,
-                          fs::file_size(onDisk, error) == 0});
+        tracks.push_back(
+            {line.number, type, shown, c.data.string() + "/music\\" + line.text, fs::file_size(onDisk, error) == 0});
 }
 
 void checkTitleLine(Checker& c, const NumberedLine& line, int track, int lastLine)
@@ -451,8 +450,7 @@ void checkScrollText(Checker& c, const std::string& scroll, int firstLine)
                         " characters without a blank: it cannot wrap and runs out of the frame");
         const std::string undrawable = undrawableCharacters(line);
         if (!undrawable.empty())
-            warning(c, CONTENT_FILE, number,
-                    "scroll text line has " + undrawable + " (skipped on screen)");
+            warning(c, CONTENT_FILE, number, "scroll text line has " + undrawable + " (skipped on screen)");
     }
 }
 
@@ -757,11 +755,10 @@ bool startGraphics(Graphics& g, std::string* why)
     gpu::PresentParameters parameters = programParameters();
     // A window of the os service is the SDL window itself.
     ErrorCapture capture = startCapture();
-    const bool failed =
-        !g.direct3d || gpu::failed(g.service->createDevice(g.direct3d, gpu::ADAPTER_DEFAULT, gpu::DEVTYPE_HAL,
-                                                           reinterpret_cast<os::WindowHandle>(g.window),
-                                                           gpu::CREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
-                                                           &g.device));
+    const bool failed = !g.direct3d ||
+        gpu::failed(g.service->createDevice(g.direct3d, gpu::ADAPTER_DEFAULT, gpu::DEVTYPE_HAL,
+                                            reinterpret_cast<os::WindowHandle>(g.window),
+                                            gpu::CREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &g.device));
     const std::string captured = endCapture(capture);
     if (failed) {
         int line = 0;
@@ -808,7 +805,7 @@ void checkEffectContract(Checker& c, const std::string& shown, Graphics& g, gpu:
     } else {
         uint32_t passes = 0;
         const bool begun = !gpu::failed(g.service->setTechnique(effect, technique)) &&
-                           !gpu::failed(g.service->begin(effect, &passes, 0));
+            !gpu::failed(g.service->begin(effect, &passes, 0));
         if (begun)
             g.service->end(effect);
         if (!begun)
@@ -899,8 +896,9 @@ void checkArtwork(Checker& c, Graphics* g)
         return;
     if (header.width != ARTWORK_SIZE || header.height != ARTWORK_SIZE)
         warning(c, shown, 0,
-                sizeText(header) + ", not 1024 x 1024: the screens cut their pictures at fixed fractions of the "
-                                   "image, so each must lie where it would in a 1024 x 1024 atlas");
+                sizeText(header) +
+                    ", not 1024 x 1024: the screens cut their pictures at fixed fractions of the "
+                    "image, so each must lie where it would in a 1024 x 1024 atlas");
     if (!hasAlpha(header))
         warning(c, shown, 0, "no alpha channel: the pictures meant to be partly clear (frames, bubbles) are opaque");
     checkTexture(c, shown, path, g);
@@ -924,7 +922,7 @@ void checkEffect(Checker& c, Graphics* g)
     g->service->release(effect);
 }
 
-} // namespace
+}  // namespace
 
 DiskReport checkDisk(const std::string& folder, const DiskCheckOptions& options)
 {
@@ -967,8 +965,6 @@ std::string formatFinding(const DiskFinding& finding)
 
 std::string formatSummary(const DiskReport& report)
 {
-    auto counted = [](int n, const char* noun) {
-        return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
-    };
+    auto counted = [](int n, const char* noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); };
     return counted(report.problems, "problem") + ", " + counted(report.warnings, "warning");
 }

@@ -11,24 +11,24 @@
 
 #include "scenes/artwork_atlas.h"
 
-constexpr int kAtlasSize = 1024;
+constexpr int ATLAS_SIZE = 1024;
 
 // The window's client area, onto which screen units -1..1 are mapped.
-constexpr int kScreenWidth = 818;
-constexpr int kScreenHeight = 318;
+constexpr int SCREEN_WIDTH = 818;
+constexpr int SCREEN_HEIGHT = 318;
 
 // Width / height of the window as the program records it (820 x 320).
-constexpr float kAspect = 2.5625f;
+constexpr float ASPECT = 2.5625f;
 
 struct AtlasPlacement {
     AtlasPicture id;
     const char* screens;  // where it is drawn
     float x, y, w, h;     // one typical quad on screen
     float depth;
-    const char* notes;    // what it shows, what must stay transparent
+    const char* notes;  // what it shows, what must stay transparent
 };
 
-extern const AtlasPlacement kAtlasPlacements[ATLAS_PICTURE_COUNT];
+extern const AtlasPlacement ATLAS_PLACEMENTS[ATLAS_PICTURE_COUNT];
 
 // The rectangle in atlas pixels (fractional where the coordinates are).
 struct PixelRect {

@@ -5,8 +5,9 @@
 #include "pictures_player.h"
 #include "pictures_scenery.h"
 
-Canvas paintAtlas(const Fonts& fonts) {
-    Canvas atlas = makeCanvas(kAtlasSize, kAtlasSize);
+Canvas paintAtlas(const Fonts& fonts)
+{
+    Canvas atlas = makeCanvas(ATLAS_SIZE, ATLAS_SIZE);
     paintScenery(atlas, fonts);
     paintPlayer(atlas, fonts);
     paintPages(atlas, fonts);

@@ -214,8 +214,7 @@ TEST_F(CheckDiskTest, TypeLineMustBeExactlyModOrStream)
         writeConfig(config);
         const DiskReport report = checkFiles();
         const std::string expected = "is not exactly \"mod\" or \"stream\"" + (bad.hint.empty() ? "" : " " + bad.hint);
-        EXPECT_TRUE(holds(report, Severity::Problem, 8, expected))
-            << "type line \"" << bad.line << "\"";
+        EXPECT_TRUE(holds(report, Severity::Problem, 8, expected)) << "type line \"" << bad.line << "\"";
         EXPECT_EQ(report.problems, 1) << describe(report);
     }
 }
@@ -259,7 +258,8 @@ TEST_F(CheckDiskTest, FilesTheAudioServiceRefusesAreReportedAtTheirFileLine)
                 "mod\ncut.mod\nCut\nmod\nzero.xm\nZero\nstream\nnoise.ogg\nNoise\nTEXT\n");
     const DiskReport report = checkWithoutGraphics();
     EXPECT_TRUE(holds(report, Severity::Problem, 9, "data/music/cut.mod: the audio service cannot load it"));
-    EXPECT_TRUE(holds(report, Severity::Problem, 12, "data/music/zero.xm: the audio service cannot load it (the file is empty)"));
+    EXPECT_TRUE(holds(report, Severity::Problem, 12,
+                      "data/music/zero.xm: the audio service cannot load it (the file is empty)"));
     EXPECT_TRUE(holds(report, Severity::Problem, 15, "data/music/noise.ogg: the audio service cannot load it"));
     EXPECT_EQ(report.problems, 3) << describe(report);
 }
@@ -268,8 +268,10 @@ TEST_F(CheckDiskTest, AWrongTypeLineIsNamedWhenTheOtherLoaderTakesTheFile)
 {
     writeConfig("2\nstream\nneon_cartridge.mod\nA\nmod\nafterglow_drive.ogg\nB\nTEXT\n");
     const DiskReport report = checkWithoutGraphics();
-    EXPECT_TRUE(holds(report, Severity::Problem, 3, "as a stream (it loads as a module: should its type line be \"mod\"?)"));
-    EXPECT_TRUE(holds(report, Severity::Problem, 6, "as a module (it opens as a stream: should its type line be \"stream\"?)"));
+    EXPECT_TRUE(
+        holds(report, Severity::Problem, 3, "as a stream (it loads as a module: should its type line be \"mod\"?)"));
+    EXPECT_TRUE(
+        holds(report, Severity::Problem, 6, "as a module (it opens as a stream: should its type line be \"stream\"?)"));
 }
 
 TEST_F(CheckDiskTest, MoreTracksThanTheAudioServiceHolds)
@@ -280,7 +282,8 @@ TEST_F(CheckDiskTest, MoreTracksThanTheAudioServiceHolds)
         config += "mod\nneon_cartridge.mod\nTRACK " + std::to_string(i) + "\n";
     writeConfig(config + "TEXT\n");
     const DiskReport report = checkWithoutGraphics();
-    EXPECT_TRUE(holds(report, Severity::Problem, 2 + 32 * 3 + 1, "no room for it after the 32 tracks loaded before it"));
+    EXPECT_TRUE(
+        holds(report, Severity::Problem, 2 + 32 * 3 + 1, "no room for it after the 32 tracks loaded before it"));
     EXPECT_EQ(report.problems, 8) << describe(report);
 }
 
@@ -309,7 +312,11 @@ bool readable(const std::string& text)
         const unsigned char ch = static_cast<unsigned char>(text[i]);
         if (ch < 0x20 || ch == 0x7F)
             return false;
-        const size_t length = ch < 0x80 ? 1 : ch >= 0xC2 && ch < 0xE0 ? 2 : ch >= 0xE0 && ch < 0xF0 ? 3 : ch >= 0xF0 && ch < 0xF5 ? 4 : 0;
+        const size_t length = ch < 0x80 ? 1
+            : ch >= 0xC2 && ch < 0xE0   ? 2
+            : ch >= 0xE0 && ch < 0xF0   ? 3
+            : ch >= 0xF0 && ch < 0xF5   ? 4
+                                        : 0;
         if (length == 0 || i + length > text.size() || (length == 2 && ch == 0xC2 && (unsigned char)text[i + 1] < 0xA0))
             return false;
         for (size_t k = 1; k < length; ++k)
@@ -401,7 +408,8 @@ TEST_F(CheckDiskTest, MusicFilesNoRecordNamesAreWarnedAbout)
 TEST_F(CheckDiskTest, ImageFaults)
 {
     writeImage("data/font.png", 500, 500, 4);
-    EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Problem, "data/font.png", 0, "500 x 500 does not divide into 8 x 8 cells"));
+    EXPECT_TRUE(
+        holdsOnly(checkFiles(), Severity::Problem, "data/font.png", 0, "500 x 500 does not divide into 8 x 8 cells"));
 
     writeImage("data/font.png", 256, 128, 3);
     EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/font.png", 0, "no alpha channel"));
@@ -440,7 +448,8 @@ TEST_F(CheckDiskTest, EffectFaultsFoundByTheGraphicsService)
     EXPECT_TRUE(holdsOnly(checkWithoutTracks(), Severity::Problem, "data/gui.fx", 0, "no texture parameter texture_0"));
 
     writeFile("data/gui.fx", withReplaced("technique GUI {", "technique GUI {\n    pass Broken {"));
-    const int line = 1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("technique GUI")), '\n'));
+    const int line =
+        1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("technique GUI")), '\n'));
     DiskReport report = checkWithoutTracks();
     ASSERT_EQ(report.problems, 1) << describe(report);
     EXPECT_EQ(report.findings[0].file, "data/gui.fx");
@@ -449,7 +458,8 @@ TEST_F(CheckDiskTest, EffectFaultsFoundByTheGraphicsService)
     // The pass's line and the compiler's first complaint, in the checker's one line:
     // the service's own report does not reach standard error beside it.
     writeFile("data/gui.fx", withReplaced("void main()", "void main(int argument)"));
-    const int passLine = 1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("pass ")), '\n'));
+    const int passLine =
+        1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("pass ")), '\n'));
     EXPECT_TRUE(holdsOnly(checkWithoutTracks(), Severity::Problem, "data/gui.fx", passLine,
                           "the graphics service cannot create the effect: technique GUI, pass"));
     const ProgramRun run = runProgram(disk.string());
@@ -472,8 +482,10 @@ TEST_F(CheckDiskTest, MissingContentFileOrFolder)
     EXPECT_TRUE(holds(checkFiles(), Severity::Problem, 0, "no such file"));
 
     fs::remove_all(disk / "data");
-    EXPECT_EQ(describe(checkFiles()), disk.string() + ": holds neither data/ nor disk.cfg: not a disk folder\n"
-                                                 "1 problem, 0 warnings");
+    EXPECT_EQ(describe(checkFiles()),
+              disk.string() +
+                  ": holds neither data/ nor disk.cfg: not a disk folder\n"
+                  "1 problem, 0 warnings");
     EXPECT_EQ(checkDisk((disk / "nothere").string()).problems, 1);
 }
 
@@ -493,10 +505,11 @@ TEST_F(CheckDiskTest, TheProgramPrintsEveryFindingAndExitsOneOnProblems)
     writeConfig("3 tracks\n" + GOOD_RECORDS + "TEXT\n");
     run = runProgram((disk / "data").string());
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(run.output, "data/disk.cfg:1: warning: track count line has words after the number: \"tracks\" "
-                          "(ignored)\n0 problems, 1 warning\n");
+    EXPECT_EQ(run.output,
+              "data/disk.cfg:1: warning: track count line has words after the number: \"tracks\" "
+              "(ignored)\n0 problems, 1 warning\n");
 
     EXPECT_EQ(runProgram("one two").exitCode, 2);
 }
 
-} // namespace
+}  // namespace
