@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tools/compose/chip_kit.h"
-#include "tools/compose/songs.h"
+#include "tools/compose/song_chip.h"
 
 namespace compose {
 namespace {

@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/compose/songs.h"
+#include "tools/compose/notation.h"
+#include "tools/compose/song_drive.h"
 #include "tools/compose/wave.h"
 
 namespace compose {

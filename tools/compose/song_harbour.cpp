@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tools/compose/module_writer.h"
-#include "tools/compose/songs.h"
+#include "tools/compose/song_harbour.h"
 #include "tools/compose/wave.h"
 
 namespace compose {

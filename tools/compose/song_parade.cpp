@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "tools/compose/chip_kit.h"
-#include "tools/compose/songs.h"
+#include "tools/compose/song_parade.h"
 
 namespace compose {
 namespace {
