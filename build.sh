@@ -1,24 +1,57 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
-#   ./build.sh run     install what is missing, build, start the disk in data/
-#   ./build.sh test    install what is missing, build, run every test
+#   ./build.sh run       install what building and running need, build the
+#                        program alone, start the disk in data/
+#   ./build.sh test      install that and the test tools, build everything, run
+#                        every test
+#   ./build.sh package   build the Debian package in build-release/
 # Options for test: --long (the long soak and fuzz runs as well).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(
-  build-essential cmake pkg-config git
-  libsdl2-dev libepoxy-dev libgl1-mesa-dri
-  libopenmpt-dev libsndfile1-dev libsamplerate0-dev libkissfft-dev libstb-dev
-  libgtest-dev libgmock-dev
-  fonts-dejavu-core
-  xvfb xdotool x11-utils imagemagick sox openmpt123
-  clang libclang-rt-14-dev
+# What building and running the program need. One package a line.
+BUILD_PACKAGES=(
+  build-essential
+  cmake
+  pkg-config
+  git
+  libsdl2-dev
+  libepoxy-dev
+  libgl1-mesa-dri
+  libopenmpt-dev
+  libsndfile1-dev
+  libsamplerate0-dev
+  libkissfft-dev
+  libstb-dev
+  libsdbus-c++-dev
 )
 
-install_packages() {
+# What the tests, the tools and the benchmarks need besides. One package a line.
+TEST_PACKAGES=(
+  libgtest-dev
+  libgmock-dev
+  fonts-dejavu-core
+  xvfb
+  xdotool
+  x11-utils
+  imagemagick
+  sox
+  openmpt123
+  openbox
+  clang
+  libclang-rt-14-dev
+  desktop-file-utils
+  appstream
+  lintian
+  dbus
+  playerctl
+  pulseaudio
+  pulseaudio-utils
+)
+
+install_packages() {  # package...
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -29,9 +62,12 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# The tests, tools and benchmarks are switched on explicitly: `run` may have
+# configured the same folder without them.
 configure_and_build() {  # build-dir [cmake options...]
   local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUSICDISK_TESTS=ON -DMUSICDISK_TOOLS=ON \
+    -DMUSICDISK_BENCH=ON "$@" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
 }
 
@@ -76,16 +112,30 @@ run_tests() {  # [--long]
 
 case "${1:-}" in
   run)
-    install_packages
-    configure_and_build build
+    install_packages "${BUILD_PACKAGES[@]}"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=OFF \
+      -DMUSICDISK_BENCH=OFF >/dev/null
+    cmake --build build --target musicdisk -j"$(nproc)"
     exec ./build/musicdisk
     ;;
   test)
-    install_packages
+    install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     run_tests "${2:-}"
     ;;
+  package)
+    install_packages "${BUILD_PACKAGES[@]}"
+    # Built with Debian's hardening flags, as a package built on Debian is.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+      CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+      LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+      cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMUSICDISK_TESTS=OFF -DMUSICDISK_TOOLS=ON \
+      -DMUSICDISK_BENCH=OFF >/dev/null
+    cmake --build build-release -j"$(nproc)"
+    (cd build-release && cpack -G DEB)
+    ;;
   *)
-    echo "usage: $0 run|test [--long]" >&2
+    echo "usage: $0 run|test [--long] | package" >&2
     exit 2
     ;;
 esac

@@ -3,12 +3,12 @@
 #include "app/frame_timer.h"
 #include "app/input_state.h"
 #include "app/render_device.h"
+#include "disk/music_library.h"
 #include "gui/gui_renderer.h"
 #include "platform/os.h"
 
-// The frame length the loop aims at, as the single-precision value it compares
-// and subtracts with.
-static constexpr float FRAME_SECONDS = 0.02f;
+// The frame length the loop aims at.
+static constexpr uint32_t FRAME_MS = 20;
 // How long to wait before polling a lost device that cannot be reset yet.
 static constexpr uint32_t LOST_DEVICE_WAIT_MS = 100;
 
@@ -20,10 +20,22 @@ Application& Application::instance()
 
 void Application::requestScene(uint32_t scene)
 {
-    if (scene == currentScene)
+    if (closing || scene == currentScene)
         return;
     requestedScene = scene;
     scenes[currentScene]->leave();
+}
+
+void Application::requestQuit() { quitRequested = true; }
+
+bool Application::closing() const
+{
+    if (quitRequested)
+        return true;
+    for (const std::unique_ptr<Scene>& scene : scenes)
+        if (scene && scene->closing())
+            return true;
+    return false;
 }
 
 void Application::run()
@@ -45,7 +57,11 @@ void Application::startUp()
     scenes[LOGO_SCENE]->enter();
     currentScene = LOGO_SCENE;
     requestedScene = LOGO_SCENE;
+    closing = false;
     deviceLost = false;
+    quitRequested = false;
+    // The first frame is due at once.
+    frameDeadline = os::os().tickCount() - FRAME_MS;
 }
 
 void Application::runFrame()
@@ -53,6 +69,12 @@ void Application::runFrame()
     if (deviceLost)
         recoverDevice();
     switchScene();
+    // After the switch, so a quit asked for while a screen hands over closes the
+    // screen that is now shown, not the one on its way out.
+    if (quitRequested) {
+        quitRequested = false;
+        scenes[currentScene]->close();
+    }
     bool anyActive = updateScenes();
     paceFrame();
     if (!anyActive)
@@ -60,6 +82,7 @@ void Application::runFrame()
     InputState::instance().rollOver();
     FrameTimer::instance().advance();
     pumpMessages();
+    musicLibrary.publishNowPlaying();
     draw();
 }
 
@@ -79,6 +102,9 @@ void Application::recoverDevice()
         spriteBatch->restoreDeviceObjects();
         deviceLost = false;
     } else if (level == gpu::OK) {
+        // The device is usable again and needs no reset (its loss passed without
+        // costing its resources): draw at once, without the wait. Waiting here
+        // for a "not reset" that never comes would never draw again.
         deviceLost = false;
     } else {
         os::os().sleep(LOST_DEVICE_WAIT_MS);
@@ -105,13 +131,19 @@ bool Application::updateScenes()
     return anyActive;
 }
 
-// The pause depends on the previous frame's measured length: 19 ms after a frame
-// of 0 ms (the float 0.02 is a little below 0.02), nothing from 20 ms on.
+// Frames start on a 20 ms grid: the next one starts 20 ms after the previous
+// one's deadline, or now if that has passed. A late frame is followed at once,
+// and the grid moves with it, so a stall brings no burst of catch-up frames.
+// Ticks are compared as a signed difference, so the grid survives their wrap.
 void Application::paceFrame()
 {
-    float delta = FrameTimer::instance().delta;
-    if (delta < FRAME_SECONDS)
-        os::os().sleep(uint32_t((double(FRAME_SECONDS) - double(delta)) * 1000.0));
+    os::Os& system = os::os();
+    const uint32_t now = system.tickCount();
+    frameDeadline += FRAME_MS;
+    if (int32_t(frameDeadline - now) < 0)
+        frameDeadline = now;
+    if (frameDeadline != now)
+        system.sleep(frameDeadline - now);
 }
 
 void Application::pumpMessages()
@@ -126,12 +158,19 @@ void Application::pumpMessages()
     }
 }
 
+bool Application::windowHidden()
+{
+    os::Os& system = os::os();
+    const os::WindowHandle window = RenderDevice::instance().windowHandle;
+    return system.isIconic(window) || !system.isWindowVisible(window);
+}
+
 void Application::draw()
 {
     RenderDevice& renderDevice = RenderDevice::instance();
     // Quads of a frame that is not drawn are dropped, so the list cannot grow
-    // while there is no device or it is lost.
-    if (!renderDevice.device || deviceLost) {
+    // while there is no device or it is lost, or while no one can see the window.
+    if (!renderDevice.device || deviceLost || windowHidden()) {
         spriteBatch->discardFrame();
         return;
     }

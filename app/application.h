@@ -2,11 +2,14 @@
 //
 // run() creates the window and device, the GUI renderer and the scenes, enters the
 // logo scene and then runs one frame per pass: recover a lost device, switch to a
-// requested scene, update the active scenes in number order, pace the frame to
-// about 20 ms, roll the input over, advance the timer, pump window messages and
-// draw. The loop ends after the frame in which `running` was cleared (a close or
-// quit message, or a frame that found no active scene); then everything is torn
-// down in a fixed order: scenes, timer, input, device, renderer.
+// requested scene (closing it instead when a quit was requested), update the
+// active scenes in number order, sleep until the frame's 20 ms deadline, roll the
+// input over, advance the timer, pump window messages, tell the os service what
+// the music is doing, and draw. While the window is minimised or hidden the frame
+// is not drawn, and everything else runs on at the same pace. The loop ends after
+// the frame in which `running` was cleared (a close or quit message, or a frame
+// that found no active scene); then everything is torn down in a fixed order:
+// scenes, timer, input, device, renderer.
 #pragma once
 #include <cstdint>
 
@@ -18,6 +21,10 @@ struct Application {
     SceneList scenes;
     uint32_t currentScene = 0;
     uint32_t requestedScene = 0;
+    // Set when a screen starts the closing (the quit with a music fade). From then
+    // on the program ends: screen requests are ignored, so no screen is entered
+    // that would outlive the fade.
+    bool closing = false;
     // Where run() gets its scenes; tests put stand-ins here.
     SceneList (*createScenes)() = createDiskScenes;
 
@@ -26,11 +33,19 @@ struct Application {
     void run();
     // Asks for another scene: the current one starts fading out now, the new one is
     // entered at the start of the next frame. Asking for the current scene does
-    // nothing.
+    // nothing, and so does any request once the closing has started.
     void requestScene(uint32_t scene);
+    // Ends the program the way Escape on the player does: the screen shown at the
+    // start of the next frame fades out with the music. For remote control.
+    void requestQuit();
+    // Whether the program is on its way out: a quit was asked for, or a screen has
+    // started closing. Remote commands are ignored from then on.
+    bool closing() const;
 
 private:
     bool deviceLost = false;
+    bool quitRequested = false;
+    uint32_t frameDeadline = 0;  // tick at which the next frame starts
 
     void startUp();
     void runFrame();
@@ -39,6 +54,7 @@ private:
     bool updateScenes();
     void paceFrame();
     void pumpMessages();
+    bool windowHidden();
     void draw();
     void shutDown();
 };

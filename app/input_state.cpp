@@ -14,6 +14,16 @@ InputState& InputState::instance()
 
 void InputState::destroy() { input.reset(); }
 
+void InputState::forgetHeldKeys()
+{
+    for (size_t key = 0; key < sizeof keys; ++key) {
+        if (keys[key]) {
+            keys[key] = 0;
+            previousKeys[key] = 0;
+        }
+    }
+}
+
 void InputState::rollOver()
 {
     std::memcpy(previousKeys, keys, sizeof keys);

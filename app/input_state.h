@@ -21,6 +21,10 @@ struct InputState {
     static void destroy();
 
     void rollOver();
+    // The window lost the keyboard: the keys down now are forgotten, so none is
+    // held any more and none counts as released (their releases go elsewhere).
+    // A key already released in this pump keeps its release.
+    void forgetHeldKeys();
     bool keyReleased(uint8_t key) const { return previousKeys[key] && !keys[key]; }
     bool keyHeld(uint8_t key) const { return previousKeys[key] && keys[key]; }
     bool leftButtonReleased() const { return previousLeftButton && !leftButton; }

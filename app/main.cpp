@@ -1,28 +1,74 @@
-// The program's entry point: installs the real platform services and runs the
-// disk. It takes no arguments and always ends with exit code 0.
-#include <memory>
+// The program's entry point: reads the command line, finds the disk, makes its
+// folder the working directory and runs the system there on the real platform
+// services.
+//
+// Exit codes: 0 after a normal run, --help or --version; 1 when no disk is found
+// (said on stderr and in a message box); 2 for a bad command line (one line on
+// stderr, nothing opened).
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "app/application.h"
+#include "app/command_line.h"
+#include "app/disk_location.h"
+#include "app/message_box.h"
 #include "disk/global_initialization.h"
 #include "gui/gui_renderer.h"
-#include "platform/sdl/sdl_audio.h"
-#include "platform/sdl/sdl_gpu.h"
-#include "platform/sdl/sdl_os.h"
+#include "platform/sdl/real_platform.h"
 
-int main()
+static std::string executablePath()
 {
-    std::unique_ptr<os::Os> system(createSdlOs());
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+static std::string workingFolder()
+{
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::current_path(error);
+    return error ? std::string(".") : path.string();
+}
+
+int main(int argc, char** argv)
+{
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::fputs(versionText().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "%s\n", line.error.c_str());
+        return EXIT_BAD_COMMAND_LINE;
+    case CommandLine::Action::Run:
+        break;
+    }
+
+    const DiskLocation disk = findDisk(line.disk, workingFolder(), executablePath());
+    if (disk.outcome == DiskLocation::Outcome::BadOption) {
+        std::fprintf(stderr, "%s\n", disk.error.c_str());
+        return EXIT_BAD_COMMAND_LINE;
+    }
+    if (disk.outcome == DiskLocation::Outcome::NotFound || chdir(disk.folder.c_str()) != 0) {
+        std::string text = disk.outcome == DiskLocation::Outcome::NotFound
+                               ? disk.error
+                               : "Cannot open the disk folder " + disk.folder;
+        std::fprintf(stderr, "%s\n", text.c_str());
+        RealPlatform platform;
+        showMessage(text.c_str());
+        return EXIT_NO_DISK;
+    }
+
+    const int scale = line.scale ? line.scale : desktopScale(std::getenv("GDK_SCALE"));
     // The atlases decode on worker threads while the window opens.
-    std::unique_ptr<gpu::Gpu> graphics(createSdlGpu({FONT_FILE, ARTWORK_FILE}));
-    std::unique_ptr<audio::Audio> music(createSdlAudio());
-    os::installOs(system.get());
-    gpu::installGpu(graphics.get());
-    audio::installAudio(music.get());
-
+    RealPlatform platform({scale, {FONT_FILE, ARTWORK_FILE}});
     Application::instance().run();
-
-    audio::installAudio(nullptr);
-    gpu::installGpu(nullptr);
-    os::installOs(nullptr);
     return 0;
 }

@@ -15,6 +15,12 @@ public:
     virtual void enter() {}
     virtual void update() = 0;
     virtual void leave() {}
+    // Ending the program from the outside (the desktop's media controls): the
+    // screen fades out with the music as its Escape does on the player. A screen
+    // that cannot end the program ignores it.
+    virtual void close() {}
+    // Whether this screen has started ending the program.
+    virtual bool closing() const { return false; }
     // Two spare operations every scene class keeps; nothing calls them.
     virtual void spare1() {}
     virtual void spare2() {}

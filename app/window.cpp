@@ -1,9 +1,12 @@
 #include "app/window.h"
 
+#include <algorithm>
+
 #include "app/application.h"
 #include "app/input_state.h"
 #include "app/message_box.h"
 #include "app/window_icon.h"
+#include "disk/music_library.h"
 
 os::WindowHandle mainWindow = nullptr;
 
@@ -16,6 +19,41 @@ static void dragWindow(os::WindowHandle window)
     os::LParam position = os::makePointParam(cursor.x, cursor.y);
     os::os().sendMessage(window, os::WM_NCLBUTTONDOWN, os::WParam(os::HTCAPTION), position);
     os::os().sendMessage(window, os::WM_LBUTTONUP, os::WParam(os::HTCAPTION), position);
+}
+
+// What a media command does, by playback state. False for a command that is not
+// one of ours.
+static bool runMediaCommand(int command)
+{
+    os::PlaybackStatus status = musicLibrary.playbackStatus();
+    switch (command) {
+    case os::APPCOMMAND_MEDIA_PLAY:
+        if (status != os::PlaybackStatus::Playing)
+            musicLibrary.play();
+        return true;
+    case os::APPCOMMAND_MEDIA_PAUSE:
+        if (status == os::PlaybackStatus::Playing)
+            musicLibrary.togglePause();
+        return true;
+    case os::APPCOMMAND_MEDIA_PLAY_PAUSE:
+        if (status == os::PlaybackStatus::Playing)
+            musicLibrary.togglePause();
+        else
+            musicLibrary.play();
+        return true;
+    case os::APPCOMMAND_MEDIA_STOP:
+        if (status != os::PlaybackStatus::Stopped)
+            musicLibrary.stopAndRewind();
+        return true;
+    case os::APPCOMMAND_MEDIA_NEXTTRACK:
+        musicLibrary.nextTrack();
+        return true;
+    case os::APPCOMMAND_MEDIA_PREVIOUSTRACK:
+        musicLibrary.previousTrack();
+        return true;
+    default:
+        return false;
+    }
 }
 
 os::LResult windowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam, os::LParam lParam)
@@ -36,6 +74,9 @@ os::LResult windowProcedure(os::WindowHandle window, uint32_t message, os::WPara
     case os::WM_KEYUP:
         input.keys[wParam & 0xFF] = 0;
         return 0;
+    case os::WM_KILLFOCUS:
+        input.forgetHeldKeys();
+        return 0;
     case os::WM_MOUSEMOVE:
         input.mouseX = os::pointParamX(lParam);
         input.mouseY = os::pointParamY(lParam);
@@ -51,6 +92,24 @@ os::LResult windowProcedure(os::WindowHandle window, uint32_t message, os::WPara
         return 0;
     case os::WM_RBUTTONUP:
         input.rightButton = false;
+        return 0;
+    case os::WM_APPCOMMAND:
+        // Handled commands answer TRUE, as Win32 expects; a closing swallows them.
+        if (Application::instance().closing())
+            return 1;
+        if (runMediaCommand(os::appCommandOf(lParam)))
+            return 1;
+        return os::os().defaultWindowProcedure(window, message, wParam, lParam);
+    case os::WM_APP_SETVOLUME:
+        if (!Application::instance().closing())
+            musicLibrary.setVolumeLevel(int32_t(std::min<os::WParam>(wParam, 10)));
+        return 0;
+    case os::WM_APP_RAISE:
+        os::os().showWindow(window, os::SW_RESTORE);
+        return 0;
+    case os::WM_APP_QUIT:
+        if (!Application::instance().closing())
+            Application::instance().requestQuit();
         return 0;
     default:
         return os::os().defaultWindowProcedure(window, message, wParam, lParam);

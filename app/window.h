@@ -5,6 +5,14 @@
 // InputState, and moves the window when the left button is held and the mouse
 // moves: every hit test answers HTCLIENT, and one that arrives with the left button
 // down starts the system's modal move loop as if the caption had been grabbed.
+//
+// Remote control (the desktop's media controls, the keyboard's media keys) arrives
+// as WM_APPCOMMAND and the WM_APP_ messages of the os service. The media commands
+// run the playback operations the keys use, chosen by the playback state, on
+// every screen; WM_APP_SETVOLUME sets the volume level as the volume buttons do;
+// WM_APP_QUIT ends the program as Escape on the player does. All of them are
+// ignored once the program is closing. WM_APP_RAISE restores the window and
+// brings it forward.
 #pragma once
 #include "platform/os.h"
 

@@ -2,30 +2,38 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
-// A glossy teal disc with a dark spindle hole and a warm highlight: a record seen
-// from above. Painted once, on first use.
-static void paintIcon(WindowIcon& icon)
+using namespace icon_design;
+
+// A glossy teal disc with grooves, a warm label and a spindle hole.
+std::vector<uint8_t> paintIcon(int size)
 {
-    const float centre = (WindowIcon::SIZE - 1) * 0.5f;
-    for (int y = 0; y < WindowIcon::SIZE; ++y) {
-        for (int x = 0; x < WindowIcon::SIZE; ++x) {
+    std::vector<uint8_t> rgba(size_t(std::max(size, 0)) * size_t(std::max(size, 0)) * 4);
+    const float pixelsPerUnit = float(size) / ICON_UNITS;
+    const float centre = (size - 1) * 0.5f;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
             float dx = x - centre, dy = y - centre;
-            float r = std::sqrt(dx * dx + dy * dy);
-            float coverage = std::clamp(23.0f - r, 0.0f, 1.0f) * (1.0f - std::clamp(4.5f - r, 0.0f, 1.0f));
-            float groove = 0.85f + 0.15f * std::cos(r * 1.6f);
-            float light = std::clamp(1.0f - std::hypot(dx + 8.0f, dy + 8.0f) / 16.0f, 0.0f, 1.0f);
-            float label = r < 9.0f ? 1.0f : 0.0f;
-            float red = label ? 0.95f : (0.05f + 0.6f * light) * groove;
-            float green = label ? 0.55f : (0.45f + 0.5f * light) * groove;
-            float blue = label ? 0.2f : (0.55f + 0.4f * light) * groove;
-            uint8_t* p = icon.rgba + (y * WindowIcon::SIZE + x) * 4;
-            p[0] = uint8_t(std::clamp(red, 0.0f, 1.0f) * 255.0f);
-            p[1] = uint8_t(std::clamp(green, 0.0f, 1.0f) * 255.0f);
-            p[2] = uint8_t(std::clamp(blue, 0.0f, 1.0f) * 255.0f);
+            float r = std::sqrt(dx * dx + dy * dy);  // pixels
+            float units = r / pixelsPerUnit;
+            float coverage = std::clamp(DISC_RADIUS * pixelsPerUnit - r, 0.0f, 1.0f) *
+                             (1.0f - std::clamp(HOLE_RADIUS * pixelsPerUnit - r, 0.0f, 1.0f));
+            float groove = 1.0f - GROOVE_DEPTH + GROOVE_DEPTH * std::cos(units * GROOVE_FREQUENCY);
+            float light = std::clamp(
+                1.0f - std::hypot(dx / pixelsPerUnit - LIGHT_OFFSET, dy / pixelsPerUnit - LIGHT_OFFSET) / LIGHT_RADIUS,
+                0.0f, 1.0f);
+            float label = std::clamp(LABEL_RADIUS * pixelsPerUnit - r + 0.5f, 0.0f, 1.0f);
+            uint8_t* p = rgba.data() + (size_t(y) * size + x) * 4;
+            for (int c = 0; c < 3; ++c) {
+                float disc = (DISC_RGB[c] + LIGHT_RGB[c] * light) * groove;
+                float value = label * LABEL_RGB[c] + (1.0f - label) * disc;
+                p[c] = uint8_t(std::clamp(value, 0.0f, 1.0f) * 255.0f);
+            }
             p[3] = uint8_t(coverage * 255.0f);
         }
     }
+    return rgba;
 }
 
 const WindowIcon& windowIcon()
@@ -33,7 +41,8 @@ const WindowIcon& windowIcon()
     static WindowIcon icon;
     static bool painted = false;
     if (!painted) {
-        paintIcon(icon);
+        std::vector<uint8_t> pixels = paintIcon(WindowIcon::SIZE);
+        std::memcpy(icon.rgba, pixels.data(), sizeof(icon.rgba));
         painted = true;
     }
     return icon;

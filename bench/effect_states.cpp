@@ -37,9 +37,8 @@
 #include "app/application.h"
 #include "bench/timed_services.h"
 #include "gui/sprite_batch.h"
-#include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/real_platform.h"
 #include "platform/sdl/sdl_gpu.h"
-#include "platform/sdl/sdl_os.h"
 #include "scenes/main_scene.h"
 
 #define STB_IMAGE_WRITE_STATIC
@@ -166,14 +165,11 @@ int runVariant(const char* disk, const char* out)
 {
     if (chdir(disk) != 0)
         return 1;
-    // The real services in main()'s order (so they go in its reverse order), each
-    // behind its decorator.
-    std::unique_ptr<os::Os> realOs(createSdlOs());
-    std::unique_ptr<gpu::Gpu> realGpu(createSdlGpu());
-    std::unique_ptr<audio::Audio> realAudio(createSdlAudio());
-    auto system = std::make_unique<ScriptedOs>(realOs.get());
-    auto graphics = std::make_unique<bench::TimedGpu>(realGpu.get());
-    auto music = std::make_unique<FixedSpectrumAudio>(realAudio.get());
+    // The real services as main() makes them, each behind its decorator.
+    RealPlatform platform;
+    auto system = std::make_unique<ScriptedOs>(platform.os);
+    auto graphics = std::make_unique<bench::TimedGpu>(platform.gpu);
+    auto music = std::make_unique<FixedSpectrumAudio>(platform.audio);
     VariantRun run;
     run.out = out;
     ScriptedOs* clock = system.get();
@@ -205,9 +201,6 @@ int runVariant(const char* disk, const char* out)
             Application::instance().running = false;
         }
     };
-    os::installOs(system.get());
-    gpu::installGpu(graphics.get());
-    audio::installAudio(music.get());
     // When the scene begins, the frame's quads are still listed in the batch.
     graphics->beforeBeginScene = [&run]() {
         if (run.upFrames == SETTLE_FRAMES - 1 && spriteBatch) {
@@ -215,10 +208,8 @@ int runVariant(const char* disk, const char* out)
             run.covered = coveredPixels(spriteBatch->items);
         }
     };
+    platform.wrap(std::move(system), std::move(graphics), std::move(music));
     Application::instance().run();
-    audio::installAudio(nullptr);
-    gpu::installGpu(nullptr);
-    os::installOs(nullptr);
     if (!run.saved || run.cpuPerFrame <= 0.0)
         return 1;
     std::printf("%.4f %.4f %zu %.0f\n", run.cpuPerFrame, run.wallPerFrame, run.quads, run.covered);

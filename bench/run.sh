@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints one table of the performance figures of the
-# running program: start-up, per-frame cost, frame pacing, CPU while playing,
-# memory, and what the software OpenGL driver's cost depends on.
+# running program: start-up, per-frame cost, frame pacing, CPU while playing and
+# while minimised, memory, a disk of a hundred tracks, and what the software OpenGL
+# driver's cost depends on.
 #
 #   bench/run.sh [BUILD_DIR]      (default: build; run ./build.sh's set-up first)
 #
-# Needs Xvfb (started here on a free display unless BENCH_DISPLAY names one) and
-# openmpt123 (the peer for the audio cost). Takes about five minutes. Pictures of
+# Needs Xvfb (started here on a free display unless BENCH_DISPLAY names one),
+# openmpt123 (the peer for the audio cost), and openbox, xdotool and xprop (a real
+# window manager, started here for the minimised figure only). Takes about five minutes. Pictures of
 # the effect variants go to BUILD_DIR/bench-pictures. The machine should be quiet:
 # the load average is printed before and after.
 set -euo pipefail
@@ -14,17 +16,19 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=$(realpath -m "${1:-build}")
 
-for tool in Xvfb openmpt123; do
+for tool in Xvfb openmpt123 openbox xdotool xprop; do
   command -v "$tool" >/dev/null || { echo "bench/run.sh: $tool is missing" >&2; exit 1; }
 done
 
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target musicdisk bench_floor_window bench_startup bench_frames \
-  bench_playing bench_effect_states >/dev/null
+  bench_playing bench_effect_states bench_hundred_tracks >/dev/null
 
 WORK=$(mktemp -d /tmp/musicdisk-bench.XXXXXX)
 XVFB_PID=""
+WM_PID=""
 cleanup() {
+  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
@@ -33,13 +37,11 @@ trap cleanup EXIT
 if [ -n "${BENCH_DISPLAY:-}" ]; then
   export DISPLAY=$BENCH_DISPLAY
 else
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { DISPLAY_NUMBER=$n; break; }
-  done
-  Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
   XVFB_PID=$!
-  export DISPLAY=":$DISPLAY_NUMBER"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$DISPLAY_NUMBER" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+  [ -s "$WORK/display" ] || { echo "bench/run.sh: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=":$(cat "$WORK/display")"
 fi
 export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe
 
@@ -67,6 +69,14 @@ B=$BUILD/bench
 SDL_AUDIODRIVER=dummy "$B/bench_frames" "$ROOT" 1000 2>/dev/null >>"$ROWS"
 "$B/bench_playing" "$BUILD/musicdisk" "$B/bench_floor_window" "$ROOT" "$TEN" 30 2>/dev/null >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_effect_states" "$ROOT" "$BUILD/bench-pictures" 2>/dev/null >>"$ROWS"
+SDL_AUDIODRIVER=dummy "$B/bench_hundred_tracks" "$ROOT" 2>/dev/null >>"$ROWS"
+# Minimising needs a window manager; it runs for this figure only.
+openbox --sm-disable >/dev/null 2>&1 &
+WM_PID=$!
+for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break; sleep 0.1; done
+"$B/bench_playing" --minimised "$BUILD/musicdisk" "$ROOT" 20 2>/dev/null >>"$ROWS" || true
+kill "$WM_PID" 2>/dev/null || true
+WM_PID=""
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 
 echo "musicdisk performance, $(date '+%Y-%m-%d %H:%M'), $(nproc) cores, Xvfb with Mesa llvmpipe"

@@ -182,6 +182,16 @@ public:
         TimedCall t(inside);
         return inner->createTextureFromFile(device, path, texture);
     }
+    gpu::Result getLevelDesc(gpu::Texture* texture, uint32_t level, gpu::SurfaceDesc* desc) override
+    {
+        TimedCall t(inside);
+        return inner->getLevelDesc(texture, level, desc);
+    }
+    gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled) override
+    {
+        TimedCall t(inside);
+        return inner->setMipmapping(device, sampler, enabled);
+    }
     gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect) override
     {
         TimedCall t(inside);
@@ -280,6 +290,16 @@ public:
         TimedCall t(inside);
         return inner->updateWindow(window);
     }
+    bool isIconic(os::WindowHandle window) override
+    {
+        TimedCall t(inside);
+        return inner->isIconic(window);
+    }
+    bool isWindowVisible(os::WindowHandle window) override
+    {
+        TimedCall t(inside);
+        return inner->isWindowVisible(window);
+    }
     bool cursorPosition(os::Point* point) override
     {
         TimedCall t(inside);
@@ -312,6 +332,11 @@ public:
         return inner->defaultWindowProcedure(window, message, wParam, lParam);
     }
     void postQuitMessage(int exitCode) override { inner->postQuitMessage(exitCode); }
+    void setNowPlaying(const os::NowPlaying& state) override
+    {
+        TimedCall t(inside);
+        inner->setNowPlaying(state);
+    }
 };
 
 class TimedAudio : public audio::Audio {
@@ -382,6 +407,21 @@ public:
     {
         TimedCall t(inside);
         return inner->channelGetData(channel, buffer, length);
+    }
+    uint64_t channelGetLength(audio::Handle channel, uint32_t mode) override
+    {
+        TimedCall t(inside);
+        return inner->channelGetLength(channel, mode);
+    }
+    uint64_t channelGetPosition(audio::Handle channel, uint32_t mode) override
+    {
+        TimedCall t(inside);
+        return inner->channelGetPosition(channel, mode);
+    }
+    double channelBytes2Seconds(audio::Handle channel, uint64_t bytes) override
+    {
+        TimedCall t(inside);
+        return inner->channelBytes2Seconds(channel, bytes);
     }
     uint32_t getVolume() override
     {

@@ -63,14 +63,24 @@ void MusicLibrary::togglePause()
     }
 }
 
+// A track reached by a skip starts from its beginning: restarted at once while
+// playing, rewound otherwise, so that the next play does not resume it where it
+// stopped the last time it was left.
+static void startSkippedTrack(const MusicLibrary& library)
+{
+    if (library.isPlaying)
+        audio::audio().channelPlay(library.currentChannel(), true);
+    else
+        audio::audio().channelSetPosition(library.currentChannel(), 0);
+}
+
 void MusicLibrary::previousTrack()
 {
     if (!hasTracks())
         return;
     audio::audio().channelStop(currentChannel());
     currentTrack = (trackCount + currentTrack - 1) % trackCount;
-    if (isPlaying)
-        audio::audio().channelPlay(currentChannel(), true);
+    startSkippedTrack(*this);
 }
 
 void MusicLibrary::nextTrack()
@@ -79,8 +89,7 @@ void MusicLibrary::nextTrack()
         return;
     audio::audio().channelStop(currentChannel());
     currentTrack = (currentTrack + 1) % trackCount;
-    if (isPlaying)
-        audio::audio().channelPlay(currentChannel(), true);
+    startSkippedTrack(*this);
 }
 
 // A track that failed to load has channel 0, which reports itself stopped, so it is
@@ -110,6 +119,53 @@ void MusicLibrary::volumeDown()
         return;
     volumeLevel = std::max(volumeLevel - 1, 0);
     audio::audio().setVolume(uint32_t(volumeLevel * 10));
+}
+
+void MusicLibrary::setVolumeLevel(int32_t level)
+{
+    if (!hasTracks())
+        return;
+    volumeLevel = std::clamp(level, 0, 10);
+    audio::audio().setVolume(uint32_t(volumeLevel * 10));
+}
+
+os::PlaybackStatus MusicLibrary::playbackStatus() const
+{
+    if (!hasTracks())
+        return os::PlaybackStatus::Stopped;
+    if (isPlaying)
+        return os::PlaybackStatus::Playing;
+    if (audio::audio().channelIsActive(currentChannel()) == audio::ACTIVE_PAUSED)
+        return os::PlaybackStatus::Paused;
+    return os::PlaybackStatus::Stopped;
+}
+
+// A byte count of the channel in microseconds; -1 where the service has none.
+static int64_t channelMicros(audio::Handle channel, uint64_t bytes)
+{
+    if (bytes == audio::POSITION_ERROR)
+        return -1;
+    double seconds = audio::audio().channelBytes2Seconds(channel, bytes);
+    // The guard keeps the conversion defined for whatever the service answers.
+    if (!(seconds >= 0.0 && seconds < 1.0e9))
+        return -1;
+    return int64_t(seconds * 1.0e6);
+}
+
+void MusicLibrary::publishNowPlaying() const
+{
+    os::NowPlaying state = {0, 0, "", os::PlaybackStatus::Stopped, volumeLevel, -1, 0};
+    if (hasTracks()) {
+        audio::Handle channel = currentChannel();
+        state.trackCount = trackCount;
+        state.track = currentTrack;
+        state.title = titles[size_t(currentTrack)].c_str();
+        state.status = playbackStatus();
+        state.lengthMicros = channelMicros(channel, audio::audio().channelGetLength(channel, audio::POS_BYTE));
+        state.positionMicros =
+            std::max<int64_t>(0, channelMicros(channel, audio::audio().channelGetPosition(channel, audio::POS_BYTE)));
+    }
+    os::os().setNowPlaying(state);
 }
 
 void MusicLibrary::fadeMusicWithScene(float alpha, bool stillActive, uint32_t savedVolume)

@@ -4,8 +4,8 @@
 // One process-wide record, `musicLibrary`, statically allocated (all zero and empty
 // until start-up fills it). Every operation acts at once on the audio service, on
 // the channel of the current track; nothing is queued. Skipping never changes
-// isPlaying: while stopped or paused it only moves currentTrack, and the new track
-// starts from its beginning with the next play.
+// isPlaying: while stopped or paused it moves currentTrack and rewinds the new
+// track, which then starts from its beginning with the next play.
 //
 // A disk without tracks runs without music: every operation then does nothing.
 #pragma once
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/audio.h"
+#include "platform/os.h"
 
 struct MusicLibrary {
     int32_t trackCount = 0;
@@ -42,6 +43,16 @@ struct MusicLibrary {
     void advanceAtTrackEnd();  // start the next track once the current one has ended
     void volumeUp();
     void volumeDown();
+    // A volume level (0 .. 10, nearer end taken outside) set as the volume buttons
+    // set theirs.
+    void setVolumeLevel(int32_t level);
+
+    // Playing while isPlaying; Paused when the current channel is paused;
+    // Stopped otherwise (and without tracks).
+    os::PlaybackStatus playbackStatus() const;
+    // Tells the os service the current track, its title, status, volume, length
+    // and position (once a frame, from the main loop).
+    void publishNowPlaying() const;
 
     // One frame of a closing scene's fade: the volume follows alpha * 100 down once
     // alpha falls below it; when the scene has just become inactive the music stops

@@ -1,5 +1,6 @@
 // DrawItem: one textured, coloured quad of the current frame; DrawBatch: one run
-// of neighbouring items (after ordering) that share a texture, drawn in one call.
+// of neighbouring items (after ordering) that share a texture and its sampling,
+// drawn in one call.
 #pragma once
 #include <cstdint>
 
@@ -17,4 +18,5 @@ struct DrawItem {
 struct DrawBatch {
     uint32_t firstItem;    // index in the ordered list
     gpu::Texture* texture;
+    bool fullSize;         // drawn no smaller than its texels: no mip levels needed
 };

@@ -25,6 +25,8 @@ GuiRenderer& GuiRenderer::instance()
         renderer.reset(new GuiRenderer());
         gpu::Device* device = RenderDevice::instance().device;
         renderer->batch = new SpriteBatch(device);
+        renderer->batch->screenWidth = float(RenderDevice::instance().width);
+        renderer->batch->screenHeight = float(RenderDevice::instance().height);
         spriteBatch = renderer->batch;
         loadFont(device);
     }

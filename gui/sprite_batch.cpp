@@ -1,5 +1,7 @@
 #include "gui/sprite_batch.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "app/message_box.h"
@@ -59,6 +61,7 @@ void SpriteBatch::orderByDepth()
     sortScratch.resize(n);
     sortScratch2.resize(n);
     orderedTextures.resize(n);
+    orderedFullSize.resize(n);
     if (!orderByFewDepths())
         orderByRadix();
 }
@@ -201,6 +204,35 @@ static void writeQuad(GuiVertex* v, const DrawItem& item)
     v[3] = {right, bottom, item.depth, item.u1, item.v1, item.r, item.g, item.b, item.a};
 }
 
+// No texel of the quad is smaller than a pixel on screen: the texture is
+// magnified and reads only its full-size level whatever the mip filter. The
+// screen size is the window's outer size, up to two pixels more than the area
+// drawn, which moves the ratio by a quarter per cent at most.
+bool SpriteBatch::isFullSize(const DrawItem& item)
+{
+    if (!(screenWidth > 0.0f && screenHeight > 0.0f))
+        return false;
+    gpu::SurfaceDesc size = {0, 0};
+    if (item.texture) {
+        auto known = std::find_if(textureSizes.begin(), textureSizes.end(),
+                                  [&](const TextureSize& t) { return t.texture == item.texture; });
+        if (known == textureSizes.end()) {
+            if (gpu::failed(gpu::gpu().getLevelDesc(item.texture, 0, &size)))
+                size = {0, 0};
+            textureSizes.push_back({item.texture, size});
+        } else {
+            size = known->size;
+        }
+    } else {
+        size = {1, 1};  // plain white: any size will do
+    }
+    const float texelsWide = std::fabs(item.u1 - item.u0) * float(size.width);
+    const float texelsHigh = std::fabs(item.v1 - item.v0) * float(size.height);
+    const float pixelsWide = std::fabs(item.width) * 0.5f * screenWidth;
+    const float pixelsHigh = std::fabs(item.height) * 0.5f * screenHeight;
+    return size.width > 0 && texelsWide <= pixelsWide && texelsHigh <= pixelsHigh;
+}
+
 void SpriteBatch::buildGeometry()
 {
     orderByDepth();
@@ -217,15 +249,18 @@ void SpriteBatch::buildGeometry()
         const uint32_t rank = sortRank[i];
         writeQuad(vertices + size_t(rank) * 4, items[i]);
         orderedTextures[rank] = items[i].texture;
+        orderedFullSize[rank] = isFullSize(items[i]);
     }
     gpu::Texture* running = nullptr;
+    bool fullSize = false;
     for (uint32_t i = 0; i < n; ++i) {
-        if (orderedTextures[i] != running) {
+        if (i == 0 || orderedTextures[i] != running || bool(orderedFullSize[i]) != fullSize) {
             running = orderedTextures[i];
-            batches.push_back({i, running});
+            fullSize = orderedFullSize[i];
+            batches.push_back({i, running, fullSize});
         }
     }
-    batches.push_back({n, running});
+    batches.push_back({n, running, fullSize});
     g.unlock(vertexBuffer);
     vertexStride = sizeof(GuiVertex);
 }
@@ -247,9 +282,15 @@ void SpriteBatch::render()
     g.setIndices(device, indexBuffer);
     for (uint32_t pass = 0; pass < passes; ++pass) {
         g.beginPass(effect, pass);
+        bool mipmapped = true;  // as every pass starts
         for (size_t k = 0; k + 1 < batches.size(); ++k) {
             g.setTexture(effect, TEXTURE_PARAMETER, batches[k].texture);
             g.commitChanges(effect);
+            // The quads' texture is the effect's first, on unit 0.
+            if (batches[k].fullSize == mipmapped) {
+                mipmapped = !batches[k].fullSize;
+                g.setMipmapping(device, 0, mipmapped);
+            }
             const uint32_t first = batches[k].firstItem;
             const uint32_t count = batches[k + 1].firstItem - first;
             if (gpu::failed(g.drawIndexedPrimitive(device, primitiveType, 0, 0, uint32_t(vertexCapacity),
@@ -266,6 +307,7 @@ void SpriteBatch::discardFrame()
 {
     items.clear();
     batches.clear();
+    textureSizes.clear();
 }
 
 void SpriteBatch::releaseDefaultPoolObjects()
@@ -293,4 +335,5 @@ void SpriteBatch::release()
     technique = nullptr;
     std::vector<DrawItem>().swap(items);
     std::vector<DrawBatch>().swap(batches);
+    std::vector<TextureSize>().swap(textureSizes);
 }

@@ -4,7 +4,9 @@
 // (greater depth first; equal depths keep their submission order, so a background
 // submitted first stays behind what follows it at the same depth), writes four
 // vertices per item into a dynamic vertex buffer and draws one call per run of one
-// texture. The buffers grow to the largest frame seen and are never shrunk; up to
+// texture. A run whose quads are all drawn at least as large as their texels
+// reads the texture without mip levels (the same picture, and a software
+// renderer skips the level-of-detail work per pixel). The buffers grow to the largest frame seen and are never shrunk; up to
 // 65535 vertices the index buffer is 16-bit. The lists keep their memory, so a
 // steady frame allocates nothing.
 #pragma once
@@ -30,6 +32,18 @@ struct SpriteBatch {
     // draw order, and the textures in draw order.
     std::vector<uint32_t> sortKeys, sortRank, sortScratch, sortScratch2;
     std::vector<gpu::Texture*> orderedTextures;
+    std::vector<uint8_t> orderedFullSize;
+    // The sizes of the frame's textures, asked for once a frame (a texture
+    // released and another made at its address must not inherit its size).
+    struct TextureSize {
+        gpu::Texture* texture;
+        gpu::SurfaceDesc size;
+    };
+    std::vector<TextureSize> textureSizes;
+
+    // The size in pixels of the screen the quads' -1..1 units span; 0 until the
+    // renderer sets it, and then every quad keeps its mip levels.
+    float screenWidth = 0.0f, screenHeight = 0.0f;
 
     gpu::Device* device = nullptr;
 
@@ -55,6 +69,7 @@ private:
     bool orderByFewDepths();
     void orderByRadix();
     bool createBuffers(uint32_t itemCount);
+    bool isFullSize(const DrawItem& item);
 };
 
 // The renderer's batch; drawing helpers reach the renderer only through it.

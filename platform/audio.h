@@ -19,6 +19,10 @@
 //   channelPause(h)           pause; reports ACTIVE_PAUSED until played again.
 //   channelSetPosition(h, p)  byte position; 0 is the start.
 //   channelIsActive(h)        ACTIVE_STOPPED (also at the end), _PLAYING, _PAUSED.
+//   channelGetLength(h, POS_BYTE)    the length in bytes; POSITION_ERROR when
+//                             unknown (a module that never ends, a bad handle).
+//   channelGetPosition(h, POS_BYTE)  where the channel stands, in bytes.
+//   channelBytes2Seconds(h, b)  b bytes of the channel in seconds; negative on error.
 //   channelGetData(h, buf, DATA_FFT512)  256 floats: magnitudes of a Hann-windowed
 //                             512-point FFT of what the listener hears now; a full
 //                             scale sine on bin k reads 0.5 at bin k.
@@ -51,6 +55,10 @@ constexpr uint32_t DATA_FFT512 = 0x80000000;
 constexpr uint32_t DATA_ERROR = 0xFFFFFFFF;
 constexpr uint32_t VOLUME_ERROR = 0xFFFFFFFF;
 
+// channelGetLength / channelGetPosition mode and error result.
+constexpr uint32_t POS_BYTE = 0;
+constexpr uint64_t POSITION_ERROR = ~uint64_t(0);
+
 class Audio {
 public:
     virtual ~Audio() = default;
@@ -67,6 +75,9 @@ public:
     virtual bool channelPause(Handle channel) = 0;
     virtual bool channelSetPosition(Handle channel, uint64_t position) = 0;
     virtual uint32_t channelIsActive(Handle channel) = 0;
+    virtual uint64_t channelGetLength(Handle channel, uint32_t mode) = 0;
+    virtual uint64_t channelGetPosition(Handle channel, uint32_t mode) = 0;
+    virtual double channelBytes2Seconds(Handle channel, uint64_t bytes) = 0;
     virtual uint32_t channelGetData(Handle channel, void* buffer, uint32_t length) = 0;
     virtual uint32_t getVolume() = 0;
     virtual bool setVolume(uint32_t volume) = 0;

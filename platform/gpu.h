@@ -14,12 +14,21 @@
 //   createVertexDeclaration, createVertexBuffer, createIndexBuffer, lock, unlock,
 //   setVertexDeclaration, setStreamSource, setIndices, drawIndexedPrimitive.
 //   createTextureFromFile                PNG, JPEG, BMP, TGA; full mip chain.
+//   getLevelDesc                         a texture level's size in texels.
 //   createEffectFromFile                 an effect in this project's effect language
 //                                        (docs/effect-language.md); fails on a missing
 //                                        file, a syntax error or a shader that does
 //                                        not compile.
 //   getTechniqueByName, setTechnique, begin (reports the pass count), beginPass,
 //   setTexture (by parameter name), commitChanges, endPass, end.
+//   setMipmapping(device, unit, false)   inside a pass: texture unit `unit` reads
+//                                        only the full-size level, with the pass's
+//                                        own point or linear filter, until the pass
+//                                        ends or setMipmapping(.., true) puts the
+//                                        pass's mip filter back. For quads drawn no
+//                                        smaller than their texels the picture is the
+//                                        same, and a software renderer skips the
+//                                        level-of-detail work. Refused outside a pass.
 #pragma once
 #include <cstdint>
 
@@ -91,6 +100,11 @@ struct PresentParameters {
     uint32_t presentationInterval;
 };
 
+struct SurfaceDesc {
+    uint32_t width;
+    uint32_t height;
+};
+
 struct DeviceCaps {
     uint32_t maxTextureWidth;
     uint32_t maxTextureHeight;
@@ -153,6 +167,7 @@ public:
                                         uint32_t primitiveCount) = 0;
 
     virtual Result createTextureFromFile(Device* device, const char* path, Texture** texture) = 0;
+    virtual Result getLevelDesc(Texture* texture, uint32_t level, SurfaceDesc* desc) = 0;
     virtual Result createEffectFromFile(Device* device, const char* path, Effect** effect) = 0;
     virtual TechniqueHandle getTechniqueByName(Effect* effect, const char* name) = 0;
     virtual Result setTechnique(Effect* effect, TechniqueHandle technique) = 0;
@@ -162,6 +177,7 @@ public:
     virtual Result commitChanges(Effect* effect) = 0;
     virtual Result endPass(Effect* effect) = 0;
     virtual Result end(Effect* effect) = 0;
+    virtual Result setMipmapping(Device* device, uint32_t sampler, bool enabled) = 0;
 
     virtual void release(Direct3D* object) = 0;
     virtual void release(Device* object) = 0;

@@ -12,14 +12,27 @@
 //   createWindow(...)    a hidden caption-less popup; null on failure. The class
 //                        name is the window's X11 WM_CLASS.
 //   showWindow, updateWindow, cursorPosition (screen pixels).
+//   isIconic(w)          the window is minimised, as the window system last said.
+//   isWindowVisible(w)   the window is shown (not hidden, not unmapped); a
+//                        minimised window may still count as visible.
 //   peekMessage(m)       take the next queued message (PM_REMOVE); false if none.
-//                        Window events arrive translated into Win32 messages.
+//                        Window events arrive translated into Win32 messages;
+//                        a window that loses the keyboard gets WM_KILLFOCUS and
+//                        no releases for the keys it held.
 //   translateMessage, dispatchMessage (runs the class's window procedure).
 //   sendMessage          runs the window procedure at once, on this thread.
 //   defaultWindowProcedure  the default handling; WM_NCLBUTTONDOWN with HTCAPTION
 //                        runs a modal move loop until the left button is released;
 //                        Alt+F4 (WM_SYSKEYDOWN VK_F4) sends WM_CLOSE.
 //   postQuitMessage(c)   queue WM_QUIT.
+//   setNowPlaying(s)     what the player is doing, for the desktop's media
+//                        controls (MPRIS2 on the session bus). The system calls it
+//                        every frame; only what changed goes out.
+//
+// Remote control: the desktop's media controls and the keyboard's media keys come
+// in as WM_APPCOMMAND (the command in the high word of lParam, as Windows sends
+// it); a volume to set, a request to come forward and one to quit come as the
+// WM_APP_ messages below. Without a session bus the service runs as before.
 #pragma once
 #include <cstdint>
 
@@ -33,6 +46,7 @@ using LResult = intptr_t;
 using WindowProcedure = LResult (*)(WindowHandle, uint32_t message, WParam, LParam);
 
 // Messages (Win32 codes).
+constexpr uint32_t WM_KILLFOCUS = 0x0008;
 constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_QUIT = 0x0012;
 constexpr uint32_t WM_NCHITTEST = 0x0084;
@@ -49,6 +63,7 @@ constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
 constexpr uint32_t WM_RBUTTONUP = 0x0205;
 constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
 constexpr uint32_t WM_MBUTTONUP = 0x0208;
+constexpr uint32_t WM_APPCOMMAND = 0x0319;
 
 // Hit-test results.
 constexpr LResult HTCLIENT = 1;
@@ -110,6 +125,7 @@ constexpr uint32_t CS_CLASSDC = 0x0040;
 constexpr uint32_t WS_POPUPWINDOW = 0x80880000;
 constexpr int SW_SHOWNORMAL = 1;
 constexpr int SW_MINIMIZE = 6;
+constexpr int SW_RESTORE = 9;
 
 // messageBox.
 constexpr uint32_t MB_OK = 0;
@@ -144,6 +160,47 @@ inline LParam makePointParam(int x, int y)
 inline int pointParamX(LParam p) { return int16_t(uint16_t(uint32_t(p) & 0xFFFF)); }
 inline int pointParamY(LParam p) { return int16_t(uint16_t(uint32_t(p) >> 16)); }
 
+// ---- Remote control ----
+
+// WM_APPCOMMAND commands (GET_APPCOMMAND_LPARAM); the device bits in the top of the
+// high word say where the command came from.
+constexpr int APPCOMMAND_MEDIA_NEXTTRACK = 11;
+constexpr int APPCOMMAND_MEDIA_PREVIOUSTRACK = 12;
+constexpr int APPCOMMAND_MEDIA_STOP = 13;
+constexpr int APPCOMMAND_MEDIA_PLAY_PAUSE = 14;
+constexpr int APPCOMMAND_MEDIA_PLAY = 46;
+constexpr int APPCOMMAND_MEDIA_PAUSE = 47;
+constexpr uint32_t FAPPCOMMAND_KEY = 0x0000;
+constexpr uint32_t FAPPCOMMAND_OEM = 0x1000;
+constexpr uint32_t FAPPCOMMAND_MASK = 0xF000;
+
+inline LParam makeAppCommandParam(int command, uint32_t device)
+{
+    return LParam((uint32_t(command) | device) << 16);
+}
+inline int appCommandOf(LParam p) { return int((uint32_t(p) >> 16) & ~FAPPCOMMAND_MASK & 0xFFFF); }
+
+// The program's own messages (the WM_APP range).
+constexpr uint32_t WM_APP = 0x8000;
+constexpr uint32_t WM_APP_SETVOLUME = WM_APP + 1;  // wParam: volume level 0..10
+constexpr uint32_t WM_APP_RAISE = WM_APP + 2;      // restore and bring the window forward
+constexpr uint32_t WM_APP_QUIT = WM_APP + 3;       // end as the screen's own Escape would
+
+enum class PlaybackStatus : uint8_t { Stopped, Playing, Paused };
+
+// What the player is doing. Times in microseconds; lengthMicros < 0 where the
+// track's length is not known. title is 8-bit text (UTF-8 or Latin-1) that lives
+// until the call returns.
+struct NowPlaying {
+    int32_t trackCount;  // 0: nothing to control
+    int32_t track;       // the current track, 0 .. trackCount - 1
+    const char* title;
+    PlaybackStatus status;
+    int32_t volumeLevel;  // 0 .. 10
+    int64_t lengthMicros;
+    int64_t positionMicros;
+};
+
 class Os {
 public:
     virtual ~Os() = default;
@@ -156,6 +213,8 @@ public:
                                       int x, int y, int width, int height) = 0;
     virtual bool showWindow(WindowHandle window, int command) = 0;
     virtual bool updateWindow(WindowHandle window) = 0;
+    virtual bool isIconic(WindowHandle window) = 0;
+    virtual bool isWindowVisible(WindowHandle window) = 0;
     virtual bool cursorPosition(Point* point) = 0;
     virtual bool peekMessage(Message* message) = 0;
     virtual bool translateMessage(const Message& message) = 0;
@@ -163,6 +222,7 @@ public:
     virtual LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) = 0;
     virtual LResult defaultWindowProcedure(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) = 0;
     virtual void postQuitMessage(int exitCode) = 0;
+    virtual void setNowPlaying(const NowPlaying& state) = 0;
 };
 
 // The installed instance; installOs(nullptr) uninstalls. Calling os() with nothing

@@ -44,6 +44,8 @@ struct AboutScene : Scene {
     void enter() override;
     void update() override;
     void leave() override { startFadeOut(fade); }
+    void close() override { startClosing(*this, closingState); }
+    bool closing() const override { return closingState.closing; }
 
 private:
     void updateScrollText();

@@ -1,5 +1,6 @@
 #include "scenes/closing.h"
 
+#include "app/application.h"
 #include "disk/music_library.h"
 #include "platform/audio.h"
 
@@ -18,4 +19,11 @@ void startClosing(Scene& scene, ClosingState& state)
     scene.leave();
     state.closing = true;
     state.savedVolume = audio::audio().getVolume();
+    // The program now ends: no screen may be entered any more, and a screen still
+    // fading in (the player's buttons work while it fades out) fades out with it.
+    Application& app = Application::instance();
+    app.closing = true;
+    Scene& current = *app.scenes[app.currentScene];
+    if (&current != &scene && current.active)
+        current.leave();
 }

@@ -1,4 +1,5 @@
-// closing: how the player, information and about screens end the program.
+// closing: how the player, information and about screens end the program (and
+// any screen, when the desktop's media controls ask the program to quit).
 //
 // Quitting (Escape, or the player's Exit and close buttons) starts the screen's own
 // fade-out without asking for another screen, and fades the music with the picture:
@@ -21,5 +22,7 @@ struct ClosingState {
 void stepFadeWithMusic(Scene& scene, SceneFade& fade, const ClosingState& state, float delta);
 
 // Starts the closing, once: a second request during the fade changes nothing, so
-// the saved volume is never overwritten with a faded one.
+// the saved volume is never overwritten with a faded one. From then on the
+// Application ignores screen requests, and the current screen, if it is another
+// one, fades out too, so the program ends when the fade does.
 void startClosing(Scene& scene, ClosingState& state);

@@ -14,4 +14,6 @@ struct InfoScene : Scene {
     void enter() override;
     void update() override;
     void leave() override { startFadeOut(fade); }
+    void close() override { startClosing(*this, closingState); }
+    bool closing() const override { return closingState.closing; }
 };

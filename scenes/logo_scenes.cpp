@@ -19,7 +19,7 @@ static bool timeToHandOver(const Scene& scene, const SceneFade& fade, float hand
 
 void KavScene::update()
 {
-    stepFade(*this, fade, FrameTimer::instance().delta);
+    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
     const AtlasRect& logo = ATLAS_RECTS[ATLAS_LOGO];
     drawQuad(skinTexture, -0.35f, -0.35f, 0.7f, 0.7f, logo.u0, logo.v0, logo.u1, logo.v1, 1.0f, 1.0f, 1.0f, fade.alpha);
     if (timeToHandOver(*this, fade, LOGO_HAND_OVER_TIME))
@@ -28,7 +28,7 @@ void KavScene::update()
 
 void IntroScene::update()
 {
-    stepFade(*this, fade, FrameTimer::instance().delta);
+    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
     const AtlasRect& background = ATLAS_RECTS[ATLAS_BACKGROUND];
     drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, background.u0, background.v0, background.u1, background.v1, 1.0f,
              1.0f, 1.0f, fade.alpha);

@@ -60,6 +60,8 @@ struct MainScene : Scene {
     void enter() override { startFadeIn(*this, fade); }
     void update() override;
     void leave() override { startFadeOut(fade); }
+    void close() override { startClosing(*this, closingState); }
+    bool closing() const override { return closingState.closing; }
 
 private:
     void drawTransport();

@@ -42,7 +42,7 @@ audio::Handle FakeAudio::load(const char* path, bool module)
     if (!initialized || failingPaths.count(path))
         return 0;
     audio::Handle handle = nextHandle++;
-    channels[handle] = {path, module, audio::ACTIVE_STOPPED, 0, true};
+    channels[handle] = {path, module, audio::ACTIVE_STOPPED, 0, true, audio::POSITION_ERROR};
     return handle;
 }
 
@@ -130,6 +130,28 @@ uint32_t FakeAudio::channelGetData(audio::Handle handle, void* buffer, uint32_t 
         return audio::DATA_ERROR;
     std::memcpy(buffer, spectrum.data(), sizeof spectrum);
     return sizeof spectrum;
+}
+
+uint64_t FakeAudio::channelGetLength(audio::Handle handle, uint32_t mode)
+{
+    log("channelGetLength " + std::to_string(handle) + " " + std::to_string(mode));
+    FakeChannel* c = channel(handle);
+    return c && mode == audio::POS_BYTE ? c->length : audio::POSITION_ERROR;
+}
+
+uint64_t FakeAudio::channelGetPosition(audio::Handle handle, uint32_t mode)
+{
+    log("channelGetPosition " + std::to_string(handle) + " " + std::to_string(mode));
+    FakeChannel* c = channel(handle);
+    return c && mode == audio::POS_BYTE ? c->position : audio::POSITION_ERROR;
+}
+
+double FakeAudio::channelBytes2Seconds(audio::Handle handle, uint64_t bytes)
+{
+    log("channelBytes2Seconds " + std::to_string(handle) + " " + std::to_string(bytes));
+    if (!channel(handle) || bytes == audio::POSITION_ERROR)
+        return -1.0;
+    return double(bytes) / BYTES_PER_SECOND;
 }
 
 uint32_t FakeAudio::getVolume()

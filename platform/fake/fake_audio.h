@@ -2,7 +2,9 @@
 //
 // Loads succeed with handles 1, 2, 3, ... unless the path is in failingPaths.
 // A channel's state follows play/stop/pause; a test ends a track by setting its
-// state to ACTIVE_STOPPED. channelGetData copies `spectrum`.
+// state to ACTIVE_STOPPED. channelGetData copies `spectrum`. Every channel counts
+// BYTES_PER_SECOND bytes a second; its length is `length` (a test sets it;
+// POSITION_ERROR by default) and its position `position`.
 #pragma once
 #include <array>
 #include <map>
@@ -17,12 +19,15 @@ struct FakeChannel {
     std::string path;
     bool module;
     uint32_t state;
-    uint64_t position;  // set by channelSetPosition; restart and stop leave it alone
+    uint64_t position;  // set by channelSetPosition and a test; a restart sets 0
     bool live;
+    uint64_t length;
 };
 
 class FakeAudio : public audio::Audio {
 public:
+    static constexpr double BYTES_PER_SECOND = 176400.0;  // 44100 Hz, 16-bit stereo
+
     // Script.
     uint32_t version = 0x02030000;
     bool failInit = false;
@@ -50,6 +55,9 @@ public:
     bool channelSetPosition(audio::Handle channel, uint64_t position) override;
     uint32_t channelIsActive(audio::Handle channel) override;
     uint32_t channelGetData(audio::Handle channel, void* buffer, uint32_t length) override;
+    uint64_t channelGetLength(audio::Handle channel, uint32_t mode) override;
+    uint64_t channelGetPosition(audio::Handle channel, uint32_t mode) override;
+    double channelBytes2Seconds(audio::Handle channel, uint64_t bytes) override;
     uint32_t getVolume() override;
     bool setVolume(uint32_t volume) override;
 

@@ -1,5 +1,6 @@
 #include "platform/fake/fake_gpu.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/fake/call_log.h"
@@ -283,6 +284,22 @@ gpu::Result FakeGpu::createTextureFromFile(gpu::Device*, const char* path, gpu::
     made->path = path;
     *texture = as<gpu::Texture>(made);
     return r;
+}
+
+gpu::Result FakeGpu::getLevelDesc(gpu::Texture* texture, uint32_t level, gpu::SurfaceDesc* desc)
+{
+    log("getLevelDesc " + std::to_string(level));
+    if (!texture || !desc || level >= 32)
+        return gpu::INVALIDCALL;
+    desc->width = std::max(textureSize >> level, 1u);
+    desc->height = desc->width;
+    return result("getLevelDesc");
+}
+
+gpu::Result FakeGpu::setMipmapping(gpu::Device*, uint32_t sampler, bool enabled)
+{
+    log("setMipmapping " + std::to_string(sampler) + (enabled ? " on" : " off"));
+    return result("setMipmapping");
 }
 
 gpu::Result FakeGpu::createEffectFromFile(gpu::Device*, const char* path, gpu::Effect** effect)

@@ -34,6 +34,7 @@ public:
     uint32_t passes = 1;
     std::set<std::string> missingFiles;
     std::set<std::string> techniques = {"GUI"};
+    uint32_t textureSize = 256;  // every texture is this many texels square
 
     // Observations.
     std::vector<std::unique_ptr<FakeResource>> resources;
@@ -78,6 +79,8 @@ public:
                                      uint32_t minVertexIndex, uint32_t vertexCount, uint32_t startIndex,
                                      uint32_t primitiveCount) override;
     gpu::Result createTextureFromFile(gpu::Device* device, const char* path, gpu::Texture** texture) override;
+    gpu::Result getLevelDesc(gpu::Texture* texture, uint32_t level, gpu::SurfaceDesc* desc) override;
+    gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled) override;
     gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect) override;
     gpu::TechniqueHandle getTechniqueByName(gpu::Effect* effect, const char* name) override;
     gpu::Result setTechnique(gpu::Effect* effect, gpu::TechniqueHandle technique) override;

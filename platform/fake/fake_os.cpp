@@ -1,6 +1,7 @@
 #include "platform/fake/fake_os.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/fake/call_log.h"
@@ -101,6 +102,18 @@ bool FakeOs::updateWindow(os::WindowHandle window)
     return window != nullptr;
 }
 
+bool FakeOs::isIconic(os::WindowHandle window)
+{
+    callLog().add("os.isIconic");
+    return window && fakeWindow(window)->minimized;
+}
+
+bool FakeOs::isWindowVisible(os::WindowHandle window)
+{
+    callLog().add("os.isWindowVisible");
+    return window && fakeWindow(window)->visible;
+}
+
 bool FakeOs::cursorPosition(os::Point* point)
 {
     callLog().add("os.cursorPosition");
@@ -113,6 +126,10 @@ bool FakeOs::peekMessage(os::Message* message)
     callLog().add("os.peekMessage");
     if (!pumping) {
         pumping = true;
+        if (++pumps > pumpLimit) {
+            std::fprintf(stderr, "fake os: the main loop pumped messages %u times without ending\n", pumpLimit);
+            std::abort();
+        }
         if (onPump)
             onPump();
     }
@@ -161,6 +178,24 @@ void FakeOs::postQuitMessage(int exitCode)
 {
     callLog().add("os.postQuitMessage " + std::to_string(exitCode));
     queue.push_back({nullptr, os::WM_QUIT, os::WParam(exitCode), 0});
+}
+
+static const char* statusName(os::PlaybackStatus status)
+{
+    switch (status) {
+    case os::PlaybackStatus::Playing: return "playing";
+    case os::PlaybackStatus::Paused: return "paused";
+    case os::PlaybackStatus::Stopped: break;
+    }
+    return "stopped";
+}
+
+void FakeOs::setNowPlaying(const os::NowPlaying& state)
+{
+    callLog().add("os.setNowPlaying " + std::to_string(state.track) + "/" + std::to_string(state.trackCount) + " " +
+                  statusName(state.status) + " " + std::to_string(state.volumeLevel));
+    nowPlaying.push_back({state.trackCount, state.track, state.title ? state.title : "", state.status,
+                          state.volumeLevel, state.lengthMicros, state.positionMicros});
 }
 
 } // namespace fake

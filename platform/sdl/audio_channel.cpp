@@ -92,6 +92,9 @@ static Channel* createModuleChannel(const void* data, size_t size, uint32_t flag
     Channel* channel = newChannel(ChannelKind::Module, flags);
     channel->module = module;
     channel->bytesPerFrame = (flags & audio::SAMPLE_FLOAT) ? 8 : 4;
+    double seconds = openmpt_module_get_duration_seconds(module);
+    if (seconds > 0.0 && seconds < 1.0e7)
+        channel->lengthFrames = uint64_t(seconds * MIX_RATE);
     return prefill(channel);
 }
 
@@ -197,6 +200,9 @@ Channel* openStreamFile(const char* path, uint32_t flags)
     stream.fileChannels = format.channels;
     stream.fileRate = format.samplerate;
     channel->bytesPerFrame = uint32_t(format.channels) * ((flags & audio::SAMPLE_FLOAT) ? 4 : 2);
+    // Some formats cannot tell their length without reading everything.
+    if (format.frames > 0 && format.frames < SF_COUNT_MAX)
+        channel->lengthFrames = uint64_t(format.frames);
 
     long bufferFrames = INPUT_FRAMES > long(BLOCK_FRAMES) ? INPUT_FRAMES : long(BLOCK_FRAMES);
     stream.converted = new float[BLOCK_FRAMES * format.channels];
@@ -351,6 +357,8 @@ bool decodeAhead(Channel* channel, uint32_t maxBlocks)
         channel->decoderAtEnd = ended;
         channel->blocksSinceSeek++;
         channel->blocksWritten.store(written + 1, std::memory_order_release);
+        if (channel->blocksSinceSeek == 1)
+            channel->firstBlockGeneration.store(generation, std::memory_order_release);
         worked = true;
         // A newer request waits: serve it before decoding further ahead.
         if (channel->seekGeneration.load(std::memory_order_relaxed) != generation)
@@ -368,6 +376,23 @@ void requestSeek(Channel* channel, uint64_t frame)
 {
     channel->seekFrame.store(frame, std::memory_order_relaxed);
     channel->seekGeneration.fetch_add(1, std::memory_order_release);
+}
+
+int channelRate(const Channel* channel)
+{
+    return channel->kind == ChannelKind::Module ? MIX_RATE : channel->stream.fileRate;
+}
+
+uint64_t playedFrame(const Channel* channel)
+{
+    uint64_t start = channel->seekFrame.load(std::memory_order_relaxed);
+    uint64_t mixed = channel->mixPosition.load(std::memory_order_acquire);
+    // The mixer has not reached the latest position yet: that position it is.
+    if (uint32_t(mixed >> 32) != channel->seekGeneration.load(std::memory_order_relaxed))
+        return start;
+    uint64_t played = uint64_t(uint32_t(mixed)) * uint64_t(channelRate(channel)) / MIX_RATE;
+    uint64_t frame = start + played;
+    return channel->lengthFrames && frame > channel->lengthFrames ? channel->lengthFrames : frame;
 }
 
 } // namespace audio_engine

@@ -6,8 +6,11 @@
 // the audio thread only reads blocks, so it never touches a file or a decoder.
 //
 // Repositioning: the main thread stores the target frame, then bumps
-// seekGeneration. The decoding side seeks and tags every block it writes with the
-// generation it belongs to; the mixer drops blocks of older generations. Pausing
+// seekGeneration. The decoding side seeks, tags every block it writes with the
+// generation it belongs to, and publishes the generation once its first block is
+// in the ring; the mixer then moves to it, dropping blocks of older generations,
+// and plays the old position until then. A play waits for that first block, so
+// it is never heard late. Pausing
 // and stopping need no decoder work at all: the mixer stops reading, and the ring
 // still holds what comes next.
 //
@@ -65,6 +68,7 @@ struct Channel {
     ChannelKind kind;
     uint32_t flags;
     uint32_t bytesPerFrame; // a byte position's unit, in frames of the decoder's own rate
+    uint64_t lengthFrames;  // in the decoder's own rate; 0 when not known
     openmpt_module* module;
     StreamDecoder stream;
 
@@ -87,6 +91,9 @@ struct Channel {
     bool endPending;      // a seek failed: the next block is the channel's end
     bool decoderAtEnd;
     std::atomic<uint32_t> blocksWritten{0};
+    // The newest generation whose first block is in the ring (written after the
+    // block): a play waits for it, so it is never heard late.
+    std::atomic<uint32_t> firstBlockGeneration{0};
 
     // Mixer.
     MixState mixState;
@@ -95,10 +102,15 @@ struct Channel {
     uint32_t readOffset;   // frames already taken from the front block
     bool mixAtEnd;         // the last block of mixGeneration has been played
     bool mixSounded;       // some of mixGeneration has been played
+    Channel* mixNext;      // the next channel in the mixer's list
     float gain;            // the play/stop ramp, 0..1
     uint32_t silentFrames; // silent history frames written in a row
+    uint32_t mixFramesPlayed; // mix frames played since mixGeneration began
     std::atomic<uint32_t> blocksRead{0};
     std::atomic<uint32_t> endedPlayId{0}; // the play that reached the channel's end
+    // Where the mixer stands, for the main thread: the generation in the high 32
+    // bits, mixFramesPlayed in the low ones.
+    std::atomic<uint64_t> mixPosition{0};
 
     // Written by the mixer, read by the main thread: the channel's mono output,
     // indexed by mix frame modulo HISTORY_FRAMES.
@@ -133,5 +145,12 @@ uint64_t bytePositionToFrame(const Channel* channel, uint64_t bytes);
 
 // Ask the decoding side to continue from frame (in the decoder's own rate).
 void requestSeek(Channel* channel, uint64_t frame);
+
+// The decoder's own rate: the mix rate for modules, the file's for streams.
+int channelRate(const Channel* channel);
+
+// Where the listener's side stands, as a frame of the decoder (main thread): the
+// position asked for last, plus what the mixer has played of it since.
+uint64_t playedFrame(const Channel* channel);
 
 } // namespace audio_engine

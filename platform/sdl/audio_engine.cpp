@@ -1,3 +1,9 @@
+// The audio service's calls and the threads that serve them (audio_engine.h says
+// how the threads meet; the audio thread's own work is in audio_mixer.cpp).
+//
+// Sections: the decoder thread; channels on the main thread (commands, lookup,
+// waiting for a first block); the output device and its watch thread; the Audio
+// interface.
 #include "platform/sdl/audio_engine.h"
 #include "platform/sdl/audio_mixer.h"
 
@@ -17,6 +23,15 @@ namespace audio_engine {
 // stalled device fills it) before it gives up.
 constexpr int COMMAND_WAIT_MS = 500;
 
+// What the sound server lists the program's stream as.
+constexpr const char* STREAM_NAME = "Quorvatelle 3";
+constexpr const char* STREAM_ROLE = "media.role=music";
+
+// How often the device watch looks at the output, and how often it tries to open
+// one while there is none.
+constexpr auto WATCH_INTERVAL = std::chrono::milliseconds(100);
+constexpr auto REOPEN_INTERVAL = std::chrono::milliseconds(1000);
+
 // When every ring is full the decoder sleeps. Each wake-up costs a context
 // switch, so it sleeps long while every ring holds plenty of its channel's current
 // position, and briefly while one holds little: right after a seek, when the
@@ -25,6 +40,13 @@ constexpr int COMMAND_WAIT_MS = 500;
 constexpr auto DECODER_SHORT_IDLE = std::chrono::milliseconds(10);
 constexpr auto DECODER_LONG_IDLE = std::chrono::milliseconds(100);
 constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
+
+// How long a play waits for the first block of the position it starts from.
+// Decoding a block takes well under a millisecond, and the ring keeps room for
+// it; only a stalled file or a full ring the mixer has not yet drained (one
+// device buffer) make the wait longer.
+constexpr auto FIRST_BLOCK_WAIT = std::chrono::milliseconds(200);
+constexpr auto FIRST_BLOCK_POLL = std::chrono::microseconds(100);
 
 // Blocks one decoder pass gives each channel, so a seek on one channel never
 // waits behind a long refill of another.
@@ -46,27 +68,25 @@ static void decoderMain(AudioEngine* engine)
 {
     // Named, so a profiler or top tells it from the program's other threads.
     pthread_setname_np(pthread_self(), "audio-decoder");
-    Channel* work[MAX_CHANNELS];
+    std::vector<Channel*> work;
     std::unique_lock<std::mutex> lock(engine->decodeMutex);
     while (!engine->decodeQuit) {
         engine->decodeRequested = false;
-        int count = engine->decodeCount;
-        for (int i = 0; i < count; i++) {
-            work[i] = engine->decodeList[i];
-            work[i]->decoderRefs++;
-        }
+        work = engine->decodeList;
+        for (Channel* channel : work)
+            channel->decoderRefs++;
         lock.unlock();
 
         bool worked = false;
         bool plenty = true;
-        for (int i = 0; i < count; i++) {
-            worked |= decodeAhead(work[i], BLOCKS_PER_PASS);
-            plenty = plenty && holdsPlenty(work[i]);
+        for (Channel* channel : work) {
+            worked |= decodeAhead(channel, BLOCKS_PER_PASS);
+            plenty = plenty && holdsPlenty(channel);
         }
 
         lock.lock();
-        for (int i = 0; i < count; i++)
-            work[i]->decoderRefs--;
+        for (Channel* channel : work)
+            channel->decoderRefs--;
         if (!worked && !engine->decodeRequested && !engine->decodeQuit)
             engine->decodeWake.wait_for(lock, plenty ? DECODER_LONG_IDLE : DECODER_SHORT_IDLE);
     }
@@ -113,7 +133,7 @@ static void collectRetired(AudioEngine& engine)
     Channel* channel;
     while (engine.released.pop(channel))
         channel->releasedByMixer = true;
-    for (int i = 0; i < engine.retiredCount;) {
+    for (size_t i = 0; i < engine.retired.size();) {
         channel = engine.retired[i];
         int refs;
         {
@@ -122,7 +142,8 @@ static void collectRetired(AudioEngine& engine)
         }
         if (channel->releasedByMixer && refs == 0) {
             destroyChannel(channel);
-            engine.retired[i] = engine.retired[--engine.retiredCount];
+            engine.retired[i] = engine.retired.back();
+            engine.retired.pop_back();
         } else {
             i++;
         }
@@ -134,9 +155,9 @@ static Channel* findChannel(AudioEngine& engine, audio::Handle handle)
     collectRetired(engine);
     if (handle == 0)
         return nullptr;
-    for (int i = 0; i < engine.liveCount; i++)
-        if (engine.live[i]->handle == handle)
-            return engine.live[i];
+    for (Channel* channel : engine.live)
+        if (channel->handle == handle)
+            return channel;
     return nullptr;
 }
 
@@ -150,10 +171,30 @@ static void noticeEnd(Channel* channel)
     }
 }
 
+// A play is reported only once the ring holds the first block of the position
+// it starts from: the mixer then has sound for it at its next callback, so a
+// play or restart is never heard late.
+static void waitForFirstBlock(AudioEngine& engine, Channel* channel)
+{
+    const uint32_t generation = channel->seekGeneration.load(std::memory_order_relaxed);
+    auto ready = [&] { return channel->firstBlockGeneration.load(std::memory_order_acquire) == generation; };
+    if (ready())
+        return;
+    // Headless, the caller is the decoding side.
+    if (engine.headless) {
+        decodeAhead(channel, 1);
+        return;
+    }
+    wakeDecoder(engine);
+    const auto deadline = std::chrono::steady_clock::now() + FIRST_BLOCK_WAIT;
+    while (!ready() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(FIRST_BLOCK_POLL);
+}
+
 static bool handleInUse(const AudioEngine& engine, uint32_t handle)
 {
-    for (int i = 0; i < engine.liveCount; i++)
-        if (engine.live[i]->handle == handle)
+    for (const Channel* channel : engine.live)
+        if (channel->handle == handle)
             return true;
     return false;
 }
@@ -171,20 +212,20 @@ static audio::Handle addChannel(AudioEngine& engine, Channel* channel)
         destroyChannel(channel);
         return 0;
     }
-    engine.live[engine.liveCount++] = channel;
+    engine.live.push_back(channel);
     {
         std::lock_guard<std::mutex> lock(engine.decodeMutex);
-        engine.decodeList[engine.decodeCount++] = channel;
+        engine.decodeList.push_back(channel);
         engine.decodeRequested = true;
     }
     engine.decodeWake.notify_one();
     return channel->handle;
 }
 
-static bool hasRoomForChannel(AudioEngine& engine)
+static bool canLoad(AudioEngine& engine)
 {
     collectRetired(engine);
-    return engine.initialized && engine.liveCount + engine.retiredCount < MAX_CHANNELS;
+    return engine.initialized;
 }
 
 // The system writes paths with backslashes; here they are slashes.
@@ -223,6 +264,105 @@ static void startEngine(AudioEngine& engine)
 static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
 {
     mixInto(*static_cast<AudioEngine*>(user), reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
+}
+
+// ---- The output device ---------------------------------------------------------
+
+// The names the sound server shows. SDL's PulseAudio backend takes the names from
+// its hints but not the role, so the role goes in PulseAudio's own client
+// properties (PipeWire's PulseAudio service reads them too), after any the user
+// set. The environment is read when SDL audio starts.
+static void nameOutputStream()
+{
+    SDL_SetHint(SDL_HINT_APP_NAME, STREAM_NAME);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, STREAM_NAME);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, STREAM_NAME);
+    SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, "Music");
+    const char* properties = SDL_getenv("PULSE_PROP");
+    if (!properties || !*properties)
+        SDL_setenv("PULSE_PROP", STREAM_ROLE, 1);
+    else if (!SDL_strstr(properties, "media.role"))
+        SDL_setenv("PULSE_PROP", (std::string(properties) + " " + STREAM_ROLE).c_str(), 1);
+}
+
+// Opens the output (name null: the default) and starts it; 0 on failure. The mix
+// is always 44100 Hz float stereo (the spectrum's bins depend on it); SDL converts
+// when the device wants something else.
+static SDL_AudioDeviceID openOutput(AudioEngine& engine, const char* name)
+{
+    SDL_AudioSpec want{};
+    want.freq = MIX_RATE;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = DEVICE_FRAMES;
+    want.callback = audioCallback;
+    want.userdata = &engine;
+    SDL_AudioSpec have{};
+    return SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+}
+
+// The device has gone: SDL would go on calling the mixer without anyone hearing
+// it, so the track would run on in silence. Closing it stops the mix where it is.
+// The backend restarts too, as a sound server that comes back is a new
+// connection.
+static void closeLostOutput(AudioEngine& engine)
+{
+    SDL_CloseAudioDevice(engine.deviceId);
+    engine.deviceId = 0;
+    SDL_AudioQuit();
+    std::fprintf(stderr, "audio: the output went away; reopening it when there is one\n");
+}
+
+static bool reopenOutput(AudioEngine& engine)
+{
+    if (SDL_AudioInit(nullptr) != 0)
+        return false;
+    // Commands given meanwhile go first: the audio thread takes over from here.
+    applyCommands(engine);
+    SDL_AudioDeviceID id = openOutput(engine, nullptr);
+    if (id == 0) {
+        SDL_AudioQuit();
+        return false;
+    }
+    engine.deviceId = id;
+    SDL_PauseAudioDevice(id, 0);
+    std::fprintf(stderr, "audio: the output is back\n");
+    return true;
+}
+
+static void watchMain(AudioEngine* engine)
+{
+    pthread_setname_np(pthread_self(), "audio-watch");
+    auto lastAttempt = std::chrono::steady_clock::now();
+    std::unique_lock<std::mutex> lock(engine->watchMutex);
+    while (!engine->watchWake.wait_for(lock, WATCH_INTERVAL, [engine] { return engine->watchQuit; })) {
+        if (engine->deviceId && SDL_GetAudioDeviceStatus(engine->deviceId) != SDL_AUDIO_STOPPED)
+            continue;
+        auto now = std::chrono::steady_clock::now();
+        if (engine->deviceId) {
+            closeLostOutput(*engine);
+            lastAttempt = now - REOPEN_INTERVAL;
+        }
+        // No audio thread runs: this one takes its commands.
+        applyCommands(*engine);
+        if (now - lastAttempt < REOPEN_INTERVAL)
+            continue;
+        lastAttempt = now;
+        reopenOutput(*engine);
+    }
+}
+
+static void stopWatch(AudioEngine& engine)
+{
+    if (!engine.watcher.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(engine.watchMutex);
+        engine.watchQuit = true;
+    }
+    engine.watchWake.notify_one();
+    engine.watcher.join();
+    engine.watchQuit = false;
 }
 
 // The mix frame the listener hears now: frames mixed, less those still queued
@@ -286,6 +426,7 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
     // is not offered.
     if (initialized || device == 0 || device < -1)
         return false;
+    nameOutputStream();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return false;
     const char* name = nullptr;
@@ -294,17 +435,7 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
         return false;
     }
 
-    // The mix is always 44100 Hz float stereo (the spectrum's bins depend on it);
-    // SDL converts when the device wants something else.
-    SDL_AudioSpec want{};
-    want.freq = MIX_RATE;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = DEVICE_FRAMES;
-    want.callback = audioCallback;
-    want.userdata = this;
-    SDL_AudioSpec have{};
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+    SDL_AudioDeviceID id = openOutput(*this, name);
     if (id == 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
@@ -319,6 +450,11 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
         return false;
     }
     SDL_PauseAudioDevice(id, 0);
+    try {
+        watcher = std::thread(watchMain, this);
+    } catch (const std::system_error&) {
+        // Without the watch the music plays as long as its device lasts.
+    }
     return true;
 }
 
@@ -333,16 +469,20 @@ bool AudioEngine::initHeadless()
 
 void AudioEngine::decodeAll()
 {
-    for (int i = 0; i < liveCount; i++)
-        decodeAhead(live[i], RING_BLOCKS);
+    for (Channel* channel : live)
+        decodeAhead(channel, RING_BLOCKS);
 }
 
 bool AudioEngine::free()
 {
     if (!initialized)
         return false;
-    if (deviceId) {
-        SDL_CloseAudioDevice(deviceId);
+    stopWatch(*this);
+    // The watch may have left the output closed (a device gone and none back):
+    // SDL audio was started all the same.
+    if (!headless) {
+        if (deviceId)
+            SDL_CloseAudioDevice(deviceId);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         deviceId = 0;
         // The callback has stopped: the mixer's counts can be read.
@@ -353,11 +493,13 @@ bool AudioEngine::free()
     }
     stopDecoder(*this);
     // Both other threads are gone: everything can be deleted directly.
-    for (int i = 0; i < liveCount; i++)
-        destroyChannel(live[i]);
-    for (int i = 0; i < retiredCount; i++)
-        destroyChannel(retired[i]);
-    liveCount = retiredCount = decodeCount = 0;
+    for (Channel* channel : live)
+        destroyChannel(channel);
+    for (Channel* channel : retired)
+        destroyChannel(channel);
+    live.clear();
+    retired.clear();
+    decodeList.clear();
     drainQueues(*this);
     destroySpectrum(spectrum);
     initialized = headless = false;
@@ -367,7 +509,7 @@ bool AudioEngine::free()
 audio::Handle AudioEngine::musicLoad(bool fromMemory, const void* file, uint64_t offset, uint32_t length,
                                      uint32_t flags, uint32_t)
 {
-    if (!file || !hasRoomForChannel(*this))
+    if (!file || !canLoad(*this))
         return 0;
     if (fromMemory)
         return addChannel(*this, openModuleMemory(static_cast<const unsigned char*>(file) + offset, length, flags));
@@ -378,7 +520,7 @@ audio::Handle AudioEngine::streamCreateFile(bool fromMemory, const void* file, u
                                             uint32_t flags)
 {
     // Streams come from whole files only.
-    if (!file || fromMemory || offset != 0 || length != 0 || !hasRoomForChannel(*this))
+    if (!file || fromMemory || offset != 0 || length != 0 || !canLoad(*this))
         return 0;
     return addChannel(*this, openStreamFile(localPath(file).c_str(), flags));
 }
@@ -388,18 +530,14 @@ bool AudioEngine::musicFree(audio::Handle handle)
     Channel* channel = findChannel(*this, handle);
     if (!channel)
         return false;
-    for (int i = 0; i < liveCount; i++)
-        if (live[i] == channel)
-            live[i] = live[--liveCount];
+    live.erase(std::find(live.begin(), live.end(), channel));
     {
         std::lock_guard<std::mutex> lock(decodeMutex);
-        for (int i = 0; i < decodeCount; i++)
-            if (decodeList[i] == channel)
-                decodeList[i] = decodeList[--decodeCount];
+        decodeList.erase(std::find(decodeList.begin(), decodeList.end(), channel));
     }
     // If the command cannot be sent the mixer keeps the channel until free().
     pushCommand(*this, Command{CommandType::RemoveChannel, channel, 0, 0.0f});
-    retired[retiredCount++] = channel;
+    retired.push_back(channel);
     return true;
 }
 
@@ -410,10 +548,9 @@ bool AudioEngine::channelPlay(audio::Handle handle, bool restart)
         return false;
     noticeEnd(channel);
     // A channel that played to its end starts over rather than stay at its end.
-    if ((restart || channel->ended) && !channel->rewound) {
+    if ((restart || channel->ended) && !channel->rewound)
         requestSeek(channel, 0);
-        wakeDecoder(*this);
-    }
+    waitForFirstBlock(*this, channel);
     channel->rewound = false;
     channel->ended = false;
     channel->playId++;
@@ -493,6 +630,30 @@ uint32_t AudioEngine::channelGetData(audio::Handle handle, void* buffer, uint32_
         samples[i] = channel->history[(first + i) % HISTORY_FRAMES].load(std::memory_order_relaxed);
     computeSpectrum(spectrum, samples, magnitudes);
     return FFT_BINS * sizeof(float);
+}
+
+uint64_t AudioEngine::channelGetLength(audio::Handle handle, uint32_t mode)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || mode != audio::POS_BYTE || channel->lengthFrames == 0)
+        return audio::POSITION_ERROR;
+    return channel->lengthFrames * channel->bytesPerFrame;
+}
+
+uint64_t AudioEngine::channelGetPosition(audio::Handle handle, uint32_t mode)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || mode != audio::POS_BYTE)
+        return audio::POSITION_ERROR;
+    return playedFrame(channel) * channel->bytesPerFrame;
+}
+
+double AudioEngine::channelBytes2Seconds(audio::Handle handle, uint64_t bytes)
+{
+    Channel* channel = findChannel(*this, handle);
+    if (!channel || bytes == audio::POSITION_ERROR)
+        return -1.0;
+    return double(bytes / channel->bytesPerFrame) / channelRate(channel);
 }
 
 uint32_t AudioEngine::getVolume() { return volume; }

@@ -12,9 +12,16 @@
 //                 blocks, applies the play/stop ramps and the volume, and records
 //                 each channel's output for the spectrum. It never allocates, locks
 //                 or waits.
+//   device watch  notices the output going away (a sound server restarting, a
+//                 headset unplugged), closes it and reopens the default output,
+//                 trying every second while there is none. Between the two it
+//                 takes the audio thread's place for commands, so the play
+//                 state carries over and the command queue never fills.
 // Commands reach the audio thread through a lock-free queue. A freed channel goes
 // to the mixer as a command; the mixer hands it back through a second queue, and
 // the main thread deletes it once the decoder is done with it too.
+//
+// The output is named "Quorvatelle 3" with the role "music" for the sound server.
 #pragma once
 #include "platform/audio.h"
 #include "platform/sdl/audio_channel.h"
@@ -26,10 +33,10 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace audio_engine {
 
-constexpr int MAX_CHANNELS = 32;
 constexpr uint32_t MAX_MIX_FRAMES = 1024;    // mixInto works in pieces of at most this
 constexpr uint32_t DEVICE_FRAMES = 1024;     // frames per device callback: 23 ms
 constexpr uint32_t PLAY_RAMP_FRAMES = 221;   // 5 ms fade on play, stop, pause, resume
@@ -44,10 +51,10 @@ struct Command {
     float gain;
 };
 
-// Owned by the audio thread.
+// Owned by the audio thread. The channels it mixes are a list linked through
+// Channel::mixNext, so any number of them can be added without allocating.
 struct Mixer {
-    Channel* channels[MAX_CHANNELS];
-    int channelCount;
+    Channel* firstChannel;
     float masterGain;
     float masterTarget;
     float masterStep;
@@ -91,6 +98,9 @@ struct AudioEngine final : audio::Audio {
     bool channelSetPosition(audio::Handle channel, uint64_t position) override;
     uint32_t channelIsActive(audio::Handle channel) override;
     uint32_t channelGetData(audio::Handle channel, void* buffer, uint32_t length) override;
+    uint64_t channelGetLength(audio::Handle channel, uint32_t mode) override;
+    uint64_t channelGetPosition(audio::Handle channel, uint32_t mode) override;
+    double channelBytes2Seconds(audio::Handle channel, uint64_t bytes) override;
     uint32_t getVolume() override;
     bool setVolume(uint32_t volume) override;
 
@@ -105,27 +115,34 @@ struct AudioEngine final : audio::Audio {
     bool headless = false;
     uint32_t volume = 100;
     uint32_t lastHandle = 0;
-    uint32_t deviceId = 0;
-    Channel* live[MAX_CHANNELS] = {};
-    int liveCount = 0;
-    Channel* retired[MAX_CHANNELS] = {}; // freed, waiting for the mixer and decoder to let go
-    int retiredCount = 0;
+    uint32_t deviceId = 0;  // the device watch's while it runs
+    // Every loaded channel, however many: a disk holds all its tracks at once.
+    std::vector<Channel*> live;
+    std::vector<Channel*> retired; // freed, waiting for the mixer and decoder to let go
     Spectrum spectrum = {};
 
-    SpscQueue<Command, 256> commands;  // main thread -> audio thread
-    SpscQueue<Channel*, 64> released;  // audio thread -> main thread
+    // Each release answers a removal command, and the main thread takes the
+    // releases before it sends another removal: the return queue cannot fill
+    // while it is as long as the command queue.
+    SpscQueue<Command, 256> commands;   // main thread -> audio thread
+    SpscQueue<Channel*, 256> released;  // audio thread -> main thread
 
     // Decoder thread; the list and flags are guarded by decodeMutex.
     std::thread decoder;
     std::mutex decodeMutex;
     std::condition_variable decodeWake;
-    Channel* decodeList[MAX_CHANNELS] = {};
-    int decodeCount = 0;
+    std::vector<Channel*> decodeList;
     bool decodeRequested = false;
     bool decodeQuit = false;
 
     Mixer mixer = {};
     MixClock clock;
+
+    // Device watch thread; watchQuit is guarded by watchMutex.
+    std::thread watcher;
+    std::mutex watchMutex;
+    std::condition_variable watchWake;
+    bool watchQuit = false;
 
     // From the engine's creation: libopenmpt's tables are filled while the
     // program opens its window, not when the first track loads.

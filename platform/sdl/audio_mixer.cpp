@@ -30,7 +30,7 @@ static void startPlaying(Channel* channel, uint32_t playId)
 {
     channel->mixPlayId = playId;
     // Its position is the end already (the caller did not know yet): it ends again.
-    if (channel->mixAtEnd && channel->mixGeneration == channel->seekGeneration.load(std::memory_order_acquire)) {
+    if (channel->mixAtEnd && channel->mixGeneration == channel->firstBlockGeneration.load(std::memory_order_acquire)) {
         channel->mixState = MixState::Idle;
         channel->endedPlayId.store(playId, std::memory_order_release);
         return;
@@ -44,13 +44,16 @@ static void applyCommand(AudioEngine& engine, const Command& command)
     Channel* channel = command.channel;
     switch (command.type) {
     case CommandType::AddChannel:
-        if (mixer.channelCount < MAX_CHANNELS)
-            mixer.channels[mixer.channelCount++] = channel;
+        channel->mixNext = mixer.firstChannel;
+        mixer.firstChannel = channel;
         break;
     case CommandType::RemoveChannel:
-        for (int i = 0; i < mixer.channelCount; i++)
-            if (mixer.channels[i] == channel)
-                mixer.channels[i] = mixer.channels[--mixer.channelCount];
+        for (Channel** link = &mixer.firstChannel; *link; link = &(*link)->mixNext) {
+            if (*link == channel) {
+                *link = channel->mixNext;
+                break;
+            }
+        }
         engine.released.push(channel);
         break;
     case CommandType::Play:
@@ -94,6 +97,7 @@ static void switchGeneration(Channel* channel, uint32_t wanted)
     channel->mixAtEnd = false;
     channel->mixSounded = false;
     channel->readOffset = 0;
+    channel->mixFramesPlayed = 0;
     while (DecodedBlock* block = frontBlock(channel)) {
         if (!isOlder(block->generation, wanted))
             break;
@@ -145,7 +149,9 @@ static float addRampedFrames(Channel* channel, float* out, uint64_t firstFrame, 
 // always start at out[0].
 static uint32_t renderChannel(Channel* channel, float* out, uint64_t firstFrame, uint32_t frames)
 {
-    const uint32_t wanted = channel->seekGeneration.load(std::memory_order_acquire);
+    // A new position is followed once its first block is decoded: until then the
+    // old one goes on sounding, so a seek never leaves a gap while it decodes.
+    const uint32_t wanted = channel->firstBlockGeneration.load(std::memory_order_acquire);
     uint32_t done = 0;
     while (done < frames) {
         if (channel->mixGeneration != wanted && channel->gain <= 0.0f)
@@ -203,8 +209,11 @@ static uint32_t renderChannel(Channel* channel, float* out, uint64_t firstFrame,
             channel->gain = count == rampLeft ? target : gain;
         }
         channel->readOffset += count;
+        channel->mixFramesPlayed += count;
         done += count;
     }
+    channel->mixPosition.store((uint64_t(channel->mixGeneration) << 32) | channel->mixFramesPlayed,
+                               std::memory_order_release);
     return done;
 }
 
@@ -278,20 +287,25 @@ static void publishClock(AudioEngine& engine, int64_t callbackNanos)
     clock.sequence.store(sequence + 2, std::memory_order_release);
 }
 
+void applyCommands(AudioEngine& engine)
+{
+    Command command;
+    while (engine.commands.pop(command))
+        applyCommand(engine, command);
+}
+
 void mixInto(AudioEngine& engine, float* out, uint32_t frames)
 {
     int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                       std::chrono::steady_clock::now().time_since_epoch()).count();
     Mixer& mixer = engine.mixer;
-    Command command;
-    while (engine.commands.pop(command))
-        applyCommand(engine, command);
+    applyCommands(engine);
 
     while (frames > 0) {
         uint32_t piece = frames < MAX_MIX_FRAMES ? frames : MAX_MIX_FRAMES;
         std::memset(out, 0, piece * 2 * sizeof(float));
-        for (int i = 0; i < mixer.channelCount; i++)
-            mixChannel(mixer, mixer.channels[i], out, piece);
+        for (Channel* channel = mixer.firstChannel; channel; channel = channel->mixNext)
+            mixChannel(mixer, channel, out, piece);
         applyMasterVolume(mixer, out, piece);
         mixer.framesMixed += piece;
         out += piece * 2;

@@ -18,4 +18,8 @@ float volumeToGain(uint32_t volume);
 // with initHeadless().
 void mixInto(AudioEngine& engine, float* out, uint32_t frames);
 
+// The commands part of it, alone: for whoever stands in for the audio thread while
+// there is no device.
+void applyCommands(AudioEngine& engine);
+
 } // namespace audio_engine

@@ -40,6 +40,7 @@ static void setDefaultState(Device* device)
     device->declaration = nullptr;
     device->streamBuffer = nullptr;
     device->indices = nullptr;
+    device->pass = nullptr;
     device->streamOffset = device->streamStride = 0;
 }
 
@@ -430,6 +431,21 @@ public:
     Result createTextureFromFile(Device* device, const char* path, Texture** texture) override
     {
         return sdlgpu::createTextureFromFile(device, path, &imagesAhead, texture);
+    }
+
+    Result getLevelDesc(Texture* texture, uint32_t level, SurfaceDesc* desc) override
+    {
+        if (!isLive(texture, Kind::Texture) || !desc || level >= 32 ||
+            (texture->width >> level == 0 && texture->height >> level == 0))
+            return INVALIDCALL;
+        desc->width = std::max(texture->width >> level, 1u);
+        desc->height = std::max(texture->height >> level, 1u);
+        return OK;
+    }
+
+    Result setMipmapping(Device* device, uint32_t sampler, bool enabled) override
+    {
+        return sdlgpu::setMipmapping(device, sampler, enabled);
     }
 
     Result createEffectFromFile(Device* device, const char* path, Effect** effect) override

@@ -56,8 +56,10 @@ static GLint addressMode(fx::Address address)
     return GL_REPEAT;
 }
 
-static GLuint createSampler(const fx::SamplerDesc& s)
+static GLuint createSampler(fx::SamplerDesc s, bool mipmapped)
 {
+    if (!mipmapped)
+        s.mipFilter = fx::Filter::None;
     GLuint sampler = 0;
     glGenSamplers(1, &sampler);
     glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minFilter(s));
@@ -139,6 +141,7 @@ static void deletePrograms(Effect* effect)
         for (PassProgram& pass : technique.passes) {
             glDeleteProgram(pass.program);
             glDeleteSamplers(MAX_TEXTURE_UNITS, pass.samplers);
+            glDeleteSamplers(MAX_TEXTURE_UNITS, pass.fullSizeSamplers);
         }
         technique.passes.clear();
     }
@@ -154,8 +157,10 @@ static bool buildPrograms(Effect* effect, const char* path)
             pass.program = linkPass(desc, effect->textureNames, where, effect->device->state.program);
             if (!pass.program)
                 return false;
-            for (size_t unit = 0; unit < desc.samplers.size(); unit++)
-                pass.samplers[unit] = createSampler(desc.samplers[unit]);
+            for (size_t unit = 0; unit < desc.samplers.size(); unit++) {
+                pass.samplers[unit] = createSampler(desc.samplers[unit], true);
+                pass.fullSizeSamplers[unit] = createSampler(desc.samplers[unit], false);
+            }
             technique.passes.push_back(pass);
         }
     }
@@ -275,6 +280,7 @@ Result beginPass(Effect* effect, uint32_t pass)
     bindTextures(effect, &state);
     applyState(effect->device, state);
     effect->pass = int(pass);
+    effect->device->pass = &program;
     return OK;
 }
 
@@ -307,6 +313,19 @@ Result endPass(Effect* effect)
     if (!isLive(effect, Kind::Effect) || effect->pass < 0)
         return INVALIDCALL;
     effect->pass = -1;
+    if (effect->device)
+        effect->device->pass = nullptr;
+    return OK;
+}
+
+// A sampler the pass does not set (0) stays unset either way.
+Result setMipmapping(Device* device, uint32_t sampler, bool enabled)
+{
+    if (!useDevice(device) || !device->pass || sampler >= uint32_t(MAX_TEXTURE_UNITS))
+        return INVALIDCALL;
+    GlState state = device->state;
+    state.samplers[sampler] = enabled ? device->pass->samplers[sampler] : device->pass->fullSizeSamplers[sampler];
+    applyState(device, state);
     return OK;
 }
 
@@ -317,6 +336,7 @@ Result endEffect(Effect* effect)
     applyState(effect->device, effect->saved);
     effect->begun = false;
     effect->pass = -1;
+    effect->device->pass = nullptr;
     return OK;
 }
 
@@ -331,9 +351,11 @@ void destroyEffect(Effect* effect)
             if (clean.program == pass.program)
                 clean.program = 0;
             for (GLuint& sampler : clean.samplers)
-                for (GLuint own : pass.samplers)
-                    if (sampler == own && own != 0)
+                for (size_t unit = 0; unit < MAX_TEXTURE_UNITS; unit++)
+                    if (sampler != 0 && (sampler == pass.samplers[unit] || sampler == pass.fullSizeSamplers[unit]))
                         sampler = 0;
+            if (device->pass == &pass)
+                device->pass = nullptr;
         }
     }
     applyState(device, clean);

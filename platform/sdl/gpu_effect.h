@@ -17,6 +17,7 @@ gpu::Result setEffectTexture(gpu::Effect* effect, const char* parameter, gpu::Te
 gpu::Result commitChanges(gpu::Effect* effect);
 gpu::Result endPass(gpu::Effect* effect);
 gpu::Result endEffect(gpu::Effect* effect);
+gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled);
 void destroyEffect(gpu::Effect* effect);
 
 } // namespace sdlgpu

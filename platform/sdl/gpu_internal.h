@@ -52,6 +52,8 @@ struct Rect {
 
 namespace gpu {
 
+struct PassProgram;
+
 struct Direct3D {
     bool startedVideo;  // this object initialised SDL video and quits it on release
     uint32_t maxTextureSize;  // 0 until queried
@@ -72,6 +74,7 @@ struct Device {
     uint32_t streamOffset;
     uint32_t streamStride;
     IndexBuffer* indices;
+    const PassProgram* pass;  // the effect pass running, or null
     // Children, so a released device can free their OpenGL objects while its context still exists.
     std::vector<VertexDeclaration*> declarations;
     std::vector<VertexBuffer*> vertexBuffers;
@@ -126,11 +129,14 @@ struct IndexBuffer {
 struct Texture {
     Device* device;
     GLuint name;
+    uint32_t width, height;  // level 0, in texels
 };
 
 struct PassProgram {
     GLuint program;
     GLuint samplers[sdlgpu::MAX_TEXTURE_UNITS];
+    // The same samplers without mip levels, for setMipmapping(.., false).
+    GLuint fullSizeSamplers[sdlgpu::MAX_TEXTURE_UNITS];
 };
 
 struct Technique {

@@ -88,7 +88,7 @@ Result createTextureFromFile(Device* device, const char* path, ImagesAhead* ahea
         glDeleteTextures(1, &name);
         return E_OUTOFMEMORY;
     }
-    *out = new Texture{device, name};
+    *out = new Texture{device, name, uint32_t(image.width), uint32_t(image.height)};
     device->textures.push_back(*out);
     registerObject(*out, Kind::Texture);
     return OK;

@@ -101,4 +101,15 @@ uint32_t sdlVirtualKey(const SDL_Keysym& key)
     return virtualKeyOfScancode(key.scancode);
 }
 
+int sdlAppCommand(const SDL_Keysym& key)
+{
+    switch (key.scancode) {
+    case SDL_SCANCODE_AUDIOPLAY: return APPCOMMAND_MEDIA_PLAY_PAUSE;
+    case SDL_SCANCODE_AUDIOSTOP: return APPCOMMAND_MEDIA_STOP;
+    case SDL_SCANCODE_AUDIONEXT: return APPCOMMAND_MEDIA_NEXTTRACK;
+    case SDL_SCANCODE_AUDIOPREV: return APPCOMMAND_MEDIA_PREVIOUSTRACK;
+    default: return 0;
+    }
+}
+
 } // namespace os

@@ -13,4 +13,8 @@ namespace os {
 // 0 for a key that has no virtual-key code.
 uint32_t sdlVirtualKey(const SDL_Keysym& key);
 
+// The WM_APPCOMMAND command of a media key (play/pause, stop, next, previous);
+// 0 for any other key.
+int sdlAppCommand(const SDL_Keysym& key);
+
 } // namespace os

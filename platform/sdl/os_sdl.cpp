@@ -1,8 +1,11 @@
 // The os service on SDL2: window classes and windows are SDL windows with their
 // procedure in the window data; SDL events are translated into Win32 messages in
 // a FIFO that peekMessage hands out; the default procedure runs the move loop.
+// Remote control (MPRIS2 on the session bus) is served from the message pump and
+// posts its commands into the same FIFO.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "platform/sdl/os_keys.h"
+#include "platform/sdl/os_mpris.h"
 #include "platform/sdl/sdl_os.h"
 
 namespace {
@@ -23,12 +27,13 @@ constexpr uint16_t FIRST_CLASS_ATOM = 0xC000;  // where Win32 numbers registered
 constexpr int MAX_ICON_SIZE = 256;
 constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
 
-// What a window keeps in its SDL data: the class's procedure at creation, and
-// the style that decides its border.
+// What a window keeps in its SDL data: the class's procedure at creation, the
+// style that decides its border, and how many screen pixels make one of its own.
 struct WindowRecord {
     SDL_Window* window;
     os::WindowProcedure procedure;
     uint32_t style;
+    int scale;
 };
 
 struct ClassRecord {
@@ -93,9 +98,24 @@ os::LParam keyParamOf(const SDL_KeyboardEvent& key, bool alt)
     return os::LParam(param);
 }
 
+// Window pixels to the window's own: a point left of or above the client area
+// stays negative.
+int unscaled(int pixels, int scale)
+{
+    return pixels >= 0 ? pixels / scale : -((-pixels + scale - 1) / scale);
+}
+
+// A point in window pixels as mouse messages carry it: client coordinates in the
+// window's own units.
+os::LParam clientPointParam(const WindowRecord& record, int x, int y)
+{
+    ClientArea client = sdlClientAreaOf(reinterpret_cast<os::WindowHandle>(record.window));
+    return os::makePointParam(unscaled(x - client.x, record.scale), unscaled(y - client.y, record.scale));
+}
+
 class SdlOs : public os::Os {
 public:
-    SdlOs();
+    explicit SdlOs(int scale);
     ~SdlOs() override;
 
     uint32_t tickCount() override { return uint32_t(SDL_GetTicks64()); }
@@ -107,6 +127,8 @@ public:
                                   int x, int y, int width, int height) override;
     bool showWindow(os::WindowHandle window, int command) override;
     bool updateWindow(os::WindowHandle window) override { return recordOf(window) != nullptr; }
+    bool isIconic(os::WindowHandle window) override;
+    bool isWindowVisible(os::WindowHandle window) override;
     bool cursorPosition(os::Point* point) override;
     bool peekMessage(os::Message* message) override;
     bool translateMessage(const os::Message&) override { return false; }
@@ -116,6 +138,7 @@ public:
     os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
                                        os::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
+    void setNowPlaying(const os::NowPlaying& state) override { publishMpris(mpris, state); }
 
 private:
     std::vector<ClassRecord> classes;
@@ -123,14 +146,21 @@ private:
     std::deque<os::Message> queue;
     uint16_t nextAtom = FIRST_CLASS_ATOM;
     bool videoStarted = false;
+    int scale;
     os::WParam buttonsDown = 0;  // MK_ flags as the translated events left them
     LeftPress leftPress = {nullptr, 0, 0};
+    std::vector<SDL_Event> pending;  // the events of one pump, kept for reuse
+    Mpris* mpris = nullptr;  // null without a session bus
+    bool mprisStarted = false;
 
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);
     WindowRecord* recordOfId(uint32_t windowId);
     bool startVideo(const std::string& className);
+    int scaleThatFits(int width, int height);
+    void startRemoteControl();
     void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
+    void takeEvents();
     void pumpEvents();
     void translate(const SDL_Event& event);
     void translateKey(const SDL_KeyboardEvent& key);
@@ -141,16 +171,21 @@ private:
     void runMoveLoop(WindowRecord& record, os::LParam cursor);
 };
 
-SdlOs::SdlOs()
+SdlOs::SdlOs(int scale) : scale(std::clamp(scale, 1, MAX_WINDOW_SCALE))
 {
     // A close click is a WM_CLOSE for the window procedure to judge, not a quit of
     // its own.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The window never captures the mouse: with a button held, moves outside it
+    // are not its business. A drag follows the pointer through the move loop,
+    // which reads the global position.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_InitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
 }
 
 SdlOs::~SdlOs()
 {
+    stopMpris(mpris);
     for (auto& record : windows)
         SDL_DestroyWindow(record->window);
     windows.clear();
@@ -219,12 +254,31 @@ bool SdlOs::startVideo(const std::string& className)
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
         SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", className.c_str(), 1);
     }
+    // A music player must let the screen blank as usual; SDL would ask the
+    // desktop to keep it awake.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "os: no video: %s\n", SDL_GetError());
         return false;
     }
     videoStarted = true;
     return true;
+}
+
+// The largest scale up to the one asked for at which the window fits the usable
+// part of the first screen; said once on stderr when that is less.
+int SdlOs::scaleThatFits(int width, int height)
+{
+    SDL_Rect screen = {0, 0, 0, 0};
+    if (scale == 1 || (SDL_GetDisplayUsableBounds(0, &screen) != 0 && SDL_GetDisplayBounds(0, &screen) != 0))
+        return scale;
+    int fitted = fitScale(scale, width, height, screen.w, screen.h);
+    if (fitted < scale) {
+        std::fprintf(stderr, "os: scale %d makes a %d x %d window, larger than the %d x %d screen: using scale %d\n",
+                     scale, width * scale, height * scale, screen.w, screen.h, fitted);
+        scale = fitted;
+    }
+    return scale;
 }
 
 os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char* title, uint32_t style, int x,
@@ -241,7 +295,9 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_Window* window = SDL_CreateWindow(title ? title : "", x, y, width, height,
+    const int windowScale = scaleThatFits(width, height);
+    SDL_Window* window = SDL_CreateWindow(title ? title : "", x * windowScale, y * windowScale, width * windowScale,
+                                          height * windowScale,
                                           SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS);
     if (!window) {
         std::fprintf(stderr, "os: cannot create the window: %s\n", SDL_GetError());
@@ -256,9 +312,22 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
             SDL_FreeSurface(icon);
         }
     }
-    windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style}));
+    windows.push_back(std::make_unique<WindowRecord>(WindowRecord{window, windowClass->procedure, style, windowScale}));
     SDL_SetWindowData(window, WINDOW_DATA, windows.back().get());
+    startRemoteControl();
     return handleOf(window);
+}
+
+// With the first window there is someone to take the commands: they go to it.
+void SdlOs::startRemoteControl()
+{
+    if (mprisStarted)
+        return;
+    mprisStarted = true;
+    mpris = startMpris([this](uint32_t message, os::WParam wParam, os::LParam lParam) {
+        if (!windows.empty())
+            post(windows.front().get(), message, wParam, lParam);
+    });
 }
 
 // Only handles this service made are looked at: anything else is never passed to
@@ -295,6 +364,23 @@ bool SdlOs::showWindow(os::WindowHandle window, int command)
     return true;
 }
 
+// SDL keeps the flags as the window system's events (iconify, map, unmap) last
+// set them; the message pump reads those events every frame.
+bool SdlOs::isIconic(os::WindowHandle window)
+{
+    WindowRecord* record = recordOf(window);
+    return record && (SDL_GetWindowFlags(record->window) & SDL_WINDOW_MINIMIZED);
+}
+
+bool SdlOs::isWindowVisible(os::WindowHandle window)
+{
+    WindowRecord* record = recordOf(window);
+    if (!record)
+        return false;
+    uint32_t flags = SDL_GetWindowFlags(record->window);
+    return (flags & SDL_WINDOW_SHOWN) && !(flags & SDL_WINDOW_HIDDEN);
+}
+
 bool SdlOs::cursorPosition(os::Point* point)
 {
     if (!point)
@@ -313,8 +399,16 @@ void SdlOs::post(WindowRecord* record, uint32_t message, os::WParam wParam, os::
 void SdlOs::translateKey(const SDL_KeyboardEvent& key)
 {
     WindowRecord* record = recordOfId(key.windowID);
+    if (!record)
+        return;
+    // The media keys are commands, as Windows delivers them: once per press.
+    if (int command = os::sdlAppCommand(key.keysym)) {
+        if (key.type == SDL_KEYDOWN && !key.repeat)
+            post(record, os::WM_APPCOMMAND, os::WParam(0), os::makeAppCommandParam(command, os::FAPPCOMMAND_KEY));
+        return;
+    }
     uint32_t virtualKey = os::sdlVirtualKey(key.keysym);
-    if (!record || !virtualKey)
+    if (!virtualKey)
         return;
     // Alt makes a key a system key, except with Ctrl as well: that is AltGr.
     bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == os::VK_MENU;
@@ -333,10 +427,8 @@ void SdlOs::translateMotion(const SDL_MouseMotionEvent& motion)
         return;
     int windowX = 0, windowY = 0;
     SDL_GetWindowPosition(record->window, &windowX, &windowY);
-    ClientArea client = sdlClientAreaOf(handleOf(record->window));
     post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + motion.x, windowY + motion.y));
-    post(record, os::WM_MOUSEMOVE, mouseKeysOf(motion.state),
-         os::makePointParam(motion.x - client.x, motion.y - client.y));
+    post(record, os::WM_MOUSEMOVE, mouseKeysOf(motion.state), clientPointParam(*record, motion.x, motion.y));
 }
 
 void SdlOs::translateButton(const SDL_MouseButtonEvent& button)
@@ -370,8 +462,7 @@ void SdlOs::translateButton(const SDL_MouseButtonEvent& button)
         leftPress = down ? LeftPress{record, windowX + button.x, windowY + button.y} : LeftPress{nullptr, 0, 0};
     if (down)
         post(record, os::WM_NCHITTEST, 0, os::makePointParam(windowX + button.x, windowY + button.y));
-    ClientArea client = sdlClientAreaOf(handleOf(record->window));
-    post(record, message, buttonsDown, os::makePointParam(button.x - client.x, button.y - client.y));
+    post(record, message, buttonsDown, clientPointParam(*record, button.x, button.y));
 }
 
 // A quit request from outside (a signal, the session ending) closes every window
@@ -399,10 +490,12 @@ void SdlOs::translate(const SDL_Event& event)
         translateButton(event.button);
         break;
     case SDL_WINDOWEVENT:
-        if (event.window.event != SDL_WINDOWEVENT_CLOSE)
-            break;
-        if (WindowRecord* record = recordOfId(event.window.windowID))
-            post(record, os::WM_CLOSE, 0, 0);
+        if (WindowRecord* record = recordOfId(event.window.windowID)) {
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                post(record, os::WM_CLOSE, 0, 0);
+            else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                post(record, os::WM_KILLFOCUS, 0, 0);
+        }
         break;
     case SDL_QUIT:
         translateQuit();
@@ -412,11 +505,35 @@ void SdlOs::translate(const SDL_Event& event)
     }
 }
 
+bool isFocusLoss(const SDL_Event& event)
+{
+    return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+}
+
+// Takes the queued events into `pending`. When a window loses the keyboard, SDL
+// first reports every key still down as released, then the focus loss. Those
+// releases never happened (the real ones go to the window that has the focus
+// now), so they are dropped: the focus loss alone tells the window to forget
+// its held keys, and no command fires.
+void SdlOs::takeEvents()
+{
+    pending.clear();
+    SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        if (isFocusLoss(event)) {
+            while (!pending.empty() && pending.back().type == SDL_KEYUP &&
+                   pending.back().key.windowID == event.window.windowID)
+                pending.pop_back();
+        }
+        pending.push_back(event);
+    }
+}
+
 void SdlOs::pumpEvents()
 {
     SDL_PumpEvents();
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+    takeEvents();
+    for (const SDL_Event& event : pending)
         translate(event);
 }
 
@@ -424,8 +541,10 @@ bool SdlOs::peekMessage(os::Message* message)
 {
     if (!message)
         return false;
-    if (queue.empty())
+    if (queue.empty()) {
+        serveMpris(mpris);
         pumpEvents();
+    }
     if (queue.empty())
         return false;
     *message = queue.front();
@@ -454,8 +573,8 @@ os::LResult SdlOs::sendMessage(os::WindowHandle window, uint32_t message, os::WP
 bool SdlOs::takeEventsWhileMoving()
 {
     bool released = false;
-    SDL_Event event;
-    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    takeEvents();
+    for (const SDL_Event& event : pending) {
         if (event.type == SDL_MOUSEMOTION)
             continue;
         if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT) {
@@ -533,7 +652,15 @@ void SdlOs::postQuitMessage(int exitCode) { queue.push_back({nullptr, os::WM_QUI
 
 } // namespace
 
-os::Os* createSdlOs() { return new SdlOs(); }
+os::Os* createSdlOs(int scale) { return new SdlOs(scale); }
+
+int fitScale(int wanted, int width, int height, int screenWidth, int screenHeight)
+{
+    int scale = std::clamp(wanted, 1, MAX_WINDOW_SCALE);
+    while (scale > 1 && (int64_t(width) * scale > screenWidth || int64_t(height) * scale > screenHeight))
+        scale--;
+    return scale;
+}
 
 SDL_Window* sdlWindowOf(os::WindowHandle window) { return reinterpret_cast<SDL_Window*>(window); }
 
@@ -545,6 +672,6 @@ ClientArea sdlClientAreaOf(os::WindowHandle window)
     WindowRecord* record = dataOf(sdlWindow);
     int width = 0, height = 0;
     SDL_GetWindowSize(sdlWindow, &width, &height);
-    int inset = record && (record->style & WS_BORDER) ? 1 : 0;
+    int inset = record && (record->style & WS_BORDER) ? record->scale : 0;
     return {inset, inset, SDL_max(0, width - 2 * inset), SDL_max(0, height - 2 * inset)};
 }

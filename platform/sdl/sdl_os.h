@@ -1,8 +1,15 @@
 // sdl_os: the real window system service on SDL2.
 //
-// createSdlOs() makes the service (the caller owns it and installs it with
+// createSdlOs(scale) makes the service (the caller owns it and installs it with
 // os::installOs). sdlWindowOf() gives the SDL window behind a handle it made, for
 // the graphics service, which creates its OpenGL context on that window.
+//
+// Scale (1 to MAX_WINDOW_SCALE) is for screens of high density: a window is made
+// `scale` times as large in every measure (position, size, border), so whatever
+// draws into it draws at that size, and mouse positions in its messages are
+// divided by it, so callers see the window in the units they created it with.
+// A scale at which the window would not fit the first screen is lowered to the
+// largest that fits (fitScale), with one line on stderr.
 //
 // createWindow starts SDL video on first use, with the class name as the X11
 // WM_CLASS (read once, so the first window's class names them all), and asks for
@@ -14,16 +21,19 @@
 
 struct SDL_Window;
 
-os::Os* createSdlOs();
+constexpr int MAX_WINDOW_SCALE = 4;
+
+os::Os* createSdlOs(int scale = 1);
+int fitScale(int wanted, int width, int height, int screenWidth, int screenHeight);
 SDL_Window* sdlWindowOf(os::WindowHandle window);
 
 // A window handle made by this service is the SDL_Window itself:
 // reinterpret_cast<os::WindowHandle>(sdlWindow). Its window procedure and style are
 // kept in the window's SDL data.
 //
-// The client area of a window: a WS_POPUPWINDOW window has a one-pixel border, so
-// its client area is inset by one pixel on every side; the graphics service draws
-// into that area and paints the border.
+// The client area of a window: a WS_POPUPWINDOW window has a one-pixel border
+// (`scale` pixels on the screen), so its client area is inset by that on every
+// side; the graphics service draws into that area and paints the border.
 struct ClientArea {
     int x, y, width, height;  // in window pixels, y down
 };

@@ -14,7 +14,8 @@
 # Checks: the window appears at (10, 100), 820 x 320, with WM_CLASS musicdisk
 # and its icon; a click without moving is delivered as down/up at client
 # coordinates; pressing and moving by +50 +30 in steps moves the window by
-# exactly that; Alt+F4 closes; a message box shows on the display and returns
+# exactly that; a fast drag that leaves the window in one move still moves it;
+# Alt+F4 closes; a message box shows on the display and returns
 # IDOK when its button is pressed.
 #
 # Usage: window_drag.sh [build folder | built window_probe]
@@ -144,6 +145,17 @@ sleep 0.2
 [ "$(window_field "$WINDOW" "Absolute upper-left X")" = 60 ] || fail "the window's x after the drag is not 60"
 [ "$(window_field "$WINDOW" "Absolute upper-left Y")" = 130 ] || fail "the window's y after the drag is not 130"
 
+# A fast drag: the cursor leaves the window in one jump of +300 +250 while the
+# button is held (the window system does not capture the mouse for the window),
+# and the window still follows it.
+xdotool mousemove 470 290
+sleep 0.2
+xdotool mousedown 1
+xdotool mousemove 770 540
+sleep 0.3
+xdotool mouseup 1
+wait_for "drag-end 360 380" || fail "a fast drag did not take the window to (360, 380)"
+
 # Alt+F4 through the default procedure closes.
 xdotool windowfocus --sync "$WINDOW"
 xdotool key alt+F4
@@ -168,5 +180,5 @@ xdotool key alt+F4
 wait_for close || fail "the second probe did not close"
 wait_for_exit || fail "the second probe failed after closing"
 
-echo "window_drag: 5 passed, 0 failed"
+echo "window_drag: 6 passed, 0 failed"
 exit 0

@@ -1,6 +1,6 @@
-// check-disk: checks a disk the way the program reads it.
+// musicdisk-check: checks a disk the way the program reads it.
 //
-//   check-disk [DISK_FOLDER]
+//   musicdisk-check [DISK_FOLDER]
 //
 // DISK_FOLDER is the folder that holds data/ (default: the current folder), or the
 // data folder itself. Prints one line per problem or warning, then a summary line.
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
 {
     if (argc > 2 || (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
         std::fprintf(stderr,
-                     "usage: check-disk [DISK_FOLDER]\n"
+                     "usage: musicdisk-check [DISK_FOLDER]\n"
                      "Checks the disk in DISK_FOLDER (the folder that holds data/, or data/ itself;\n"
                      "default: the current folder) and lists every problem and warning.\n");
         return 2;

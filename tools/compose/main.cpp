@@ -3,14 +3,18 @@
 //
 //   compose OUTDIR [NAME...]        write the disk's tracks (all, or those named)
 //   compose --tiny OUTDIR           write tiny.mod, tiny.xm and tiny.ogg (3 s each)
+//   compose --tones OUTDIR SECONDS  write tone_a.wav, tone_b.wav and tone_c.wav:
+//                                   steady sines of 440, 660 and 990 Hz
 //   compose --analyse FILE...       print duration, peak, RMS and the low FFT bins
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tools/compose/analyse.h"
 #include "tools/compose/disk_music.h"
+#include "tools/compose/tones.h"
 
 namespace {
 
@@ -19,6 +23,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: compose OUTDIR [NAME...]\n"
                  "       compose --tiny OUTDIR\n"
+                 "       compose --tones OUTDIR SECONDS\n"
                  "       compose --analyse FILE...\n");
     return 2;
 }
@@ -54,6 +59,19 @@ int analyse(int count, char** paths)
     return failures ? 1 : 0;
 }
 
+int writeTones(const std::string& folder, const char* seconds)
+{
+    std::string error;
+    std::vector<std::string> written;
+    if (!compose::writeToneTracks(folder, std::atof(seconds), &written, &error)) {
+        std::fprintf(stderr, "compose: %s\n", error.c_str());
+        return 1;
+    }
+    for (const std::string& path : written)
+        std::printf("wrote %s\n", path.c_str());
+    return 0;
+}
+
 int write(const std::string& folder, bool tiny, const std::vector<std::string>& names)
 {
     std::string error;
@@ -75,6 +93,8 @@ int main(int argc, char** argv)
         return usage();
     if (std::strcmp(argv[1], "--analyse") == 0)
         return argc > 2 ? analyse(argc - 2, argv + 2) : usage();
+    if (std::strcmp(argv[1], "--tones") == 0)
+        return argc == 4 ? writeTones(argv[2], argv[3]) : usage();
     if (std::strcmp(argv[1], "--tiny") == 0)
         return argc == 3 ? write(argv[2], true, {}) : usage();
     if (argv[1][0] == '-')

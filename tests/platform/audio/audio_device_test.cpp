@@ -2,6 +2,7 @@
 // without sound; its disk driver also writes everything it plays to a file, which
 // the tests read back.
 #include "audio_test_util.h"
+#include "platform/sdl/audio_engine.h"
 #include "platform/sdl/sdl_audio.h"
 #include "tests/support/test_media.h"
 
@@ -90,6 +91,28 @@ TEST(AudioDevice, ModulePlaysToItsEndThenReportsStopped)
     EXPECT_GT(seconds, 0.8) << "played in real time";
     EXPECT_GT(seconds, 0.0) << "never reported stopped";
     EXPECT_TRUE(engine->musicFree(handle));
+}
+
+// On the running engine, a play returns only once the decoder thread has the
+// first block of the position it starts from.
+TEST(AudioDevice, RestartsReturnWithTheirFirstBlockDecoded)
+{
+    useDummyDriver();
+    TempDir dir;
+    std::string path = dir.file("song.mod");
+    ASSERT_TRUE(writeTestMod(path.c_str(), 2.0));
+    audio_engine::AudioEngine engine;
+    ASSERT_TRUE(engine.init(-1, 44100, 0, nullptr, nullptr));
+    audio::Handle handle = engine.musicLoad(false, path.c_str(), 0, 0, MODULE_FLAGS, 0);
+    ASSERT_NE(handle, 0u);
+    const audio_engine::Channel* channel = engine.live.back();
+    for (int i = 0; i < 10; i++) {
+        ASSERT_TRUE(engine.channelPlay(handle, true));
+        EXPECT_EQ(channel->firstBlockGeneration.load(), channel->seekGeneration.load()) << "restart " << i;
+        std::this_thread::sleep_for(30ms);
+    }
+    engine.free();
+    EXPECT_EQ(engine.mixer.lateStarts, 0u);
 }
 
 TEST(AudioDevice, StreamsPlayToTheirEndThenReportStopped)

@@ -154,6 +154,46 @@ TEST_F(Drawing, MinifiedTextureUsesItsMipChain)
     EXPECT_TRUE(near(centre, {128, 128, 128, 255}, 20));
 }
 
+TEST_F(Drawing, WithoutMipmappingATextureReadsItsFullSizeLevelOnlyUntilTurnedBackOn)
+{
+    // A one-texel checkerboard of 24 x 24 on 8 x 8 pixels, three times: with the
+    // mip chain (its level 2 is an even grey), from the full-size level only
+    // (each pixel centre falls on a texel centre: black or white, never grey),
+    // with the chain again.
+    std::vector<uint8_t> rgba = solid(24, 24, black);
+    for (int y = 0; y < 24; y++)
+        for (int x = (y + 1) % 2; x < 24; x += 2)
+            paint(&rgba, 24, x, y, white);
+    gpu::Texture* texture = nullptr;
+    ASSERT_EQ(service->createTextureFromFile(device, writeImage("checks.png", 24, 24, rgba).c_str(), &texture),
+              gpu::OK);
+    textures.push_back(texture);
+    gpu::SurfaceDesc size = {};
+    ASSERT_EQ(service->getLevelDesc(texture, 0, &size), gpu::OK);
+    EXPECT_EQ(size.width, 24u);
+    EXPECT_EQ(size.height, 24u);
+    ASSERT_EQ(service->getLevelDesc(texture, 2, &size), gpu::OK);
+    EXPECT_EQ(size.width, 6u);
+    EXPECT_EQ(service->getLevelDesc(nullptr, 0, &size), gpu::INVALIDCALL);
+    EXPECT_EQ(service->setMipmapping(device, 0, false), gpu::INVALIDCALL) << "outside a pass";
+
+    std::vector<Quad> quads;
+    for (int i = 0; i < 3; i++) {
+        Quad quad = plain(-0.9f + 0.1f * float(i), -0.9f, 8.0f / 410, 8.0f / 160, white);
+        quad.texture = texture;
+        quad.mipmapped = i != 1;
+        quads.push_back(quad);
+    }
+    drawFrame(quads);
+    for (int i = 0; i < 3; i++) {
+        Pixel centre = at(-0.9f + 0.1f * float(i) + 3.5f / 410, -0.9f + 3.5f / 160);
+        if (i == 1)
+            EXPECT_TRUE(near(centre, black, 8) || near(centre, white, 8)) << centre.r;
+        else
+            EXPECT_TRUE(near(centre, {128, 128, 128, 255}, 20)) << "quad " << i << ": " << centre.r;
+    }
+}
+
 TEST_F(Drawing, EffectEndRestoresTheStateBeginFound)
 {
     ASSERT_TRUE(glIsEnabled(GL_CULL_FACE));

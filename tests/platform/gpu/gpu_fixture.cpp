@@ -173,6 +173,7 @@ gpu::Result GpuTest::drawQuads(const std::vector<Quad>& quads, bool index32)
         for (uint32_t i = 0; i < n && !gpu::failed(r); i++) {
             service->setTexture(effect, "texture_0", quads[i].texture);
             service->commitChanges(effect);
+            service->setMipmapping(device, 0, quads[i].mipmapped);
             r = service->drawIndexedPrimitive(device, gpu::PT_TRIANGLELIST, 0, 0, n * 4, 6 * i, 2);
         }
         service->endPass(effect);

@@ -21,6 +21,7 @@ struct Quad {
     gpu::Texture* texture;
     float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
     bool counterClockwise = false;  // emit the two triangles in the other winding
+    bool mipmapped = true;          // false: drawn after setMipmapping(device, 0, false)
 };
 
 struct Pixel {

@@ -1,6 +1,7 @@
 // Textures and effects from files: the formats that load, and the files that must
 // fail cleanly (a negative code and no object).
 #include "gpu_fixture.h"
+#include "platform/sdl/gpu_internal.h"
 
 #include <fstream>
 #include <sstream>
@@ -59,6 +60,18 @@ TEST_F(Resources, EveryImageFormatLoads)
     for (const char* name : {"a.png", "a.bmp", "a.tga", "a.jpg"})
         EXPECT_EQ(loadTexture(writeImage(name, 8, 4, rgba)), gpu::OK) << name;
     EXPECT_EQ(loadTexture("data/font.png"), gpu::OK);
+}
+
+// A released texture gives its OpenGL texture back at once, mip chain and all.
+TEST_F(Resources, AReleasedTextureIsGoneFromOpenGl)
+{
+    gpu::Texture* texture = nullptr;
+    ASSERT_EQ(loadTexture(writeImage("a.png", 64, 32, solid(64, 32, {1, 2, 3, 255})), &texture), gpu::OK);
+    GLuint name = texture->name;
+    ASSERT_TRUE(glIsTexture(name));
+    textures.erase(std::find(textures.begin(), textures.end(), texture));
+    service->release(texture);
+    EXPECT_FALSE(glIsTexture(name));
 }
 
 TEST_F(Resources, BadImageFilesFailCleanly)

@@ -18,8 +18,7 @@
 #include "gui/gui_renderer.h"
 #include "platform/audio.h"
 #include "platform/gpu.h"
-#include "platform/sdl/sdl_audio.h"
-#include "platform/sdl/sdl_gpu.h"
+#include "platform/sdl/real_platform.h"
 #include "platform/sdl/sdl_os.h"
 #include "scenes/about_scene.h"
 #include "tests/support/test_media.h"
@@ -89,6 +88,8 @@ public:
     }
     bool showWindow(os::WindowHandle window, int command) override { return real->showWindow(window, command); }
     bool updateWindow(os::WindowHandle window) override { return real->updateWindow(window); }
+    bool isIconic(os::WindowHandle window) override { return real->isIconic(window); }
+    bool isWindowVisible(os::WindowHandle window) override { return real->isWindowVisible(window); }
     bool cursorPosition(os::Point* point) override { return real->cursorPosition(point); }
     bool translateMessage(const os::Message& message) override { return real->translateMessage(message); }
     os::LResult dispatchMessage(const os::Message& message) override { return real->dispatchMessage(message); }
@@ -107,6 +108,7 @@ public:
         result.quitRequested = true;
         real->postQuitMessage(exitCode);
     }
+    void setNowPlaying(const os::NowPlaying& state) override { real->setNowPlaying(state); }
 
     // The main loop pumps once per frame until this returns false: the scripted
     // messages of the frame come first, then the real ones; the false ends the
@@ -260,23 +262,15 @@ RunResult HostileDisk::runDisk(const std::vector<ScriptedKey>& keys, const std::
     // stops SDL video, which unloads Mesa's driver, and the leak checker then
     // reports the driver's own allocations, whose owners went with it.
     static os::Os* realOs = createSdlOs();
-    ScriptedOs scripted(realOs, keys, onFrame);
-    std::unique_ptr<gpu::Gpu> graphics(createSdlGpu({FONT_FILE, ARTWORK_FILE}));
-    std::unique_ptr<audio::Audio> music(createSdlAudio());
-    os::installOs(&scripted);
-    gpu::installGpu(graphics.get());
-    audio::installAudio(music.get());
+    RealPlatform platform({1, {FONT_FILE, ARTWORK_FILE}, realOs});
+    auto scripted = std::make_unique<ScriptedOs>(realOs, keys, onFrame);
+    const RunResult& result = scripted->result;
+    platform.wrap(std::move(scripted), nullptr, nullptr);
 
     Application& application = Application::instance();
     application.createScenes = createDiskScenes;
     application.run();
-
-    audio::installAudio(nullptr);
-    gpu::installGpu(nullptr);
-    os::installOs(nullptr);
-    music.reset();
-    graphics.reset();
-    return scripted.result;
+    return result;
 }
 
 void HostileDisk::expectRunsAndQuits(const std::vector<std::string>& messages)

@@ -106,6 +106,41 @@ TEST_F(SdlOsTest, AutoRepeatDeliversFurtherKeyDowns)
     EXPECT_TRUE(messages[1].lParam & (1 << 30)) << "repeat: the key was already down";
 }
 
+// Losing the keyboard, SDL reports the keys still down as released just before
+// the focus loss: those releases are not the user's and do not reach the window.
+TEST_F(SdlOsTest, FocusLossIsAKillFocusWithoutTheReleasesSdlMakesUp)
+{
+    os::WindowHandle window = makeWindow();
+    ASSERT_NE(window, nullptr);
+    uint32_t id = windowId(window);
+    pushKey(id, true, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    pushKey(id, true, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    pushKey(id, false, SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+    pushKey(id, false, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    SDL_Event focus = {};
+    focus.type = SDL_WINDOWEVENT;
+    focus.window.windowID = id;
+    focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+    SDL_PushEvent(&focus);
+    // A release after the focus came back is a real one.
+    pushKey(id, false, SDL_SCANCODE_P, SDLK_p);
+    std::vector<os::Message> messages = takeMessages();
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0].message, os::WM_KEYDOWN);
+    EXPECT_EQ(messages[1].message, os::WM_KEYDOWN);
+    EXPECT_EQ(messages[2].message, os::WM_KILLFOCUS);
+    EXPECT_EQ(messages[2].window, window);
+    EXPECT_EQ(messages[3].message, os::WM_KEYUP);
+    EXPECT_EQ(messages[3].wParam, os::WParam('P'));
+}
+
+// The window never captures the mouse: with a button held, moves outside it are
+// not delivered to it (the drag follows the pointer through the move loop).
+TEST_F(SdlOsTest, TheMouseIsNeverCaptured)
+{
+    EXPECT_FALSE(SDL_GetHintBoolean(SDL_HINT_MOUSE_AUTO_CAPTURE, SDL_TRUE));
+}
+
 TEST_F(SdlOsTest, KeysWithoutACodeOrAWindowOfOursAreDropped)
 {
     os::WindowHandle window = makeWindow();

@@ -99,13 +99,18 @@ TEST_F(SdlOsTest, ShowingRaisesAndCloseInTheDefaultProcedureHides)
 {
     os::WindowHandle window = makeWindow();
     ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(service->isWindowVisible(window)) << "made hidden";
     EXPECT_TRUE(service->showWindow(window, os::SW_SHOWNORMAL));
     EXPECT_TRUE(service->updateWindow(window));
     EXPECT_TRUE(SDL_GetWindowFlags(sdlWindowOf(window)) & SDL_WINDOW_SHOWN);
+    EXPECT_TRUE(service->isWindowVisible(window));
+    EXPECT_FALSE(service->isIconic(window));
+    // Without a window manager (the offscreen driver) nothing minimises it.
     EXPECT_TRUE(service->showWindow(window, os::SW_MINIMIZE));
 
     EXPECT_EQ(service->defaultWindowProcedure(window, os::WM_CLOSE, 0, 0), 0);
     EXPECT_FALSE(SDL_GetWindowFlags(sdlWindowOf(window)) & SDL_WINDOW_SHOWN);
+    EXPECT_FALSE(service->isWindowVisible(window));
 }
 
 TEST_F(SdlOsTest, HandlesItDidNotMakeAreRefusedWithoutBeingRead)
@@ -115,6 +120,8 @@ TEST_F(SdlOsTest, HandlesItDidNotMakeAreRefusedWithoutBeingRead)
     EXPECT_FALSE(service->showWindow(nullptr, os::SW_SHOWNORMAL));
     EXPECT_FALSE(service->showWindow(stranger, os::SW_SHOWNORMAL));
     EXPECT_FALSE(service->updateWindow(stranger));
+    EXPECT_FALSE(service->isIconic(stranger));
+    EXPECT_FALSE(service->isWindowVisible(stranger));
     EXPECT_EQ(service->sendMessage(stranger, WM_USER, 0, 0), 0);
     EXPECT_EQ(service->dispatchMessage({stranger, WM_USER, 0, 0}), 0);
     EXPECT_EQ(service->defaultWindowProcedure(stranger, os::WM_NCLBUTTONDOWN, os::HTCAPTION, 0), 0);

@@ -3,15 +3,23 @@
 // reference images.
 //
 // Everything is real except the clock: the window system service is wrapped so
-// that its tick count stands still, which fixes the frame timer and the bubble
-// seeds, and each screen is drawn from a set timer state. The equalizer shows a
-// fixed spectrum rather than whatever the music plays at that moment.
+// that its tick count stands still (tests/support/still_clock_os.h), which fixes
+// the frame timer and the bubble seeds, and each screen is drawn from a set timer
+// state. The equalizer shows a fixed spectrum rather than whatever the music
+// plays at that moment.
 //
 // MUSICDISK_UPDATE_REFERENCES=1 writes the references instead of comparing
 // (tests/platform/screens/update_references.sh). A mismatch writes the frame to
 // the temporary folder as NAME.actual.png.
+//
+// MUSICDISK_SCREEN_SCALE=2 draws the screens at window scale 2 on the X display
+// in DISPLAY (tests/e2e/scale.sh runs it under an Xvfb large enough): each frame
+// must be twice as large, rasterised at that size rather than a doubled scale-1
+// picture, and halved it must match the same references. Each screen prints its
+// figures.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -25,127 +33,50 @@
 #include "disk/music_library.h"
 #include "gui/font.h"
 #include "gui/gui_renderer.h"
-#include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/real_platform.h"
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
 #include "scenes/about_scene.h"
 #include "scenes/equalizer.h"
 #include "scenes/main_scene.h"
-
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#include <stb_image.h>
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
+#include "tests/support/images.h"
+#include "tests/support/still_clock_os.h"
 
 namespace {
 
 const char* const REFERENCE_FOLDER = "tests/platform/screens/reference/";
-constexpr uint32_t FIXED_TICKS = 100000;
 
-// The real window system with a clock that stands still.
-class StillClockOs : public os::Os {
-public:
-    explicit StillClockOs(os::Os* real) : real(real) {}
-    uint32_t tickCount() override { return FIXED_TICKS; }
-    void sleep(uint32_t) override {}
-    int messageBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t type) override
-    {
-        return real->messageBox(owner, text, caption, type);
-    }
-    uint16_t registerClass(const os::WindowClass& windowClass) override { return real->registerClass(windowClass); }
-    bool unregisterClass(const char* className) override { return real->unregisterClass(className); }
-    os::WindowHandle createWindow(uint32_t exStyle, const char* className, const char* title, uint32_t style, int x,
-                                  int y, int width, int height) override
-    {
-        return real->createWindow(exStyle, className, title, style, x, y, width, height);
-    }
-    bool showWindow(os::WindowHandle window, int command) override { return real->showWindow(window, command); }
-    bool updateWindow(os::WindowHandle window) override { return real->updateWindow(window); }
-    bool cursorPosition(os::Point* point) override { return real->cursorPosition(point); }
-    bool peekMessage(os::Message* message) override { return real->peekMessage(message); }
-    bool translateMessage(const os::Message& message) override { return real->translateMessage(message); }
-    os::LResult dispatchMessage(const os::Message& message) override { return real->dispatchMessage(message); }
-    os::LResult sendMessage(os::WindowHandle window, uint32_t message, os::WParam wParam,
-                            os::LParam lParam) override
-    {
-        return real->sendMessage(window, message, wParam, lParam);
-    }
-    os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
-                                       os::LParam lParam) override
-    {
-        return real->defaultWindowProcedure(window, message, wParam, lParam);
-    }
-    void postQuitMessage(int exitCode) override { real->postQuitMessage(exitCode); }
+constexpr int CLIENT_WIDTH = 818, CLIENT_HEIGHT = 318;
 
-private:
-    os::Os* real;
-};
+int screenScale()
+{
+    const char* scale = std::getenv("MUSICDISK_SCREEN_SCALE");
+    return scale && std::string(scale) == "2" ? 2 : 1;
+}
 
-struct Image {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;
-};
+// The share of the 2 x 2 blocks of a scale-2 frame whose pixels are not all of
+// one colour (any channel apart by more than 8): 0 for a doubled scale-1 picture.
+double unevenBlocks(const Image& frame)
+{
+    size_t uneven = 0, blocks = 0;
+    for (int y = 0; y + 1 < frame.height; y += 2)
+        for (int x = 0; x + 1 < frame.width; x += 2, ++blocks) {
+            const uint8_t* first = &frame.rgba[(size_t(y) * frame.width + x) * 4];
+            bool even = true;
+            for (int dy = 0; dy < 2 && even; ++dy)
+                for (int dx = 0; dx < 2 && even; ++dx)
+                    for (int c = 0; c < 3 && even; ++c)
+                        even = std::abs(int(frame.rgba[(size_t(y + dy) * frame.width + x + dx) * 4 + c]) -
+                                        int(first[c])) <= 8;
+            uneven += even ? 0 : 1;
+        }
+    return blocks ? double(uneven) / double(blocks) : 0.0;
+}
 
 bool updatingReferences()
 {
     const char* update = std::getenv("MUSICDISK_UPDATE_REFERENCES");
     return update && *update && std::string(update) != "0";
-}
-
-Image loadPng(const std::string& path)
-{
-    Image image;
-    int channels = 0;
-    stbi_uc* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 4);
-    if (pixels) {
-        image.rgba.assign(pixels, pixels + size_t(image.width) * size_t(image.height) * 4);
-        stbi_image_free(pixels);
-    }
-    return image;
-}
-
-bool writePng(const std::string& path, const Image& image)
-{
-    return stbi_write_png(path.c_str(), image.width, image.height, 4, image.rgba.data(), image.width * 4) != 0;
-}
-
-// Within tolerance: the mean absolute difference of every channel is below 2, and
-// fewer than 0.5 % of the pixels differ by more than 32 in any channel (so a few
-// edge pixels rasterised differently do not fail the test, a moved quad does).
-::testing::AssertionResult similar(const Image& actual, const Image& expected)
-{
-    if (actual.width != expected.width || actual.height != expected.height)
-        return ::testing::AssertionFailure() << "size " << actual.width << "x" << actual.height << ", expected "
-                                             << expected.width << "x" << expected.height;
-    size_t pixels = size_t(actual.width) * size_t(actual.height);
-    double sums[4] = {};
-    size_t differing = 0;
-    for (size_t p = 0; p < pixels; ++p) {
-        int worst = 0;
-        for (int c = 0; c < 4; ++c) {
-            int d = std::abs(int(actual.rgba[p * 4 + c]) - int(expected.rgba[p * 4 + c]));
-            sums[c] += d;
-            worst = std::max(worst, d);
-        }
-        differing += worst > 32 ? 1 : 0;
-    }
-    double fraction = double(differing) / double(pixels);
-    bool meansOk = true;
-    for (double sum : sums)
-        meansOk = meansOk && sum / double(pixels) < 2.0;
-    if (meansOk && fraction < 0.005)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "mean differences " << sums[0] / double(pixels) << " "
-                                         << sums[1] / double(pixels) << " " << sums[2] / double(pixels) << " "
-                                         << sums[3] / double(pixels) << ", " << fraction * 100.0
-                                         << " % of pixels off by more than 32";
 }
 
 class ScreensTest : public ::testing::Test {
@@ -154,19 +85,16 @@ protected:
     // test updates only its own screen, so the screens do not disturb each other.
     static void SetUpTestSuite()
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        if (screenScale() == 1)
+            setenv("SDL_VIDEODRIVER", "offscreen", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
         // The window system service is never deleted: deleting it stops SDL video,
         // which unloads Mesa's driver, and the leak checker then reports the
         // driver's own allocations, whose owners were unloaded with it.
-        static os::Os* realOs = createSdlOs();
-        clockOs = new StillClockOs(realOs);
-        graphics = createSdlGpu();
-        music = createSdlAudio();
-        os::installOs(clockOs);
-        gpu::installGpu(graphics);
-        audio::installAudio(music);
+        static os::Os* realOs = createSdlOs(screenScale());
+        platform = new RealPlatform({screenScale(), {}, realOs});
+        platform->wrap(std::make_unique<StillClockOs>(realOs), nullptr, nullptr);
         RenderDevice::instance();
         GuiRenderer::instance();
         scenes = new SceneList(createDiskScenes());
@@ -182,12 +110,8 @@ protected:
         RenderDevice::destroy();
         GuiRenderer::instance().shutdown();
         GuiRenderer::destroy();
-        audio::installAudio(nullptr);
-        gpu::installGpu(nullptr);
-        os::installOs(nullptr);
-        delete music;
-        delete graphics;
-        delete clockOs;
+        delete platform;
+        platform = nullptr;
     }
 
     void SetUp() override
@@ -229,27 +153,37 @@ protected:
         return image;
     }
 
-    void compareWithReference(const std::string& name, const Image& frame)
+    void compareWithReference(const std::string& name, const Image& drawn)
     {
-        ASSERT_FALSE(frame.rgba.empty());
+        ASSERT_FALSE(drawn.rgba.empty());
         std::string path = std::string(REFERENCE_FOLDER) + name + ".png";
-        if (updatingReferences()) {
+        Image frame = drawn;
+        if (screenScale() == 2) {
+            ASSERT_EQ(drawn.width, 2 * CLIENT_WIDTH) << "the frame is not drawn at scale 2";
+            ASSERT_EQ(drawn.height, 2 * CLIENT_HEIGHT);
+            double uneven = unevenBlocks(drawn);
+            EXPECT_GT(uneven, 0.005) << name << ": the frame looks like a doubled scale-1 picture";
+            frame = halved(drawn);
+            ImageDifference difference = compareImages(frame, loadPng(path));
+            std::printf("scale 2 %s: %d x %d, halved against the reference: %s; %.1f %% of 2 x 2 blocks hold more "
+                        "than one colour\n",
+                        name.c_str(), drawn.width, drawn.height, difference.describe().c_str(), uneven * 100.0);
+            writePng((std::filesystem::temp_directory_path() / (name + ".scale2.png")).string(), drawn);
+        } else if (updatingReferences()) {
             ASSERT_TRUE(writePng(path, frame)) << path;
             return;
         }
         Image reference = loadPng(path);
         ASSERT_FALSE(reference.rgba.empty()) << "no reference " << path << "; run update_references.sh";
-        ::testing::AssertionResult result = similar(frame, reference);
-        if (!result) {
+        ImageDifference difference = compareImages(frame, reference);
+        if (!difference.withinTolerance()) {
             std::string actualPath = (std::filesystem::temp_directory_path() / (name + ".actual.png")).string();
             writePng(actualPath, frame);
-            ADD_FAILURE() << name << ": " << result.message() << " (frame written to " << actualPath << ")";
+            ADD_FAILURE() << name << ": " << difference.describe() << " (frame written to " << actualPath << ")";
         }
     }
 
-    static inline StillClockOs* clockOs = nullptr;
-    static inline gpu::Gpu* graphics = nullptr;
-    static inline audio::Audio* music = nullptr;
+    static inline RealPlatform* platform = nullptr;
     static inline SceneList* scenes = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,8 @@ struct ApplicationTest : ::testing::Test {
     ApplicationTest()
     {
         app.createScenes = standInScenes;
-        // Each frame's own work takes 20 ms of simulated time, so from the third
-        // frame on no pause is needed and frame k sees elapsed = 0.02 (k - 1) s.
+        // Each frame's own work takes 20 ms of simulated time, so no pause is
+        // needed and frame k sees elapsed = 0.02 (k - 1) s.
         platform.os.onPump = [this] {
             platform.os.ticks += 20;
             ++frame;
@@ -106,8 +107,9 @@ TEST_F(ApplicationTest, OneFrameRunsItsStepsInOrder)
     std::vector<std::string> frame2 = withoutTicks(between("scene.1.update", "gpu.present",
                                                            size_t(platform.log().find("gpu.present") + 1)));
     std::vector<std::string> expected = {
-        "scene.1.update", "os.sleep 1", "os.peekMessage", "os.translateMessage 0x10",
-        "os.dispatchMessage 0x10", "os.peekMessage", "gpu.beginScene", "gpu.clear 0 null 3 0x0 1 0",
+        "scene.1.update", "os.peekMessage", "os.translateMessage 0x10", "os.dispatchMessage 0x10",
+        "os.peekMessage", "os.setNowPlaying 0/0 stopped 0", "os.isIconic", "os.isWindowVisible", "gpu.beginScene",
+        "gpu.clear 0 null 3 0x0 1 0",
         "gpu.endScene",
     };
     EXPECT_EQ(frame2, expected);
@@ -116,27 +118,88 @@ TEST_F(ApplicationTest, OneFrameRunsItsStepsInOrder)
     EXPECT_EQ(platform.log().count("scene.1.update"), 2u);
 }
 
-TEST_F(ApplicationTest, PacingSleepsForWhatThePreviousFrameLeftOfTwentyMilliseconds)
+TEST_F(ApplicationTest, FramesStartOnATwentyMillisecondGridThatMovesWithALateFrame)
 {
-    // Time passes only at the pumps, so the k-th frame (from 0) lasts exactly k ms
-    // whatever the loop sleeps.
-    std::vector<uint32_t> sleeps;
-    platform.os.sleepAdvancesTicks = false;
-    int k = 0;
+    // Each frame's work (the time from its sleep to the next one) is scripted at
+    // its pump: short, exact, late, short, very late (a stall), then short ones.
+    // The clock wraps past 2^32 during the third frame.
+    const std::vector<uint32_t> work = {5, 20, 25, 5, 1000, 5, 19, 0, 3};
+    platform.os.ticks = 0xFFFFFFFFu - 30;
+    std::vector<uint32_t> sleeps, starts;
+    uint32_t slept = 0;
+    platform.os.onSleep = [&](uint32_t milliseconds) { slept += milliseconds; };
     platform.os.onPump = [&] {
-        platform.os.ticks += uint32_t(k++);
-        if (k == 24)
+        starts.push_back(FrameTimer::instance().lastTick);
+        sleeps.push_back(slept);
+        slept = 0;
+        platform.os.ticks += work[sleeps.size() - 1];
+        if (sleeps.size() == work.size())
             platform.os.post(mainWindow, os::WM_CLOSE);
     };
-    platform.os.onSleep = [&](uint32_t milliseconds) { sleeps.push_back(milliseconds); };
     app.run();
-    // The first two frames see no time pass (the timer starts at the first frame);
-    // then deltas of 0, 1, 2, ... ms.
-    std::vector<uint32_t> expected = {19, 19};
-    for (uint32_t ms = 0; ms <= 16; ++ms)
-        expected.push_back(19 - ms);
-    expected.insert(expected.end(), {2, 2, 1});
-    EXPECT_EQ(sleeps, expected) << "no pause from 20 ms on";
+    // The first frame starts at once; after a short frame the loop sleeps what is
+    // left of 20 ms, after an exact or late one not at all, and the frame after a
+    // late one is again 20 ms after it.
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{0, 15, 0, 0, 15, 0, 15, 1, 20}));
+    std::vector<uint32_t> intervals;
+    for (size_t i = 1; i < starts.size(); ++i)
+        intervals.push_back(starts[i] - starts[i - 1]);
+    EXPECT_EQ(intervals, (std::vector<uint32_t>{20, 20, 25, 20, 1000, 20, 20, 20}));
+}
+
+TEST_F(ApplicationTest, FramesRunOnAtTheSamePaceWhileAMinimisedOrHiddenWindowIsNotDrawn)
+{
+    // One quad a frame. The window is minimised in frame 10 and restored in frame
+    // 20, then hidden in frame 30 and shown again in frame 40.
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        standIns[1]->onUpdate = [](StandInScene&) {
+            spriteBatch->submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, nullptr, 1});
+        };
+        return scenes;
+    };
+    std::vector<int> drawn, updated;
+    std::vector<uint32_t> starts;
+    size_t items = 0;
+    size_t seen = 0;
+    // What the previous frame did, seen at this frame's pump (a frame draws after it).
+    auto look = [&](int previous) {
+        std::vector<std::string>& calls = platform.log().calls;
+        for (; seen < calls.size(); ++seen) {
+            if (calls[seen] == "gpu.present")
+                drawn.push_back(previous);
+            if (calls[seen] == "scene.1.update")
+                updated.push_back(previous + 1);
+        }
+    };
+    eachFrame = [&](int f) {
+        look(f - 1);
+        starts.push_back(FrameTimer::instance().lastTick);
+        items = std::max(items, spriteBatch->items.size());
+        if (f == 10)
+            platform.os.showWindow(mainWindow, os::SW_MINIMIZE);
+        if (f == 20)
+            platform.os.showWindow(mainWindow, os::SW_SHOWNORMAL);
+        fake::fakeWindow(mainWindow)->visible = f < 30 || f >= 40;
+        if (f == 45)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    app.run();
+    look(45);
+    std::vector<int> expected, all;
+    for (int f = 1; f <= 45; ++f) {
+        all.push_back(f);
+        if (f < 10 || (f >= 20 && f < 30) || f >= 40)
+            expected.push_back(f);
+    }
+    EXPECT_EQ(drawn, expected) << "the frame that finds the window shown again is drawn";
+    EXPECT_EQ(platform.log().count("gpu.beginScene"), expected.size());
+    EXPECT_EQ(platform.log().count("gpu.clear"), expected.size());
+    EXPECT_EQ(platform.log().count("gpu.lockVertexBuffer"), expected.size());
+    EXPECT_EQ(updated, all);
+    for (size_t i = 1; i < starts.size(); ++i)
+        EXPECT_EQ(starts[i] - starts[i - 1], 20u) << "frame " << i + 1;
+    EXPECT_EQ(items, 1u) << "the quads of a frame not drawn are dropped";
 }
 
 TEST_F(ApplicationTest, TimerDeltaSurvivesTickCountWrapAround)
@@ -279,6 +342,129 @@ TEST_F(ApplicationTest, LostDeviceThatCannotBeResetIsPolledWhileMessagesArePumpe
     EXPECT_EQ(platform.log().count("os.sleep 100"), 4u);
     EXPECT_EQ(platform.log().count("gpu.reset"), 0u);
     EXPECT_EQ(platform.log().count("gpu.beginScene"), 1u) << "nothing is drawn while the device is lost";
+}
+
+// A lost device that answers OK when polled is drawn on again in the same frame,
+// without the wait and without a reset: nothing is left to reset, and a device
+// that never reports "not reset" would otherwise never be drawn on again.
+TEST_F(ApplicationTest, LostDeviceThatAnswersOkDrawsAgainAtOnce)
+{
+    eachFrame = [this](int f) {
+        if (f == 1)
+            platform.gpu.failures["present"] = gpu::DEVICELOST;
+        if (f == 2)
+            platform.gpu.failures.clear();
+        if (f == 3)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    app.run();
+    EXPECT_EQ(platform.log().count("gpu.testCooperativeLevel"), 1u);
+    EXPECT_EQ(platform.log().count("os.sleep 100"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.reset"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.present"), 3u) << "every frame drawn";
+}
+
+// A quit message without a window reaches only the pump; the pump still empties
+// the queue, and the frame is drawn.
+TEST_F(ApplicationTest, QuitTakenByThePumpEndsTheLoopAfterThatFrame)
+{
+    eachFrame = [this](int f) {
+        if (f == 2) {
+            platform.os.post(nullptr, os::WM_QUIT);
+            platform.os.post(mainWindow, os::WM_KEYDOWN, 'A');
+        }
+        if (f == 10)
+            platform.os.post(mainWindow, os::WM_CLOSE);  // only if the quit was missed
+    };
+    app.run();
+    EXPECT_EQ(frame, 2);
+    EXPECT_EQ(platform.log().count("gpu.present"), 2u);
+    long quit = platform.log().find("os.dispatchMessage 0x12");
+    ASSERT_GE(quit, 0);
+    EXPECT_GE(platform.log().find("os.dispatchMessage 0x100", size_t(quit)), 0);
+}
+
+TEST_F(ApplicationTest, FailedBeginSceneSkipsTheFrameWithoutMarkingTheDeviceLost)
+{
+    eachFrame = [this](int f) {
+        if (f == 1)
+            platform.gpu.failures["beginScene"] = gpu::E_FAIL;
+        if (f == 2)
+            platform.gpu.failures.clear();
+        if (f == 3)
+            platform.os.post(mainWindow, os::WM_CLOSE);
+    };
+    app.run();
+    EXPECT_EQ(platform.log().count("gpu.beginScene"), 3u);
+    EXPECT_EQ(platform.log().count("gpu.clear"), 2u);
+    EXPECT_EQ(platform.log().count("gpu.present"), 2u);
+    EXPECT_EQ(platform.log().count("gpu.testCooperativeLevel"), 0u);
+}
+
+TEST_F(ApplicationTest, WithoutADeviceScenesStillUpdateAndMessagesArePumped)
+{
+    platform.gpu.failCreate = true;
+    quitAtFrame(3);
+    app.run();
+    EXPECT_EQ(platform.log().count("scene.1.update"), 3u);
+    EXPECT_EQ(platform.log().count("os.dispatchMessage 0x10"), 1u);
+    EXPECT_EQ(platform.log().count("gpu.beginScene"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.testCooperativeLevel"), 0u);
+}
+
+// Asked back while it fades out, a scene fades in again from 0 and stays active.
+TEST_F(ApplicationTest, ASceneAskedBackDuringItsFadeOutFadesInAgain)
+{
+    app.createScenes = [] {
+        SceneList scenes = standInScenes();
+        standIns[1]->onUpdate = [](StandInScene& s) {
+            if (!s.fade.fadingIn && !s.fade.fadingOut && Application::instance().currentScene == 1)
+                Application::instance().requestScene(2);
+        };
+        standIns[2]->onUpdate = [](StandInScene& s) {
+            if (s.fade.alpha >= 0.5f && s.fade.fadingIn)
+                Application::instance().requestScene(1);
+        };
+        return scenes;
+    };
+    eachFrame = [this](int f) {
+        if (f == 100) {
+            // About 20 frames after the logo was asked back: it fades in from 0.
+            EXPECT_TRUE(standIns[1]->active);
+            EXPECT_TRUE(standIns[1]->fade.fadingIn);
+            EXPECT_FALSE(standIns[1]->fade.fadingOut);
+            EXPECT_GT(standIns[1]->fade.alpha, 0.3f);
+            EXPECT_LT(standIns[1]->fade.alpha, 0.6f);
+            platform.os.post(mainWindow, os::WM_CLOSE);
+        }
+    };
+    app.run();
+    EXPECT_EQ(platform.log().count("scene.1.enter"), 2u);
+}
+
+// One frame longer than a second completes a fade in one step, either way.
+TEST(SceneFade, AFrameLongerThanASecondCompletesTheFade)
+{
+    StandInScene scene(1);
+    SceneFade& fade = scene.fade;
+    startFadeIn(scene, fade);
+    stepFade(scene, fade, 1.5f);
+    EXPECT_EQ(fade.alpha, 1.0f);
+    EXPECT_FALSE(fade.fadingIn);
+    EXPECT_TRUE(scene.active);
+    startFadeOut(fade);
+    stepFade(scene, fade, 1.5f);
+    EXPECT_EQ(fade.alpha, 0.0f);
+    EXPECT_FALSE(fade.fadingOut);
+    EXPECT_FALSE(scene.active);
+}
+
+// The frame cap of the fake window system: a loop that never ends fails fast.
+TEST_F(ApplicationTest, ALoopThatNeverEndsIsStoppedByTheFrameCap)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    platform.os.pumpLimit = 30;
+    EXPECT_DEATH(app.run(), "pumped messages 30 times without ending");
 }
 
 TEST_F(ApplicationTest, WholeRunSwitchesOnScheduleAndShutsDownInOrder)

@@ -70,6 +70,20 @@ TEST_F(WindowTest, MessagesFeedTheInputState)
     EXPECT_EQ(input.keys[0x41], 0);
 }
 
+TEST_F(WindowTest, RollOverKeepsBothMouseButtons)
+{
+    InputState& input = InputState::instance();
+    send(os::WM_RBUTTONDOWN);
+    input.rollOver();
+    EXPECT_TRUE(input.previousRightButton);
+    EXPECT_FALSE(input.previousLeftButton);
+    send(os::WM_RBUTTONUP);
+    send(os::WM_LBUTTONDOWN);
+    input.rollOver();
+    EXPECT_FALSE(input.previousRightButton);
+    EXPECT_TRUE(input.previousLeftButton);
+}
+
 TEST_F(WindowTest, KeyReleasedAndHeldFollowTheRollOver)
 {
     InputState& input = InputState::instance();
@@ -85,6 +99,25 @@ TEST_F(WindowTest, KeyReleasedAndHeldFollowTheRollOver)
     send(os::WM_KEYDOWN, os::VK_RETURN);
     send(os::WM_KEYUP, os::VK_RETURN);
     EXPECT_FALSE(input.keyReleased(os::VK_RETURN));
+}
+
+// Keys held when another window takes the keyboard: no command fires, none stays
+// held; a key already let go in the same pump keeps its release.
+TEST_F(WindowTest, LosingTheKeyboardForgetsHeldKeysWithoutReleasingThem)
+{
+    InputState& input = InputState::instance();
+    send(os::WM_KEYDOWN, os::VK_ESCAPE);
+    send(os::WM_KEYDOWN, os::VK_ADD);
+    send(os::WM_KEYDOWN, os::VK_RETURN);
+    input.rollOver();
+    send(os::WM_KEYUP, os::VK_RETURN);
+    send(os::WM_KILLFOCUS);
+    EXPECT_FALSE(input.keyReleased(os::VK_ESCAPE));
+    EXPECT_FALSE(input.keyHeld(os::VK_ADD));
+    EXPECT_TRUE(input.keyReleased(os::VK_RETURN));
+    input.rollOver();
+    EXPECT_FALSE(input.keyReleased(os::VK_ESCAPE));
+    EXPECT_FALSE(input.keyHeld(os::VK_ADD));
 }
 
 TEST_F(WindowTest, HitTestWithoutTheButtonChangesNothing)

@@ -141,6 +141,23 @@ TEST_F(GlobalInitializationTest, FailuresAreReportedInOrderAndStartUpGoesOn)
     EXPECT_TRUE(library.isPlaying);
 }
 
+// Without sound the disk still starts: every track is reported as not loaded
+// (the first few), keeps its title, and nothing plays.
+TEST_F(GlobalInitializationTest, AudioThatCannotStartReportsTheTracks)
+{
+    writeDisk("2\nmod\na.mod\nA\nstream\nb.ogg\nB\nTEXT\n");
+    platform.audio.failInit = true;
+    std::unique_ptr<GlobalInitializationScene> scene = startUp();
+    EXPECT_EQ(contentCalls(),
+              (Calls{"gpu.createTextureFromFile data/velta.png", "audio.getVersion", "audio.init -1 44100 0 null null",
+                     "audio.musicLoad file data\\music\\a.mod 0 0 41728 0", FAILED_MESSAGE,
+                     "audio.streamCreateFile file data\\music\\b.ogg 0 0 256", FAILED_MESSAGE,
+                     "audio.channelPlay 0 0", "audio.getVolume"}));
+    EXPECT_EQ(musicLibrary.channels, (std::vector<audio::Handle>{0, 0}));
+    EXPECT_EQ(musicLibrary.titles, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(musicLibrary.scrollText, "TEXT\n");
+}
+
 // A count far past the records makes every scroll line a failing track: only the
 // first few failures are reported, the rest are loaded (and fail) silently.
 TEST_F(GlobalInitializationTest, FailedTracksBeyondAFewAreNotReported)

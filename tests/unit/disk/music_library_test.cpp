@@ -82,16 +82,37 @@ TEST_F(MusicLibraryTest, SkippingWrapsAroundBothWays)
     EXPECT_EQ(calls(), (Calls{"audio.channelStop 1", "audio.channelPlay 3 1"}));
 }
 
-TEST_F(MusicLibraryTest, SkippingWhileStoppedOnlyMovesTheTrack)
+TEST_F(MusicLibraryTest, SkippingWhileStoppedMovesTheTrackAndRewindsIt)
 {
     frameReleasing({os::VK_RETURN});
     calls();
     frameReleasing({os::VK_RIGHT});
-    EXPECT_EQ(calls(), (Calls{"audio.channelIsActive 1", "audio.channelStop 1"}));
+    EXPECT_EQ(calls(), (Calls{"audio.channelIsActive 1", "audio.channelStop 1", "audio.channelSetPosition 2 0"}));
     EXPECT_EQ(library.currentTrack, 1);
     EXPECT_FALSE(library.isPlaying);
     frameReleasing({os::VK_RETURN});
     EXPECT_EQ(calls(), (Calls{"audio.channelIsActive 2", "audio.channelPlay 2 0"}));
+}
+
+// Track 1 left while playing, at a minute in; then Right, Enter (stop), Left,
+// Enter: it starts from its beginning, not where it was left.
+TEST_F(MusicLibraryTest, ATrackReachedByASkipStartsFromItsBeginning)
+{
+    platform.audio.channels[1].position = 44100 * 4 * 60;
+    frameReleasing({os::VK_RIGHT});
+    frameReleasing({os::VK_RETURN});
+    frameReleasing({os::VK_LEFT});
+    frameReleasing({os::VK_RETURN});
+    EXPECT_EQ(library.currentTrack, 0);
+    EXPECT_EQ(platform.audio.channels[1].state, audio::ACTIVE_PLAYING);
+    EXPECT_EQ(platform.audio.channels[1].position, 0u);
+    // The same after a pause: a skip away and back still lands on the beginning.
+    platform.audio.channels[1].position = 4321;
+    frameReleasing({'P'});
+    frameReleasing({os::VK_RIGHT});
+    frameReleasing({os::VK_LEFT});
+    frameReleasing({'P'});
+    EXPECT_EQ(platform.audio.channels[1].position, 0u);
 }
 
 TEST_F(MusicLibraryTest, PauseThenEnterResumesWhereItWas)
@@ -161,10 +182,15 @@ TEST_F(MusicLibraryTest, VolumeStepsAndClamps)
     library.volumeLevel = 10;
     library.volumeUp();
     EXPECT_EQ(library.volumeLevel, 10);
+    library.volumeLevel = 5;
+    library.volumeDown();
+    library.volumeDown();
+    EXPECT_EQ(library.volumeLevel, 3);
     library.volumeLevel = 0;
     library.volumeDown();
     EXPECT_EQ(library.volumeLevel, 0);
-    EXPECT_EQ(calls(), (Calls{"audio.setVolume 50", "audio.setVolume 100", "audio.setVolume 0"}));
+    EXPECT_EQ(calls(), (Calls{"audio.setVolume 50", "audio.setVolume 100", "audio.setVolume 40", "audio.setVolume 30",
+                              "audio.setVolume 0"}));
 }
 
 TEST_F(MusicLibraryTest, ClosingFadeFollowsAlphaBelowTheVolumeThenRestoresIt)

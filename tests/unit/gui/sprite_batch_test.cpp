@@ -120,6 +120,62 @@ TEST_F(SpriteBatchTest, OneRenderIssuesItsCallsInOrder)
     batch.release();
 }
 
+TEST_F(SpriteBatchTest, RunsDrawnAtLeastAsLargeAsTheirTexelsReadNoMipLevels)
+{
+    // An 820 x 320 screen and 256-texel textures: 128 texels onto 164 x 160
+    // pixels is magnified; 256 texels onto 164 pixels is not; a plain quad
+    // (one white texel) of four pixels is.
+    SpriteBatch batch(device);
+    batch.screenWidth = 820.0f;
+    batch.screenHeight = 320.0f;
+    auto quad = [](gpu::Texture* texture, float u1, float width) {
+        return DrawItem{1, 1, 1, 1, 0, 0, u1, 0.5f, 0, 0, width, 1.0f, texture, 1.0f};
+    };
+    for (int frame = 0; frame < 2; ++frame) {
+        batch.submit(quad(textureA, 0.5f, 0.4f));
+        batch.submit(quad(textureA, 0.5f, 0.4f));
+        batch.submit(quad(textureA, 1.0f, 0.4f));
+        batch.submit(quad(textureA, 0.5f, 0.4f));
+        batch.submit(quad(nullptr, 1.0f, 0.01f));
+        batch.submit(quad(textureB, 1.0f, 0.4f));
+        platform.gpu.passes = 2;
+        platform.log().clear();
+        batch.render();
+        std::vector<std::string> calls;
+        for (const std::string& call : platform.log().calls)
+            if (call.starts_with("gpu.setMipmapping") || call.starts_with("gpu.draw") || call.starts_with("gpu.beginPass"))
+                calls.push_back(call);
+        std::vector<std::string> pass = {
+            "gpu.setMipmapping 0 off", "gpu.drawIndexedPrimitive 4 0 0 24 0 4",
+            "gpu.setMipmapping 0 on",  "gpu.drawIndexedPrimitive 4 0 0 24 12 2",
+            "gpu.setMipmapping 0 off", "gpu.drawIndexedPrimitive 4 0 0 24 18 2",
+            "gpu.drawIndexedPrimitive 4 0 0 24 24 2",
+            "gpu.setMipmapping 0 on",  "gpu.drawIndexedPrimitive 4 0 0 24 30 2"};
+        std::vector<std::string> expected = {"gpu.beginPass 0"};
+        expected.insert(expected.end(), pass.begin(), pass.end());
+        expected.push_back("gpu.beginPass 1");
+        expected.insert(expected.end(), pass.begin(), pass.end());
+        EXPECT_EQ(calls, expected) << "frame " << frame;
+        EXPECT_EQ(platform.log().count("gpu.getLevelDesc"), 2u) << "each texture's size once a frame";
+    }
+    batch.release();
+}
+
+TEST_F(SpriteBatchTest, WithoutAScreenSizeOrATextureSizeEveryQuadKeepsItsMipLevels)
+{
+    SpriteBatch batch(device);
+    batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 0.01f, 0.01f, 0, 0, 2.0f, 2.0f, textureA, 1.0f});
+    batch.render();
+    batch.screenWidth = 820.0f;
+    batch.screenHeight = 320.0f;
+    platform.gpu.failures["getLevelDesc"] = gpu::INVALIDCALL;
+    batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 0.01f, 0.01f, 0, 0, 2.0f, 2.0f, textureA, 1.0f});
+    batch.render();
+    EXPECT_EQ(platform.log().count("gpu.setMipmapping"), 0u);
+    EXPECT_EQ(platform.log().count("gpu.drawIndexedPrimitive"), 2u);
+    batch.release();
+}
+
 TEST_F(SpriteBatchTest, EffectWithoutPassesDrawsNothingButEndsOnce)
 {
     SpriteBatch batch(device);
@@ -158,6 +214,10 @@ TEST_F(SpriteBatchTest, BuffersGrowWithoutHeadroomAndAreNeverShrunk)
     SpriteBatch batch(device);
     submit(batch, 100);
     batch.render();
+    submit(batch, 100);
+    platform.log().clear();
+    batch.render();
+    EXPECT_EQ(platform.log().count("gpu.create"), 0u) << "the same count again fits";
     submit(batch, 10);
     platform.log().clear();
     batch.render();

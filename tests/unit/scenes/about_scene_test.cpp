@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "scene_fixture.h"
+#include "scenes/c_random.h"
 
 namespace {
 
@@ -76,6 +77,57 @@ TEST_F(AboutSceneTest, BubblesAreMadeOnTheFirstVisitOnlyAndKept)
     EXPECT_EQ(std::memcmp(moved.data(), about->bubbles.data(), sizeof(AboutBubble) * 50), 0);
 }
 
+TEST_F(AboutSceneTest, BubblesArePlacedWithTheClassicGeneratorFromTheTickCountAndTheTimer)
+{
+    // Seed 1 (tick count 1, bubble 0, timer seed 0) gives the first value 41.
+    platform.os.ticks = 1;
+    std::vector<AboutBubble> bubbles = makeAboutBubbles(0);
+    ASSERT_EQ(bubbles.size(), 50u);
+    EXPECT_FLOAT_EQ(bubbles[0].x, 2.0f * 41.0f / 32767.0f - 1.0f);
+    // The second value is seeded with 1 + 0 + 41.
+    cRandomSeed(42);
+    EXPECT_FLOAT_EQ(bubbles[0].y, 2.0f * float(cRandom()) / 32767.0f - 1.0f);
+    // The first visit seeds with the timer's elapsed milliseconds.
+    resetSceneGlobals();
+    RenderDevice::instance();
+    FrameTimer::instance().elapsed = 2.5f;
+    AboutScene fresh;
+    platform.os.ticks = 777;
+    fresh.enter();
+    std::vector<AboutBubble> expected = makeAboutBubbles(2500);
+    ASSERT_EQ(fresh.bubbles.size(), 50u);
+    EXPECT_EQ(std::memcmp(expected.data(), fresh.bubbles.data(), sizeof(AboutBubble) * 50), 0);
+}
+
+TEST_F(AboutSceneTest, ScrollOffsetAndSpeedAreKeptAcrossVisits)
+{
+    input.keys[os::VK_SUBTRACT] = 1;
+    frames(5, 0.1f);
+    input.keys[os::VK_SUBTRACT] = 0;
+    tap('I');
+    frames(60);
+    ASSERT_FALSE(isActive(ABOUT_SCENE));
+    float offset = aboutScrollOffset;
+    float speed = aboutScrollSpeed;
+    EXPECT_NE(speed, -0.08f);
+    tap('A', 0.0f);
+    frame(0.0f);
+    ASSERT_TRUE(isActive(ABOUT_SCENE));
+    EXPECT_EQ(aboutScrollOffset, offset);
+    EXPECT_EQ(aboutScrollSpeed, speed);
+}
+
+// A bubble only comes back at the top once all of it has dropped below the
+// bottom edge.
+TEST_F(AboutSceneTest, ABubblePartlyBelowTheBottomDoesNotWrap)
+{
+    AboutBubble& b = about->bubbles[6];
+    b.speed = 0.0f;
+    b.y = -1.0f - ASPECT * b.size * 0.5f;
+    frame(1.0f);
+    EXPECT_FLOAT_EQ(b.y, -1.0f - ASPECT * b.size * 0.5f);
+}
+
 TEST_F(AboutSceneTest, BubblesFallAndComeBackAboveTheTop)
 {
     AboutBubble& b = about->bubbles[3];
@@ -143,23 +195,6 @@ TEST_F(AboutSceneTest, KeysAndClicks)
     EXPECT_EQ(app.requestedScene, MAIN_SCENE);
     tap('I');
     EXPECT_EQ(app.requestedScene, INFO_SCENE);
-}
-
-TEST_F(AboutSceneTest, EscapeEndsTheProgramWithAMusicFadeAndOnlyOnce)
-{
-    frame(1.0f);
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_TRUE(about->closingState.closing);
-    EXPECT_EQ(about->closingState.savedVolume, 40u);
-    frame(0.75f);
-    EXPECT_EQ(platform.audio.volume, 25u);
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_EQ(about->closingState.savedVolume, 40u);
-    EXPECT_FLOAT_EQ(about->fade.alpha, 0.25f);
-    frame(0.25f);
-    EXPECT_FALSE(isActive(ABOUT_SCENE));
-    EXPECT_EQ(platform.audio.volume, 40u);
-    EXPECT_GE(platform.log().find("os.sleep 10"), 0);
 }
 
 } // namespace

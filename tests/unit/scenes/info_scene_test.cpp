@@ -69,23 +69,4 @@ TEST_F(InfoSceneTest, AClickAnywhereReturnsToThePlayer)
     EXPECT_EQ(app.requestedScene, MAIN_SCENE);
 }
 
-TEST_F(InfoSceneTest, EscapeEndsTheProgramWithAMusicFadeAndOnlyOnce)
-{
-    frame(1.0f);
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_TRUE(info->closingState.closing);
-    EXPECT_EQ(app.requestedScene, INFO_SCENE);
-    frame(0.7f);  // alpha 0.3
-    EXPECT_EQ(platform.audio.volume, 30u);
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_EQ(info->closingState.savedVolume, 40u);
-    // Playback keys still work during the closing fade.
-    tap(os::VK_RIGHT, 0.0f);
-    EXPECT_EQ(musicLibrary.currentTrack, 1);
-    frame(0.5f);
-    EXPECT_FALSE(isActive(INFO_SCENE));
-    EXPECT_EQ(platform.audio.volume, 40u);
-    EXPECT_EQ(platform.audio.channel(musicLibrary.channels[1])->state, audio::ACTIVE_STOPPED);
-}
-
 } // namespace

@@ -140,6 +140,56 @@ TEST_F(MainSceneTest, KeysOpenTheOtherScreensAndSwitchTheEqualizer)
     EXPECT_TRUE(isActive(MAIN_SCENE));
 }
 
+// During a cross-fade both screens handle the playback keys: one release of
+// Cursor Right skips twice, the player's skip first (it has the lower number).
+TEST_F(MainSceneTest, OneReleaseDuringTheCrossFadeToAboutIsSeenByBothScreensInOrder)
+{
+    tap('A');
+    frame();
+    ASSERT_TRUE(isActive(MAIN_SCENE) && isActive(ABOUT_SCENE));
+    platform.log().clear();
+    tap(os::VK_RIGHT);
+    EXPECT_EQ(musicLibrary.currentTrack, 2);
+    std::vector<std::string> skips;
+    for (const std::string& call : platform.log().calls)
+        if (call.starts_with("audio.channelStop") || call.starts_with("audio.channelPlay"))
+            skips.push_back(call);
+    EXPECT_EQ(skips, (std::vector<std::string>{"audio.channelStop 1", "audio.channelPlay 2 1", "audio.channelStop 2",
+                                               "audio.channelPlay 3 1"}));
+}
+
+// The bubbles and the equalizer's cells stay as they were while the player is
+// away: a visit to another screen neither re-seeds nor clears them.
+TEST_F(MainSceneTest, BubblesAndEqualizerLevelsAreKeptAcrossVisits)
+{
+    tap('I');
+    frames(60);
+    ASSERT_FALSE(isActive(MAIN_SCENE));
+    player->equalizerLevels.cells[3][2] = 0.8f;
+    std::vector<MainBubble> left = player->bubbles;
+    platform.os.ticks += 4321;
+    moveMouse(0.0f, 0.0f);
+    input.leftButton = true;
+    frame();
+    input.leftButton = false;
+    frame(0.0f);  // the information screen asks for the player
+    frame(0.0f);  // the player enters: nothing moves in a frame of no time
+    ASSERT_TRUE(isActive(MAIN_SCENE));
+    EXPECT_EQ(std::memcmp(left.data(), player->bubbles.data(), sizeof(MainBubble) * MAIN_BUBBLE_COUNT), 0);
+    EXPECT_FLOAT_EQ(player->equalizerLevels.cells[3][2], 0.8f);
+}
+
+// A bubble only wraps once all of it has left: past the edge by less than its
+// width it keeps drifting.
+TEST_F(MainSceneTest, ABubblePartlyPastTheRightEdgeDoesNotWrap)
+{
+    MainBubble& b = player->bubbles[4];
+    b.speed = 0.0f;
+    b.x = 1.0f + b.size * 0.5f;
+    frame(1.0f);
+    EXPECT_FLOAT_EQ(b.x, 1.0f + b.size * 0.5f);
+}
+
 TEST_F(MainSceneTest, KeypadPlusAndMinusChangeTheTitleSpeedWhileHeld)
 {
     input.keys[os::VK_ADD] = 1;
@@ -220,53 +270,12 @@ TEST_F(MainSceneTest, AboutButtonRequestsTheAboutScreen)
     EXPECT_EQ(app.requestedScene, ABOUT_SCENE);
 }
 
-TEST_F(MainSceneTest, ExitButtonStartsTheClosing)
-{
-    clickButton(0.28f, -0.68f, 0.09f, 0.033f);
-    EXPECT_TRUE(player->closingState.closing);
-    EXPECT_TRUE(player->fade.fadingOut);
-    EXPECT_EQ(player->closingState.savedVolume, 40u);
-    EXPECT_EQ(app.requestedScene, MAIN_SCENE);
-}
-
-TEST_F(MainSceneTest, CloseButtonStartsTheClosing)
-{
-    clickButton(0.912f, 0.77f, 0.05f, 0.046f);
-    EXPECT_TRUE(player->closingState.closing);
-    EXPECT_TRUE(player->fade.fadingOut);
-}
-
 TEST_F(MainSceneTest, MinimiseButtonMinimisesTheWindow)
 {
     clickButton(0.862f, 0.77f, 0.05f, 0.046f);
     EXPECT_EQ(platform.log().count("os.showWindow 6"), 1u);
     EXPECT_TRUE(fake::fakeWindow(RenderDevice::instance().windowHandle)->minimized);
     EXPECT_FALSE(player->closingState.closing);
-}
-
-TEST_F(MainSceneTest, EscapeFadesPictureAndMusicOutThenStopsAndRestoresTheVolume)
-{
-    frames(3, 1.0f);  // fully shown
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_TRUE(player->closingState.closing);
-    EXPECT_EQ(player->closingState.savedVolume, 40u);
-    EXPECT_EQ(app.requestedScene, MAIN_SCENE);
-    platform.log().clear();
-    frame(0.25f);  // alpha 0.75
-    frame(0.25f);  // 0.5
-    frame(0.25f);  // 0.25: the volume follows alpha down from here
-    // Escape again: no second start, the saved volume stays 40.
-    tap(os::VK_ESCAPE, 0.0f);
-    EXPECT_EQ(player->closingState.savedVolume, 40u);
-    EXPECT_FLOAT_EQ(player->fade.alpha, 0.25f);
-    frame(0.25f);  // 0: inactive, music stopped, volume back
-    EXPECT_FALSE(isActive(MAIN_SCENE));
-    EXPECT_EQ(volumesSet(), (std::vector<uint32_t>{40, 40, 25, 25, 25, 0, 40}));
-    long stop = platform.log().find("audio.channelStop 1");
-    ASSERT_GE(stop, 0);
-    EXPECT_EQ(platform.log().calls[size_t(stop + 1)], "os.sleep 10");
-    EXPECT_EQ(platform.audio.volume, 40u);
-    EXPECT_TRUE(musicLibrary.isPlaying);
 }
 
 TEST_F(MainSceneTest, ALeaveForAnotherScreenDoesNotTouchTheVolume)

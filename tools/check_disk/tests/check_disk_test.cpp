@@ -1,6 +1,11 @@
 // check-disk against small disks built in a temporary folder from the bundled disk's
 // files, each with one fault, and against the bundled disk itself; as a library call
 // and as the program.
+//
+// In order: the bundled and a good disk; the content file's count, type, file and
+// title lines; tracks the audio service refuses; names and lines that are no text;
+// the scroll text; music files no record names; images and the effect; missing files;
+// the program's output and exit code.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -274,17 +279,15 @@ TEST_F(CheckDiskTest, AWrongTypeLineIsNamedWhenTheOtherLoaderTakesTheFile)
         holds(report, Severity::Problem, 6, "as a module (it opens as a stream: should its type line be \"stream\"?)"));
 }
 
-TEST_F(CheckDiskTest, MoreTracksThanTheAudioServiceHolds)
+TEST_F(CheckDiskTest, EveryTrackOfALargeDiskLoads)
 {
-    // The service holds 32 channels; the program keeps every track loaded.
+    // The program keeps every track loaded at once, and the service holds them all.
     std::string config = "40\n";
     for (int i = 0; i < 40; ++i)
         config += "mod\nneon_cartridge.mod\nTRACK " + std::to_string(i) + "\n";
     writeConfig(config + "TEXT\n");
     const DiskReport report = checkWithoutGraphics();
-    EXPECT_TRUE(
-        holds(report, Severity::Problem, 2 + 32 * 3 + 1, "no room for it after the 32 tracks loaded before it"));
-    EXPECT_EQ(report.problems, 8) << describe(report);
+    EXPECT_EQ(report.problems, 0) << describe(report);
 }
 
 TEST_F(CheckDiskTest, TitleFaults)

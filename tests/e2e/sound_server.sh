@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# The program against a real sound server: a private PulseAudio with a null sink,
+# started and stopped by this script, under Xvfb and on a private session bus.
+# The disk is compose's three steady tones (A 440 Hz, B 660 Hz, C 990 Hz), long
+# enough that one track outlasts a server restart.
+#
+# Checks: `pactl list sink-inputs` shows the stream as "Quorvatelle 3" with the
+# role "music"; the sink's monitor (parec) hears track A, and silence after a
+# stop. Then the server is killed while the track plays and a new one started:
+# the frame loop keeps running meanwhile (a volume set over the bus is taken and
+# published while there is no server), and the music is heard again on the new
+# server's monitor, from a later point of the same track, within 10 s. The gap
+# between the kill and the first sound on the new server is printed.
+#
+# Usage: sound_server.sh [build folder]   (default: build)
+# Exit 0 on success, 1 with a message on failure, 77 when a tool is missing.
+set -u
+
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+BUILD=${1:-$ROOT/build}
+BUILD=$(cd "$BUILD" 2> /dev/null && pwd) || { echo "sound_server: FAILED: no build folder"; exit 1; }
+for tool in Xvfb pulseaudio pactl parec sox playerctl dbus-run-session dbus-send; do
+    if ! command -v "$tool" > /dev/null; then
+        echo "sound_server: skipped, $tool is not installed"
+        exit 77
+    fi
+done
+PROGRAM=$BUILD/musicdisk
+COMPOSE=$BUILD/tools/compose/compose
+[ -x "$PROGRAM" ] && [ -x "$COMPOSE" ] || { echo "sound_server: FAILED: build musicdisk and compose first"; exit 1; }
+
+if [ -z "${SOUND_SERVER_INSIDE:-}" ]; then
+    SOUND_SERVER_INSIDE=1 exec dbus-run-session -- bash "$0" "$BUILD" 2> >(grep -v "^dbus-daemon\[" >&2)
+fi
+
+WORK=$(mktemp -d)
+XVFB_PID="" APP_PID="" PULSE_PID="" RECORD_PID=""
+cleanup() {
+    [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2> /dev/null
+    for pid in $RECORD_PID $PULSE_PID $XVFB_PID; do kill "$pid" 2> /dev/null; done
+    wait 2> /dev/null
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "sound_server: FAILED: $*"
+    [ -f "$WORK/app.log" ] && { echo "--- program output:"; cat "$WORK/app.log"; }
+    [ -f "$WORK/pulse.log" ] && { echo "--- sound server output:"; grep -v "^W:" "$WORK/pulse.log"; }
+    exit 1
+}
+say() { echo "sound_server: $*"; }
+now() { date +%s.%N; }
+
+DISK=$WORK/disk
+mkdir -p "$DISK/data/music"
+"$COMPOSE" --tones "$DISK/data/music" 30 > /dev/null || fail "compose --tones did not write the tracks"
+cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/"
+printf '3\nstream\ntone_a.wav\nTone A\nstream\ntone_b.wav\nTone B\nstream\ntone_c.wav\nTone C\nTones.\n' \
+    > "$DISK/data/disk.cfg"
+
+# A private server: its own runtime and state folders, one socket, a null sink
+# whose monitor the test records, no autospawn and no idle exit.
+PULSE_DIR=$WORK/pulse
+mkdir -p "$PULSE_DIR/runtime" "$PULSE_DIR/state"
+printf 'autospawn = no\n' > "$PULSE_DIR/client.conf"
+export PULSE_SERVER=unix:$PULSE_DIR/native PULSE_CLIENTCONFIG=$PULSE_DIR/client.conf
+launch_server() {
+    XDG_RUNTIME_DIR=$PULSE_DIR/runtime PULSE_RUNTIME_PATH=$PULSE_DIR/runtime PULSE_STATE_PATH=$PULSE_DIR/state \
+        HOME=$PULSE_DIR pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disable-shm=yes \
+        --load="module-null-sink sink_name=capture rate=44100" \
+        --load="module-native-protocol-unix socket=$PULSE_DIR/native auth-anonymous=1" >> "$WORK/pulse.log" 2>&1 &
+    PULSE_PID=$!
+}
+start_server() {
+    launch_server
+    for _ in $(seq 1 100); do
+        pactl info > /dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    fail "the sound server did not start"
+}
+# Records the sink's monitor (44100 Hz float stereo) into a file until stopped.
+start_recording() {  # file
+    parec -d capture.monitor --format=float32le --rate=44100 --channels=2 --raw > "$1" 2> /dev/null &
+    RECORD_PID=$!
+}
+stop_recording() { kill "$RECORD_PID" 2> /dev/null; wait "$RECORD_PID" 2> /dev/null; RECORD_PID=""; }
+# Records `seconds` of the monitor (parec may take a while to start on a busy
+# machine: the length counts from its first bytes).
+record() {  # file seconds
+    start_recording "$1"
+    for _ in $(seq 1 200); do
+        [ "$(stat -c %s "$1" 2> /dev/null || echo 0)" -ge "$(awk -v s="$2" 'BEGIN { print int(s * 352800) }')" ] && break
+        sleep 0.05
+    done
+    stop_recording
+}
+# "RMS FREQUENCY" of a recording, from `skip` seconds in.
+heard() {  # file [skip]
+    sox -t raw -r 44100 -e float -b 32 -c 2 "$1" -n trim "${2:-0}" remix 1 stat 2>&1 |
+        awk '/RMS +amplitude/ {r = $3} /Rough +frequency/ {f = $3} END {print r, f}'
+}
+# Seconds of silence at the start of a recording (all of it when silent).
+leading_silence() {  # file
+    local total rest
+    total=$(stat -c %s "$1")
+    sox -t raw -r 44100 -e float -b 32 -c 2 "$1" -t raw "$WORK/trimmed.raw" silence 1 0.01 1% 2> /dev/null
+    rest=$(stat -c %s "$WORK/trimmed.raw" 2> /dev/null || echo 0)
+    awk -v t="$total" -v r="$rest" 'BEGIN { printf "%.3f\n", (t - r) / 8 / 44100 }'
+}
+pc() { timeout 5 playerctl -p musicdisk "$@" 2> /dev/null; }
+position() {
+    timeout 5 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.musicdisk /org/mpris/MediaPlayer2 \
+        org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:Position |
+        awk '/int64/ {printf "%.3f\n", $3 / 1e6}'
+}
+
+start_server
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 1 100); do
+    [ -s "$WORK/display" ] && break
+    sleep 0.1
+done
+[ -s "$WORK/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$WORK/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=pulseaudio
+unset WAYLAND_DISPLAY PULSE_PROP
+
+# Each line the program prints carries the time it came.
+stamp() { while IFS= read -r line; do printf '%s %s\n' "$(now)" "$line"; done; }
+(cd "$DISK" && exec "$PROGRAM") > >(stamp > "$WORK/app.log") 2>&1 &
+APP_PID=$!
+for _ in $(seq 1 100); do
+    pactl list sink-inputs 2> /dev/null | grep -q 'media.name = "Quorvatelle 3"' && break
+    sleep 0.1
+done
+pactl list sink-inputs > "$WORK/sink-inputs.txt"
+grep -q 'media.name = "Quorvatelle 3"' "$WORK/sink-inputs.txt" || fail "no stream named Quorvatelle 3: $(cat "$WORK/sink-inputs.txt")"
+grep -q 'application.name = "Quorvatelle 3"' "$WORK/sink-inputs.txt" || fail "the application is not named Quorvatelle 3"
+grep -q 'media.role = "music"' "$WORK/sink-inputs.txt" || fail "the stream has no role music"
+say "the stream as the server lists it:"
+grep -E 'Sink Input|media.name|media.role|application.name' "$WORK/sink-inputs.txt" | sed 's/^/    /'
+
+record "$WORK/playing.raw" 1
+level=$(heard "$WORK/playing.raw" 0.2)
+awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[1] > 0.05 && v[2] > 400 && v[2] < 480) }' ||
+    fail "the monitor does not hear track A (RMS and Hz $level)"
+say "the monitor hears track A (RMS and Hz $level)"
+
+pc stop; sleep 0.3
+record "$WORK/stopped.raw" 1
+level=$(heard "$WORK/stopped.raw")
+awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[1] < 0.0001) }' || fail "not silent after stop (RMS $level)"
+say "silent after stop"
+pc play; sleep 2
+
+# ---- The server dies while the track plays, and a new one comes up.
+before=$(position)
+killed_at=$(now)
+kill -9 "$PULSE_PID"; wait "$PULSE_PID" 2> /dev/null; PULSE_PID=""
+sleep 1
+# Meanwhile the frame loop runs: the bus is served and what it sets is published.
+pc volume 0.9
+[ "$(pc volume)" = 0.900000 ] || fail "no frames while the server was gone (volume reads $(pc volume))"
+[ "$(pc status)" = Playing ] || fail "the status changed while the server was gone: $(pc status)"
+say "frames kept coming without a server (a volume set over the bus was taken)"
+launch_server
+for _ in $(seq 1 200); do
+    if [ -S "$PULSE_DIR/native" ]; then
+        recording_from=$(now)
+        start_recording "$WORK/back.raw"
+        sleep 0.2
+        kill -0 "$RECORD_PID" 2> /dev/null && break
+        RECORD_PID=""
+    fi
+    sleep 0.02
+done
+[ -n "$RECORD_PID" ] || fail "the new sound server did not start"
+sleep 6
+stop_recording
+after=$(position)
+silence=$(leading_silence "$WORK/back.raw")
+level=$(heard "$WORK/back.raw" "$silence")
+# The program says when its output is back; the monitor hears it from then on.
+back_at=$(awk '/the output is back/ {print $1; exit}' "$WORK/app.log")
+[ -n "$back_at" ] || fail "the program did not reopen its output"
+gap=$(awk -v k="$killed_at" -v b="$back_at" 'BEGIN { printf "%.2f\n", b - k }')
+server_up=$(awk -v k="$killed_at" -v r="$recording_from" 'BEGIN { printf "%.2f\n", r - k }')
+awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[1] > 0.02 && v[2] > 400 && v[2] < 480) }' ||
+    fail "the new server's monitor does not hear track A (RMS and Hz $level after $silence s)"
+[ "$(pc metadata title)" = "Tone A" ] || fail "the track changed: $(pc metadata title)"
+awk -v b="$before" -v a="$after" 'BEGIN { exit !(a > b) }' || fail "the track did not go on from where it was ($before, then $after)"
+awk -v g="$gap" 'BEGIN { exit !(g <= 10) }' || fail "the music came back $gap s after the kill"
+say "the music is back $gap s after the kill; the new server took clients $server_up s after it (track A, from $before s on; now at $after s)"
+pactl list sink-inputs | grep -q 'media.role = "music"' || fail "the new stream has no role music"
+
+timeout 5 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.musicdisk /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Quit > /dev/null || fail "Quit"
+for _ in $(seq 1 40); do
+    kill -0 "$APP_PID" 2> /dev/null || break
+    sleep 0.1
+done
+kill -0 "$APP_PID" 2> /dev/null && fail "still running 4 s after Quit"
+wait "$APP_PID"
+status=$?
+APP_PID=""
+[ "$status" -eq 0 ] || fail "exit code $status"
+say "passed"

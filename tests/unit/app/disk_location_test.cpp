@@ -1,0 +1,107 @@
+// Where the disk is found: the --disk folder (or its data/), the working folder,
+// the disk installed beside the program, in that order.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/disk_location.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct DiskLocationTest : ::testing::Test {
+    fs::path root = fs::temp_directory_path() / ("md_disks_" + std::to_string(getpid()));
+
+    DiskLocationTest() { fs::create_directories(root); }
+    ~DiskLocationTest() override { fs::remove_all(root); }
+
+    // A folder holding data/disk.cfg.
+    std::string disk(const std::string& name)
+    {
+        fs::create_directories(root / name / "data");
+        std::ofstream(root / name / "data" / "disk.cfg") << "1\n";
+        return (root / name).string();
+    }
+    std::string folder(const std::string& name)
+    {
+        fs::create_directories(root / name);
+        return (root / name).string();
+    }
+};
+
+TEST_F(DiskLocationTest, TheDiskOptionComesFirstAndTakesTheDiskOrItsDataFolder)
+{
+    std::string chosen = disk("chosen");
+    std::string working = disk("working");
+    std::string program = disk("usr/share/musicdisk");
+    std::string executable = folder("usr/bin") + "/musicdisk";
+    for (const std::string& option : {chosen, chosen + "/", chosen + "/data", chosen + "/data/", chosen + "/./data"}) {
+        DiskLocation found = findDisk(option, working, executable);
+        EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found) << option;
+        EXPECT_EQ(found.folder, chosen) << option;
+    }
+    // Relative to the working folder.
+    DiskLocation relative = findDisk("../chosen/data", working, executable);
+    EXPECT_EQ(relative.folder, chosen);
+}
+
+TEST_F(DiskLocationTest, ADiskOptionWithoutADiskIsABadCommandLine)
+{
+    std::string working = disk("working");
+    folder("empty/data");
+    DiskLocation empty = findDisk(root.string() + "/empty", working, "");
+    EXPECT_EQ(empty.outcome, DiskLocation::Outcome::BadOption);
+    EXPECT_EQ(empty.error, "musicdisk: no disk in '" + root.string() +
+                               "/empty': it holds no data/disk.cfg (see 'musicdisk --help')");
+    DiskLocation missing = findDisk("nowhere", working, "");
+    EXPECT_EQ(missing.outcome, DiskLocation::Outcome::BadOption);
+    EXPECT_EQ(missing.error, "musicdisk: no folder 'nowhere' (see 'musicdisk --help')");
+    // A disk.cfg that is a folder is no disk.
+    folder("odd/data/disk.cfg");
+    EXPECT_EQ(findDisk(root.string() + "/odd", working, "").outcome, DiskLocation::Outcome::BadOption);
+    // A data folder is only taken as such by its name.
+    std::string notData = folder("notdata");
+    std::ofstream(notData + "/disk.cfg") << "1\n";
+    EXPECT_EQ(findDisk(notData, working, "").outcome, DiskLocation::Outcome::BadOption);
+}
+
+TEST_F(DiskLocationTest, TheWorkingFolderBeforeTheInstalledDisk)
+{
+    std::string working = disk("working");
+    disk("usr/share/musicdisk");
+    std::string executable = folder("usr/bin") + "/musicdisk";
+    DiskLocation found = findDisk("", working, executable);
+    EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found);
+    EXPECT_EQ(found.folder, working);
+}
+
+TEST_F(DiskLocationTest, TheInstalledDiskIsFoundFromTheProgramsOwnFolder)
+{
+    std::string home = folder("home");
+    std::string installed = disk("opt/unpacked/share/musicdisk");
+    std::string executable = folder("opt/unpacked/bin") + "/musicdisk";
+    DiskLocation found = findDisk("", home, executable);
+    EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found);
+    EXPECT_EQ(found.folder, installed);
+}
+
+TEST_F(DiskLocationTest, NoDiskAnywhereNamesThePlacesLookedAt)
+{
+    std::string home = folder("home");
+    std::string executable = folder("opt/bin") + "/musicdisk";
+    DiskLocation none = findDisk("", home, executable);
+    EXPECT_EQ(none.outcome, DiskLocation::Outcome::NotFound);
+    EXPECT_EQ(none.error, "No music disk found: looked for data/disk.cfg in the working folder " + home + " and " +
+                              root.string() + "/opt/share/musicdisk beside the program. Start musicdisk with "
+                              "--disk DIR to play the disk in DIR.");
+    DiskLocation unknownProgram = findDisk("", home, "");
+    EXPECT_EQ(unknownProgram.outcome, DiskLocation::Outcome::NotFound);
+    EXPECT_EQ(unknownProgram.error, "No music disk found: looked for data/disk.cfg in the working folder " + home +
+                                        ". Start musicdisk with --disk DIR to play the disk in DIR.");
+}
+
+} // namespace
