@@ -20,7 +20,7 @@ Application& Application::instance()
 
 void Application::requestScene(uint32_t scene)
 {
-    if (closing || scene == currentScene)
+    if (closingStarted || scene == currentScene)
         return;
     requestedScene = scene;
     scenes[currentScene]->leave();
@@ -30,7 +30,7 @@ void Application::requestQuit() { quitRequested = true; }
 
 bool Application::closing() const
 {
-    if (quitRequested)
+    if (quitRequested || closingStarted)
         return true;
     for (const std::unique_ptr<Scene>& scene : scenes)
         if (scene && scene->closing())
@@ -57,7 +57,7 @@ void Application::startUp()
     scenes[LOGO_SCENE]->enter();
     currentScene = LOGO_SCENE;
     requestedScene = LOGO_SCENE;
-    closing = false;
+    closingStarted = false;
     deviceLost = false;
     quitRequested = false;
     // The first frame is due at once.

@@ -24,7 +24,7 @@ struct Application {
     // Set when a screen starts the closing (the quit with a music fade). From then
     // on the program ends: screen requests are ignored, so no screen is entered
     // that would outlive the fade.
-    bool closing = false;
+    bool closingStarted = false;
     // Where run() gets its scenes; tests put stand-ins here.
     SceneList (*createScenes)() = createDiskScenes;
 
