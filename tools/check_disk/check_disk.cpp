@@ -1,3 +1,9 @@
+// The disk checker (check_disk.h), its checks in the order the program reads a disk.
+//
+// Sections: messages (escaping and quoting what the disk holds); the content file
+// (count, records, titles, scroll text); the tracks (loaded by the audio service);
+// the music folder (files no record names); effect, font and artwork (made by the
+// graphics service, whose own messages are folded into the findings).
 #include "check_disk.h"
 
 #include <SDL2/SDL.h>
@@ -60,6 +66,8 @@ struct Checker {
     bool recordsRead = false;      // the content file's count announced tracks
     std::set<std::string> listed;  // music files the records name, relative to data/music
 };
+
+// ---- Messages -------------------------------------------------------------------
 
 // The length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the
 // byte starts none (a stray continuation byte, an overlong form, a surrogate, a cut

@@ -3,6 +3,10 @@
 // pluck arpeggio through a ping-pong delay, a sidechained bass, a gliding lead,
 // synthesized drums and a plate-like reverb. Form: intro, A, B, break, A',
 // outro.
+//
+// Sections: voices (oscillators, envelope, pad, arpeggio, bass, lead, drums);
+// effects (delay, reverb, sidechain ducking); the score (sections, phrases,
+// grooves); rendering and mastering.
 #include <algorithm>
 #include <cmath>
 
@@ -35,6 +39,8 @@ struct Mix {
     std::vector<float> left, right, delaySend, reverbSend;
     std::vector<float> duck;  // gain per frame that ducks pads and bass under the kick
 };
+
+// ---- Voices ---------------------------------------------------------------------
 
 double midiHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
 
@@ -218,6 +224,8 @@ void renderHit(Mix& mix, const Note& note, const std::vector<float>& sample, flo
 }
 
 // Mono-in, stereo-out ping-pong echo with a darkening feedback path.
+// ---- Effects --------------------------------------------------------------------
+
 void applyDelay(Mix& mix, double seconds, float feedback)
 {
     const size_t length = size_t(seconds * STREAM_RATE);
@@ -292,6 +300,8 @@ std::vector<float> duckCurve(const std::vector<Note>& notes, size_t frames)
 }
 
 // --- the score ---
+
+// ---- The score ------------------------------------------------------------------
 
 struct DriveSection {
     const char* chords[4];
@@ -540,6 +550,8 @@ double driveScore(std::vector<Note>& notes)
     std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) { return a.start < b.start; });
     return at;
 }
+
+// ---- Rendering ------------------------------------------------------------------
 
 void renderNotes(Mix& mix, const std::vector<Note>& notes, const DrumKit& kit)
 {

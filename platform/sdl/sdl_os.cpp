@@ -3,6 +3,12 @@
 // a FIFO that peekMessage hands out; the default procedure runs the move loop.
 // Remote control (MPRIS2 on the session bus) is served from the message pump and
 // posts its commands into the same FIFO.
+//
+// Sections: window records and message parameters; the service class; message
+// boxes and window classes; windows (video start, scale, show, minimised or
+// hidden); events into messages (keys, mouse, quit, focus loss); the message queue
+// and pump; the move loop and the default procedure; entry points (createSdlOs,
+// fitScale, sdlWindowOf, sdlClientAreaOf).
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -29,6 +35,8 @@ constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
 
 // What a window keeps in its SDL data: the class's procedure at creation, the
 // style that decides its border, and how many screen pixels make one of its own.
+// ---- Window records and message parameters ----------------------------------------
+
 struct WindowRecord {
     SDL_Window* window;
     os::WindowProcedure procedure;
@@ -113,6 +121,8 @@ os::LParam clientPointParam(const WindowRecord& record, int x, int y)
     return os::makePointParam(unscaled(x - client.x, record.scale), unscaled(y - client.y, record.scale));
 }
 
+// ---- The service class ------------------------------------------------------------
+
 class SdlOs : public os::Os {
 public:
     explicit SdlOs(int scale);
@@ -194,6 +204,8 @@ SdlOs::~SdlOs()
     SDL_QuitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
 }
 
+// ---- Message boxes and window classes ---------------------------------------------
+
 int SdlOs::messageBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t)
 {
     if (!text)
@@ -246,6 +258,8 @@ bool SdlOs::unregisterClass(const char* className)
 
 // X11 reads the WM_CLASS for all windows once, when the video subsystem starts,
 // so the first window's class names them all.
+// ---- Windows ----------------------------------------------------------------------
+
 bool SdlOs::startVideo(const std::string& className)
 {
     if (videoStarted)
@@ -391,6 +405,8 @@ bool SdlOs::cursorPosition(os::Point* point)
     return true;
 }
 
+// ---- Events into messages ---------------------------------------------------------
+
 void SdlOs::post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam)
 {
     queue.push_back({record ? handleOf(record->window) : nullptr, message, wParam, lParam});
@@ -515,6 +531,8 @@ bool isFocusLoss(const SDL_Event& event)
 // releases never happened (the real ones go to the window that has the focus
 // now), so they are dropped: the focus loss alone tells the window to forget
 // its held keys, and no command fires.
+// ---- The message queue and pump ---------------------------------------------------
+
 void SdlOs::takeEvents()
 {
     pending.clear();
@@ -570,6 +588,8 @@ os::LResult SdlOs::sendMessage(os::WindowHandle window, uint32_t message, os::WP
 // While the window moves, what the user does meanwhile (keys, other buttons) is
 // kept for later; the motion is the move itself and the left release ends it.
 // True when that release was among the events.
+// ---- The move loop and the default procedure --------------------------------------
+
 bool SdlOs::takeEventsWhileMoving()
 {
     bool released = false;
@@ -651,6 +671,8 @@ os::LResult SdlOs::defaultWindowProcedure(os::WindowHandle window, uint32_t mess
 void SdlOs::postQuitMessage(int exitCode) { queue.push_back({nullptr, os::WM_QUIT, os::WParam(exitCode), 0}); }
 
 } // namespace
+
+// ---- Entry points -----------------------------------------------------------------
 
 os::Os* createSdlOs(int scale) { return new SdlOs(scale); }
 

@@ -1,5 +1,10 @@
-// The graphics object and the device: context, frame, clear, present, reset,
-// and the service class that routes every call after checking its objects.
+// The graphics service (sdl_gpu.h): the graphics object and the device (context,
+// frame, clear, present, reset) and the service class that routes every call after
+// checking its objects; buffers, textures and effects have their own files.
+//
+// Sections: device state and client area; creating, clearing, resetting and
+// releasing a device; the service class (every call of the Gpu interface); entry
+// points (createSdlGpu, sdlReadBackBuffer).
 #include <algorithm>
 #include <cstdio>
 
@@ -19,6 +24,8 @@ using namespace gpu;
 // triangles (as seen on screen) front faces; GL's window space has the same
 // handedness as the screen, so front = clockwise there too and "cull ccw" culls
 // GL's back faces.
+// ---- Device state and client area -------------------------------------------------
+
 static void setDefaultState(Device* device)
 {
     glDisable(GL_BLEND);
@@ -98,6 +105,8 @@ static void paintBorder(Device* device)
     }
     glScissor(c.x, c.y, c.width, c.height);
 }
+
+// ---- Creating, clearing, resetting and releasing a device -------------------------
 
 static Result createDevice(Direct3D* direct3d, os::WindowHandle focusWindow, PresentParameters* parameters,
                            Device** out)
@@ -235,6 +244,8 @@ static void forget(std::vector<T*>* list, T* object)
 }
 
 // Routes every call; objects are checked against the registry before use.
+// ---- The service class ------------------------------------------------------------
+
 class SdlGpu : public Gpu {
 public:
     ImagesAhead imagesAhead;
@@ -590,6 +601,8 @@ private:
 };
 
 } // namespace sdlgpu
+
+// ---- Entry points -----------------------------------------------------------------
 
 gpu::Gpu* createSdlGpu(const std::vector<std::string>& decodeAhead)
 {
