@@ -20,23 +20,13 @@ Application& Application::instance()
 
 void Application::requestScene(uint32_t scene)
 {
-    if (closingStarted || scene == currentScene)
+    if (closing || scene == currentScene)
         return;
     requestedScene = scene;
     scenes[currentScene]->leave();
 }
 
 void Application::requestQuit() { quitRequested = true; }
-
-bool Application::closing() const
-{
-    if (quitRequested || closingStarted)
-        return true;
-    for (const std::unique_ptr<Scene>& scene : scenes)
-        if (scene && scene->closing())
-            return true;
-    return false;
-}
 
 void Application::run()
 {
@@ -57,7 +47,7 @@ void Application::startUp()
     scenes[LOGO_SCENE]->enter();
     currentScene = LOGO_SCENE;
     requestedScene = LOGO_SCENE;
-    closingStarted = false;
+    closing = false;
     deviceLost = false;
     quitRequested = false;
     // The first frame is due at once.

@@ -24,7 +24,7 @@ struct Application {
     // Set when a screen starts the closing (the quit with a music fade). From then
     // on the program ends: screen requests are ignored, so no screen is entered
     // that would outlive the fade.
-    bool closingStarted = false;
+    bool closing = false;
     // Where run() gets its scenes; tests put stand-ins here.
     SceneList (*createScenes)() = createDiskScenes;
 
@@ -40,7 +40,7 @@ struct Application {
     void requestQuit();
     // Whether the program is on its way out: a quit was asked for, or a screen has
     // started closing. Remote commands are ignored from then on.
-    bool closing() const;
+    bool quitting() const { return quitRequested || closing; }
 
 private:
     bool deviceLost = false;

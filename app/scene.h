@@ -19,8 +19,6 @@ public:
     // screen fades out with the music as its Escape does on the player. A screen
     // that cannot end the program ignores it.
     virtual void close() {}
-    // Whether this screen has started ending the program.
-    virtual bool closing() const { return false; }
     // Two spare operations every scene class keeps; nothing calls them.
     virtual void spare1() {}
     virtual void spare2() {}

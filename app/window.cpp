@@ -95,20 +95,20 @@ os::LResult windowProcedure(os::WindowHandle window, uint32_t message, os::WPara
         return 0;
     case os::WM_APPCOMMAND:
         // Handled commands answer TRUE, as Win32 expects; a closing swallows them.
-        if (Application::instance().closing())
+        if (Application::instance().quitting())
             return 1;
         if (runMediaCommand(os::appCommandOf(lParam)))
             return 1;
         return os::os().defaultWindowProcedure(window, message, wParam, lParam);
     case os::WM_APP_SETVOLUME:
-        if (!Application::instance().closing())
+        if (!Application::instance().quitting())
             musicLibrary.setVolumeLevel(int32_t(std::min<os::WParam>(wParam, 10)));
         return 0;
     case os::WM_APP_RAISE:
         os::os().showWindow(window, os::SW_RESTORE);
         return 0;
     case os::WM_APP_QUIT:
-        if (!Application::instance().closing())
+        if (!Application::instance().quitting())
             Application::instance().requestQuit();
         return 0;
     default:

@@ -45,7 +45,6 @@ struct AboutScene : Scene {
     void update() override;
     void leave() override { startFadeOut(fade); }
     void close() override { startClosing(*this, closingState); }
-    bool closing() const override { return closingState.closing; }
 
 private:
     void updateScrollText();

@@ -22,7 +22,7 @@ void startClosing(Scene& scene, ClosingState& state)
     // The program now ends: no screen may be entered any more, and a screen still
     // fading in (the player's buttons work while it fades out) fades out with it.
     Application& app = Application::instance();
-    app.closingStarted = true;
+    app.closing = true;
     Scene& current = *app.scenes[app.currentScene];
     if (&current != &scene && current.active)
         current.leave();

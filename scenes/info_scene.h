@@ -15,5 +15,4 @@ struct InfoScene : Scene {
     void update() override;
     void leave() override { startFadeOut(fade); }
     void close() override { startClosing(*this, closingState); }
-    bool closing() const override { return closingState.closing; }
 };

@@ -23,7 +23,6 @@ struct KavScene : Scene {
     void update() override;
     void leave() override { startFadeOut(fade); }
     void close() override { startClosing(*this, closingState); }
-    bool closing() const override { return closingState.closing; }
 };
 
 struct IntroScene : Scene {
@@ -34,5 +33,4 @@ struct IntroScene : Scene {
     void update() override;
     void leave() override { startFadeOut(fade); }
     void close() override { startClosing(*this, closingState); }
-    bool closing() const override { return closingState.closing; }
 };

@@ -61,7 +61,6 @@ struct MainScene : Scene {
     void update() override;
     void leave() override { startFadeOut(fade); }
     void close() override { startClosing(*this, closingState); }
-    bool closing() const override { return closingState.closing; }
 
 private:
     void drawTransport();

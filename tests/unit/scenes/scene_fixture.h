@@ -72,7 +72,7 @@ inline void resetSceneGlobals()
     app.currentScene = 0;
     app.requestedScene = 0;
     app.running = false;
-    app.closingStarted = false;
+    app.closing = false;
     app.createScenes = createDiskScenes;
 }
 
