@@ -11,18 +11,10 @@
 // that found no active scene); then everything is torn down in a fixed order:
 // scenes, timer, input, device, renderer.
 #pragma once
-#include <array>
 #include <cstdint>
-#include <memory>
 
 #include "app/scene.h"
-
-constexpr uint32_t SCENE_COUNT = 6;
-using SceneList = std::array<std::unique_ptr<Scene>, SCENE_COUNT>;
-
-// Builds the disk's six scenes in number order: 0 start-up (never entered),
-// 1 logo, 2 intro, 3 player, 4 about, 5 information.
-SceneList createDiskScenes();
+#include "scenes/scene_list.h"
 
 struct Application {
     bool running = false;

@@ -12,6 +12,7 @@
 
 #include "fuzz/fuzz_temp_file.h"
 #include "platform/sdl/audio_engine.h"
+#include "platform/sdl/audio_mixer.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ void mixAndCheck(audio_engine::AudioEngine& engine)
 {
     static float out[MIX_FRAMES * 2];
     engine.decodeAll();
-    engine.mixInto(out, MIX_FRAMES);
+    audio_engine::mixInto(engine, out, MIX_FRAMES);
     for (float sample : out)
         check(std::isfinite(sample) && sample >= -1.0f && sample <= 1.0f);
 }

@@ -10,6 +10,7 @@
 #include "disk/music_library.h"
 #include "gui/draw.h"
 #include "platform/os.h"
+#include "scenes/artwork_atlas.h"
 #include "scenes/c_random.h"
 
 float aboutScrollOffset = 0.3f;
@@ -60,17 +61,23 @@ void AboutScene::update()
         Application::instance().requestScene(ABOUT_SCENE);
     if (input.keyReleased('I'))
         Application::instance().requestScene(INFO_SCENE);
-    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, 0.0f, 0.0f, 0.7979f, 0.3105f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& background = ATLAS_RECTS[ATLAS_BACKGROUND];
+    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, background.u0, background.v0, background.u1, background.v1, 1.0f,
+             1.0f, 1.0f, fade.alpha);
     // A click anywhere returns to the player: there is nothing to hit on this screen.
     if (input.leftButtonReleased())
         Application::instance().requestScene(MAIN_SCENE);
-    drawQuadAtDepth(skinTexture, -0.3f, -0.2f, 1.2f, 1.0f, 0.0f, 0.488f, 0.449f, 0.625f, 1.0f, 1.0f, 1.0f,
+    const AtlasRect& frame = ATLAS_RECTS[ATLAS_ABOUT_TEXT_FRAME];
+    drawQuadAtDepth(skinTexture, -0.3f, -0.2f, 1.2f, 1.0f, frame.u0, frame.v0, frame.u1, frame.v1, 1.0f, 1.0f, 1.0f,
                     fade.alpha, 0.2f);
-    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, 0.0f, 0.361f, 0.146f, 0.381f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& hint = ATLAS_RECTS[ATLAS_RETURN_HINT];
+    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, hint.u0, hint.v0, hint.u1, hint.v1, 1.0f, 1.0f, 1.0f,
+             fade.alpha);
     updateScrollText();
     updateBubbles();
+    const AtlasRect& caption = ATLAS_RECTS[ATLAS_ABOUT_CAPTION];
     drawQuadAtDepth(skinTexture, -0.23f, -0.698f, 1.0400391f, RenderDevice::instance().aspect() * 0.27462885f,
-                    0.30644f, 0.81445f, 0.72266f, 0.920898f, 1.0f, 1.0f, 1.0f, fade.alpha, 0.5f);
+                    caption.u0, caption.v0, caption.u1, caption.v1, 1.0f, 1.0f, 1.0f, fade.alpha, 0.5f);
     if (input.keyReleased(os::VK_ESCAPE))
         startClosing(*this, closingState);
 }
@@ -105,10 +112,11 @@ void AboutScene::updateBubbles()
 {
     float delta = FrameTimer::instance().delta;
     float aspect = RenderDevice::instance().aspect();
+    const AtlasRect& picture = ATLAS_RECTS[ATLAS_ABOUT_BUBBLE];
     for (AboutBubble& b : bubbles) {
         b.y -= delta * b.speed * 0.02f;
         float tint = b.size * 4.0f + 0.5f;
-        drawQuadAtDepth(skinTexture, b.x, b.y, b.size, aspect * b.size, 0.083984375f, 0.96875f, 0.115257815f, 0.999f,
+        drawQuadAtDepth(skinTexture, b.x, b.y, b.size, aspect * b.size, picture.u0, picture.v0, picture.u1, picture.v1,
                         0.0f, tint, tint, fade.alpha * 0.4f, 0.1f);
         if (b.y + aspect * b.size < -1.0f)
             b.y = aspect * b.size + 1.0f;

@@ -5,6 +5,7 @@
 #include "app/frame_timer.h"
 #include "disk/global_initialization.h"
 #include "gui/draw.h"
+#include "scenes/artwork_atlas.h"
 
 float spectrum[SPECTRUM_SIZE];
 float lastSpectrumTime = 0.0f;
@@ -50,13 +51,13 @@ void lightEqualizer(EqualizerLevels& levels)
 
 void drawEqualizer(const EqualizerLevels& levels, float alpha)
 {
+    const AtlasRect& cell = ATLAS_RECTS[ATLAS_EQUALIZER_CELL];
     for (int c = 0; c < EQUALIZER_COLUMNS; ++c)
         for (int r = 0; r < EQUALIZER_ROWS; ++r) {
             float x = float(c * double(0.045f) - double(0.457f));
             float y = float(r * double(0.05f) - double(0.32f));
             float a = std::min(alpha, levels.cells[c][r]);
-            drawQuad(skinTexture, x, y, 0.04f, 0.04f, 6.0f / 1024, 983.0f / 1024, 69.0f / 1024, 1000.0f / 1024,
-                     1.0f, 1.0f, 1.0f, a);
+            drawQuad(skinTexture, x, y, 0.04f, 0.04f, cell.u0, cell.v0, cell.u1, cell.v1, 1.0f, 1.0f, 1.0f, a);
         }
 }
 

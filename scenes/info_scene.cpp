@@ -7,6 +7,7 @@
 #include "disk/music_library.h"
 #include "gui/draw.h"
 #include "platform/os.h"
+#include "scenes/artwork_atlas.h"
 
 namespace {
 
@@ -46,14 +47,20 @@ void InfoScene::update()
         Application::instance().requestScene(ABOUT_SCENE);
     if (input.keyReleased('I'))
         Application::instance().requestScene(INFO_SCENE);
-    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, 0.0f, 0.0f, 0.7979f, 0.3105f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& background = ATLAS_RECTS[ATLAS_BACKGROUND];
+    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, background.u0, background.v0, background.u1, background.v1, 1.0f,
+             1.0f, 1.0f, fade.alpha);
     // A click anywhere returns to the player: there is nothing to hit on this screen.
     if (input.leftButtonReleased())
         Application::instance().requestScene(MAIN_SCENE);
-    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, 0.0f, 0.361f, 0.146f, 0.381f, 1.0f, 1.0f, 1.0f, fade.alpha);
-    drawQuad(skinTexture, 0.65f, -0.8f, 0.35f, 1.55f, 0.86621f, 0.015625f, 0.99218f, 0.2871f, 1.0f, 1.0f, 1.0f,
+    const AtlasRect& hint = ATLAS_RECTS[ATLAS_RETURN_HINT];
+    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, hint.u0, hint.v0, hint.u1, hint.v1, 1.0f, 1.0f, 1.0f,
              fade.alpha);
-    drawQuad(skinTexture, -0.4f, 0.5f, 0.3f, 0.2f, 0.3203f, 0.95703f, 0.4746f, 0.999f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& keys = ATLAS_RECTS[ATLAS_KEYS_PICTURE];
+    drawQuad(skinTexture, 0.65f, -0.8f, 0.35f, 1.55f, keys.u0, keys.v0, keys.u1, keys.v1, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& heading = ATLAS_RECTS[ATLAS_KEYS_HEADING];
+    drawQuad(skinTexture, -0.4f, 0.5f, 0.3f, 0.2f, heading.u0, heading.v0, heading.u1, heading.v1, 1.0f, 1.0f, 1.0f,
+             fade.alpha);
     for (const HelpLine& line : HELP_LINES)
         drawText(line.text, line.x, line.y, HELP_TEXT_SIZE, Colour{1.0f, 1.0f, 1.0f, fade.alpha});
     if (input.keyReleased(os::VK_ESCAPE))

@@ -6,6 +6,7 @@
 #include "disk/global_initialization.h"
 #include "gui/draw.h"
 #include "platform/os.h"
+#include "scenes/artwork_atlas.h"
 
 // Whether a screen that is still showing should hand over now: its time since
 // start-up has passed, or Escape was let go.
@@ -19,8 +20,8 @@ static bool timeToHandOver(const Scene& scene, const SceneFade& fade, float hand
 void KavScene::update()
 {
     stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
-    drawQuad(skinTexture, -0.35f, -0.35f, 0.7f, 0.7f, 0.7f, 0.646484375f, 0.9989f, 0.771484375f, 1.0f, 1.0f, 1.0f,
-             fade.alpha);
+    const AtlasRect& logo = ATLAS_RECTS[ATLAS_LOGO];
+    drawQuad(skinTexture, -0.35f, -0.35f, 0.7f, 0.7f, logo.u0, logo.v0, logo.u1, logo.v1, 1.0f, 1.0f, 1.0f, fade.alpha);
     if (timeToHandOver(*this, fade, LOGO_HAND_OVER_TIME))
         Application::instance().requestScene(INTRO_SCENE);
 }
@@ -28,8 +29,12 @@ void KavScene::update()
 void IntroScene::update()
 {
     stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
-    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, 0.0f, 0.0f, 0.7979f, 0.3105f, 1.0f, 1.0f, 1.0f, fade.alpha);
-    drawQuad(skinTexture, -0.35f, -0.5f, 1.3f, 1.1f, 0.453f, 0.484f, 0.955f, 0.64f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& background = ATLAS_RECTS[ATLAS_BACKGROUND];
+    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, background.u0, background.v0, background.u1, background.v1, 1.0f,
+             1.0f, 1.0f, fade.alpha);
+    const AtlasRect& picture = ATLAS_RECTS[ATLAS_INTRO_PICTURE];
+    drawQuad(skinTexture, -0.35f, -0.5f, 1.3f, 1.1f, picture.u0, picture.v0, picture.u1, picture.v1, 1.0f, 1.0f, 1.0f,
+             fade.alpha);
     if (timeToHandOver(*this, fade, INTRO_HAND_OVER_TIME))
         Application::instance().requestScene(MAIN_SCENE);
 }

@@ -9,6 +9,7 @@
 #include "gui/button.h"
 #include "gui/draw.h"
 #include "platform/os.h"
+#include "scenes/artwork_atlas.h"
 #include "scenes/c_random.h"
 
 bool equalizerOn = false;
@@ -23,23 +24,24 @@ constexpr float RAND_SCALE = float(C_RAND_MAX);
 
 // The player screen's buttons show no hover or press feedback: one rectangle for all
 // three looks.
-constexpr ButtonLook sameLook(float u0, float v0, float u1, float v1)
+constexpr ButtonLook sameLook(AtlasPicture picture)
 {
-    return ButtonLook{{u0, v0, u1, v1}, {u0, v0, u1, v1}, {u0, v0, u1, v1}};
+    const AtlasRect& r = ATLAS_RECTS[picture];
+    return ButtonLook{{r.u0, r.v0, r.u1, r.v1}, {r.u0, r.v0, r.u1, r.v1}, {r.u0, r.v0, r.u1, r.v1}};
 }
 
-constexpr ButtonLook STOP_LOOK = sameLook(562.0f / 1024, 715.0f / 1024, 593.0f / 1024, 744.0f / 1024);
-constexpr ButtonLook PLAY_LOOK = sameLook(593.0f / 1024, 715.0f / 1024, 0.61105f, 744.0f / 1024);
-constexpr ButtonLook PAUSE_LOOK = sameLook(585.0f / 1024, 744.0f / 1024, 602.0f / 1024, 762.0f / 1024);
-constexpr ButtonLook PREVIOUS_LOOK = sameLook(562.0f / 1024, 744.0f / 1024, 585.0f / 1024, 780.0f / 1024);
-constexpr ButtonLook NEXT_LOOK = sameLook(602.0f / 1024, 744.0f / 1024, 0.61135f, 780.0f / 1024);
-constexpr ButtonLook INFO_LOOK = sameLook(0.488f, 0.318f, 0.5195f, 0.329f);
-constexpr ButtonLook ABOUT_LOOK = sameLook(0.432f, 0.318f, 0.475f, 0.329f);
-constexpr ButtonLook EXIT_LOOK = sameLook(0.388f, 0.318f, 0.416f, 0.329f);
-constexpr ButtonLook VOLUME_UP_LOOK = sameLook(0.00098f, 0.9863f, 0.0166f, 1.0f);
-constexpr ButtonLook VOLUME_DOWN_LOOK = sameLook(0.0176f, 0.9863f, 0.03222f, 1.0f);
-constexpr ButtonLook MINIMISE_LOOK = sameLook(0.3477f, 0.3164f, 0.366f, 0.331f);
-constexpr ButtonLook CLOSE_LOOK = sameLook(0.366f, 0.3164f, 0.383f, 0.331f);
+constexpr ButtonLook STOP_LOOK = sameLook(ATLAS_STOP_BUTTON);
+constexpr ButtonLook PLAY_LOOK = sameLook(ATLAS_PLAY_BUTTON);
+constexpr ButtonLook PAUSE_LOOK = sameLook(ATLAS_PAUSE_BUTTON);
+constexpr ButtonLook PREVIOUS_LOOK = sameLook(ATLAS_PREVIOUS_BUTTON);
+constexpr ButtonLook NEXT_LOOK = sameLook(ATLAS_NEXT_BUTTON);
+constexpr ButtonLook INFO_LOOK = sameLook(ATLAS_INFO_BUTTON);
+constexpr ButtonLook ABOUT_LOOK = sameLook(ATLAS_ABOUT_BUTTON);
+constexpr ButtonLook EXIT_LOOK = sameLook(ATLAS_EXIT_BUTTON);
+constexpr ButtonLook VOLUME_UP_LOOK = sameLook(ATLAS_VOLUME_UP_BUTTON);
+constexpr ButtonLook VOLUME_DOWN_LOOK = sameLook(ATLAS_VOLUME_DOWN_BUTTON);
+constexpr ButtonLook MINIMISE_LOOK = sameLook(ATLAS_MINIMISE_BUTTON);
+constexpr ButtonLook CLOSE_LOOK = sameLook(ATLAS_CLOSE_BUTTON);
 
 bool button(int32_t id, float x, float y, float w, float h, const ButtonLook& look, float alpha)
 {
@@ -79,7 +81,9 @@ void MainScene::update()
 
     // The background goes in between the end-of-track check and the keys.
     musicLibrary.advanceAtTrackEnd();
-    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, 0.0f, 0.0f, 0.7979f, 0.3105f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& background = ATLAS_RECTS[ATLAS_BACKGROUND];
+    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, background.u0, background.v0, background.u1, background.v1, 1.0f,
+             1.0f, 1.0f, fade.alpha);
     musicLibrary.handleTransportKeys();
 
     if (released('A'))
@@ -89,8 +93,11 @@ void MainScene::update()
     if (released('E'))
         equalizerOn = !equalizerOn;
 
-    drawQuad(skinTexture, -0.635f, 0.3f, 1.6f, 0.6f, 0.0f, 0.3906f, 0.6152f, 0.4746f, 1.0f, 1.0f, 1.0f, fade.alpha);
-    drawQuadAtDepth(skinTexture, 0.264f, -0.904f, 0.7f, 1.4f, 0.0f, 0.7129f, 0.2588f, 0.9179f, 1.0f, 1.0f, 1.0f,
+    const AtlasRect& banner = ATLAS_RECTS[ATLAS_TITLE_BANNER];
+    drawQuad(skinTexture, -0.635f, 0.3f, 1.6f, 0.6f, banner.u0, banner.v0, banner.u1, banner.v1, 1.0f, 1.0f, 1.0f,
+             fade.alpha);
+    const AtlasRect& panel = ATLAS_RECTS[ATLAS_PLAYER_PANEL];
+    drawQuadAtDepth(skinTexture, 0.264f, -0.904f, 0.7f, 1.4f, panel.u0, panel.v0, panel.u1, panel.v1, 1.0f, 1.0f, 1.0f,
                     fade.alpha, 0.61f);
     drawTransport();
     drawVolume();
@@ -119,11 +126,13 @@ void MainScene::drawTransport()
 // The ornament between Previous and Next, then one pip per volume step.
 void MainScene::drawVolume()
 {
-    drawQuadAtDepth(skinTexture, 0.667f, -0.4423f, 0.0474f, 0.135f, 585.0f / 1024, 762.0f / 1024, 602.0f / 1024,
-                    0.76202f, 1.0f, 1.0f, 1.0f, fade.alpha, 0.59f);
+    const AtlasRect& ornament = ATLAS_RECTS[ATLAS_TRANSPORT_ORNAMENT];
+    drawQuadAtDepth(skinTexture, 0.667f, -0.4423f, 0.0474f, 0.135f, ornament.u0, ornament.v0, ornament.u1, ornament.v1,
+                    1.0f, 1.0f, 1.0f, fade.alpha, 0.59f);
+    const AtlasRect& pip = ATLAS_RECTS[ATLAS_VOLUME_PIP];
     for (int32_t i = 0; i < musicLibrary.volumeLevel; ++i)
-        drawQuadAtDepth(skinTexture, 0.276f + 0.015f * float(i), -0.875f, 0.013f, 0.09f, 0.0332f, 0.9863f,
-                        0.03809f, 1.0f, 1.0f, 1.0f, 1.0f, fade.alpha, 0.6f);
+        drawQuadAtDepth(skinTexture, 0.276f + 0.015f * float(i), -0.875f, 0.013f, 0.09f, pip.u0, pip.v0, pip.u1, pip.v1,
+                        1.0f, 1.0f, 1.0f, fade.alpha, 0.6f);
 }
 
 // Keypad + and - change the scroll speed while held (without limit, so the title
@@ -141,7 +150,9 @@ void MainScene::updateTitle()
     size_t track = size_t(musicLibrary.currentTrack);
     if (hasTitle)
         musicLibrary.titleScroll[track] += delta * musicLibrary.titleScrollSpeed;
-    drawQuad(skinTexture, -0.464f, -0.57f, 0.73f, 0.25f, 0.0f, 0.3145f, 0.32f, 0.3496f, 1.0f, 1.0f, 1.0f, fade.alpha);
+    const AtlasRect& strip = ATLAS_RECTS[ATLAS_TITLE_STRIP];
+    drawQuad(skinTexture, -0.464f, -0.57f, 0.73f, 0.25f, strip.u0, strip.v0, strip.u1, strip.v1, 1.0f, 1.0f, 1.0f,
+             fade.alpha);
     if (hasTitle) {
         float& scroll = musicLibrary.titleScroll[track];
         drawTextWindow(musicLibrary.titles[track].c_str(), -0.435f, -0.495f, TITLE_TEXT_SIZE, TITLE_WINDOW_WIDTH,
@@ -149,8 +160,9 @@ void MainScene::updateTitle()
         if (musicLibrary.titleWidths[track] < scroll)
             scroll = TITLE_WRAP_OFFSET;
     }
-    drawQuadAtDepth(skinTexture, -0.464f, -0.57f, 0.73f, 0.25f, 0.68f, 0.3145f, 1.0f, 0.3496f, 1.0f, 1.0f, 1.0f,
-                    fade.alpha, 0.85f);
+    const AtlasRect& frame = ATLAS_RECTS[ATLAS_TITLE_STRIP_FRAME];
+    drawQuadAtDepth(skinTexture, -0.464f, -0.57f, 0.73f, 0.25f, frame.u0, frame.v0, frame.u1, frame.v1, 1.0f, 1.0f,
+                    1.0f, fade.alpha, 0.85f);
 }
 
 // Info, About and Exit, then the volume buttons.
@@ -173,10 +185,11 @@ void MainScene::updateBubbles()
 {
     float delta = FrameTimer::instance().delta;
     float aspect = RenderDevice::instance().aspect();
+    const AtlasRect& picture = ATLAS_RECTS[ATLAS_MAIN_BUBBLE];
     for (MainBubble& b : bubbles) {
         b.x += delta * b.speed * 0.01f;
-        drawQuadAtDepth(skinTexture, b.x, b.y, b.size, b.size * aspect, 0.875f, 0.875f, 0.99f, 0.99f, 1.0f, 1.0f,
-                        1.0f, fade.alpha, 0.1f);
+        drawQuadAtDepth(skinTexture, b.x, b.y, b.size, b.size * aspect, picture.u0, picture.v0, picture.u1, picture.v1,
+                        1.0f, 1.0f, 1.0f, fade.alpha, 0.1f);
         if (b.x - b.size > 1.0f)
             b.x = -1.0f - b.size;
     }

@@ -1,3 +1,5 @@
+#include "scenes/scene_list.h"
+
 #include "app/application.h"
 #include "disk/global_initialization.h"
 #include "scenes/about_scene.h"

@@ -1,5 +1,11 @@
+// The audio service's calls and the threads that serve them (audio_engine.h says
+// how the threads meet; the audio thread's own work is in audio_mixer.cpp).
+//
+// Sections: the decoder thread; channels on the main thread (commands, lookup,
+// waiting for a first block); the output device and its watch thread; the Audio
+// interface.
 #include "platform/sdl/audio_engine.h"
-#include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/audio_mixer.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -10,8 +16,6 @@
 #include <cstring>
 #include <string>
 #include <system_error>
-
-audio::Audio* createSdlAudio() { return new audio_engine::AudioEngine(); }
 
 namespace audio_engine {
 
@@ -259,7 +263,7 @@ static void startEngine(AudioEngine& engine)
 
 static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
 {
-    static_cast<AudioEngine*>(user)->mixInto(reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
+    mixInto(*static_cast<AudioEngine*>(user), reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
 }
 
 // ---- The output device ---------------------------------------------------------
@@ -314,7 +318,7 @@ static bool reopenOutput(AudioEngine& engine)
     if (SDL_AudioInit(nullptr) != 0)
         return false;
     // Commands given meanwhile go first: the audio thread takes over from here.
-    engine.applyCommands();
+    applyCommands(engine);
     SDL_AudioDeviceID id = openOutput(engine, nullptr);
     if (id == 0) {
         SDL_AudioQuit();
@@ -340,7 +344,7 @@ static void watchMain(AudioEngine* engine)
             lastAttempt = now - REOPEN_INTERVAL;
         }
         // No audio thread runs: this one takes its commands.
-        engine->applyCommands();
+        applyCommands(*engine);
         if (now - lastAttempt < REOPEN_INTERVAL)
             continue;
         lastAttempt = now;

@@ -8,9 +8,10 @@
 //   main thread   every call of the Audio interface; loading reads the file there.
 //   decoder       keeps every channel's ring of decoded blocks full (file I/O,
 //                 libopenmpt, libsndfile, libsamplerate).
-//   audio thread  SDL's callback runs mixInto: it reads decoded blocks, applies the
-//                 play/stop ramps and the volume, and records each channel's output
-//                 for the spectrum. It never allocates, locks or waits.
+//   audio thread  SDL's callback runs mixInto (audio_mixer.h): it reads decoded
+//                 blocks, applies the play/stop ramps and the volume, and records
+//                 each channel's output for the spectrum. It never allocates, locks
+//                 or waits.
 //   device watch  notices the output going away (a sound server restarting, a
 //                 headset unplugged), closes it and reopens the default output,
 //                 trying every second while there is none. Between the two it
@@ -76,10 +77,6 @@ struct MixClock {
     std::atomic<int64_t> callbackNanos{0};
 };
 
-// The output gain for a volume of 0..100: 4 dB per step of 10 from unity at 100
-// down to -36 dB at 10, then a straight line to silence at 0.
-float volumeToGain(uint32_t volume);
-
 // A thread running warmUpModuleLibrary() for the first engine of the process;
 // none for later engines, or if no thread can be made.
 std::thread startLibraryWarmUp();
@@ -108,14 +105,10 @@ struct AudioEngine final : audio::Audio {
     bool setVolume(uint32_t volume) override;
 
     // Starts the engine without a device and without the decoder thread: the
-    // caller decodes with decodeAll() and mixes with mixInto(), on its own thread.
+    // caller decodes with decodeAll() and mixes with mixInto() (audio_mixer.h), on
+    // its own thread.
     bool initHeadless();
     void decodeAll();
-    // The audio thread's work: `frames` frames of float stereo into out.
-    void mixInto(float* out, uint32_t frames);
-    // The commands part of it, alone: for whoever stands in for the audio thread
-    // while there is no device.
-    void applyCommands();
 
     // Main thread.
     bool initialized = false;

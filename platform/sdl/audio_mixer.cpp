@@ -1,5 +1,7 @@
 // The audio thread's side of the engine: commands, channel ramps, the master
 // volume and the output history. Nothing here allocates, locks or waits.
+#include "platform/sdl/audio_mixer.h"
+
 #include "platform/sdl/audio_engine.h"
 
 #include <chrono>
@@ -285,18 +287,19 @@ static void publishClock(AudioEngine& engine, int64_t callbackNanos)
     clock.sequence.store(sequence + 2, std::memory_order_release);
 }
 
-void AudioEngine::applyCommands()
+void applyCommands(AudioEngine& engine)
 {
     Command command;
-    while (commands.pop(command))
-        applyCommand(*this, command);
+    while (engine.commands.pop(command))
+        applyCommand(engine, command);
 }
 
-void AudioEngine::mixInto(float* out, uint32_t frames)
+void mixInto(AudioEngine& engine, float* out, uint32_t frames)
 {
     int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                       std::chrono::steady_clock::now().time_since_epoch()).count();
-    applyCommands();
+    Mixer& mixer = engine.mixer;
+    applyCommands(engine);
 
     while (frames > 0) {
         uint32_t piece = frames < MAX_MIX_FRAMES ? frames : MAX_MIX_FRAMES;
@@ -308,7 +311,7 @@ void AudioEngine::mixInto(float* out, uint32_t frames)
         out += piece * 2;
         frames -= piece;
     }
-    publishClock(*this, now);
+    publishClock(engine, now);
 }
 
 } // namespace audio_engine

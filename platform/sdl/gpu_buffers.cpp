@@ -5,6 +5,8 @@
 // driver never waits for draws still reading the old contents). The copy also
 // lets a draw check its indices against the vertex buffer, so a bad draw fails
 // instead of reading past the end of GPU memory.
+#include "platform/sdl/gpu_buffers.h"
+
 #include <algorithm>
 #include <new>
 

@@ -4,9 +4,12 @@
 // Texture parameter i is bound to texture unit i; each pass's sampler uniforms
 // of those names are pointed at their units once, when the program is linked.
 // begin() saves the device state that passes change and end() puts it back.
+#include "platform/sdl/gpu_effect.h"
+
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sdl/gpu_image.h"
 #include "platform/sdl/gpu_internal.h"
 
 namespace sdlgpu {

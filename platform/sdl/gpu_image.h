@@ -35,6 +35,9 @@ struct DecodedImage {
 // pixels than any device takes, is NOTAVAILABLE before its pixels are decoded.
 DecodedImage decodeImageFile(const char* path, int maxSide);
 
+// Reads a whole file of 1 to maxBytes bytes; *why says what went wrong.
+bool readFile(const char* path, long maxBytes, std::vector<uint8_t>* bytes, std::string* why);
+
 // The number of mip levels of a full chain for an image of this size.
 int mipLevelCount(int width, int height);
 

@@ -1,4 +1,5 @@
-// gpu_internal: the objects of the OpenGL graphics service, shared by its sources.
+// gpu_internal: the objects of the OpenGL graphics service, shared by its sources,
+// with their registry and the device's shadow of the OpenGL state.
 //
 // Every object handed out is registered with its kind while it lives, so a call
 // with a null, released or wrong-kind pointer is answered with a failure code
@@ -28,6 +29,7 @@ enum class Kind { Direct3D, Device, Declaration, VertexBuffer, IndexBuffer, Text
 void registerObject(const void* object, Kind kind);
 void unregisterObject(const void* object);
 bool isLive(const void* object, Kind kind);
+bool anyLive(Kind kind);
 
 // The OpenGL state that effects change; `program` 0 and texture 0 are "none".
 struct GlState {
@@ -167,37 +169,5 @@ inline void clearGlErrors()
 // Makes the device's context current; false if the device is gone.
 bool useDevice(gpu::Device* device);
 void applyState(gpu::Device* device, const GlState& wanted);
-
-gpu::Result createVertexDeclaration(gpu::Device* device, const gpu::VertexElement* elements,
-                                    gpu::VertexDeclaration** declaration);
-gpu::Result createBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t pool, gpu::Buffer* buffer);
-gpu::Result lockBuffer(gpu::Buffer* buffer, uint32_t offset, uint32_t size, void** data, uint32_t flags);
-gpu::Result unlockBuffer(gpu::Buffer* buffer);
-void scanIndices(gpu::IndexBuffer* indices);
-gpu::Result drawIndexed(gpu::Device* device, uint32_t primitiveType, int32_t baseVertexIndex, uint32_t startIndex,
-                        uint32_t primitiveCount);
-void destroyDeclaration(gpu::VertexDeclaration* declaration);
-void destroyBuffer(gpu::Buffer* buffer);
-
-// Reads a whole file of 1 to maxBytes bytes; *why says what went wrong.
-bool readFile(const char* path, long maxBytes, std::vector<uint8_t>* bytes, std::string* why);
-GLuint createWhiteTexture();
-class ImagesAhead;
-// `ahead` (may be null) holds images decoded before they were asked for.
-gpu::Result createTextureFromFile(gpu::Device* device, const char* path, ImagesAhead* ahead,
-                                  gpu::Texture** texture);
-void destroyTexture(gpu::Texture* texture);
-
-gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect);
-gpu::TechniqueHandle techniqueByName(gpu::Effect* effect, const char* name);
-gpu::Result setTechnique(gpu::Effect* effect, gpu::TechniqueHandle technique);
-gpu::Result beginEffect(gpu::Effect* effect, uint32_t* passes);
-gpu::Result beginPass(gpu::Effect* effect, uint32_t pass);
-gpu::Result setEffectTexture(gpu::Effect* effect, const char* parameter, gpu::Texture* texture);
-gpu::Result commitChanges(gpu::Effect* effect);
-gpu::Result endPass(gpu::Effect* effect);
-gpu::Result endEffect(gpu::Effect* effect);
-gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled);
-void destroyEffect(gpu::Effect* effect);
 
 } // namespace sdlgpu

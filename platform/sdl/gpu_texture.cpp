@@ -1,5 +1,7 @@
 // Textures from image files (decoded by gpu_image), RGBA8 with a full mip chain,
 // and the 1x1 white texture that stands in for "no texture".
+#include "platform/sdl/gpu_texture.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>

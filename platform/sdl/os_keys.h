@@ -1,4 +1,4 @@
-// os_keys: the Win32 virtual-key code of an SDL key.
+// os_keys: the Win32 virtual-key code (os::VK_*) of an SDL key.
 //
 // Letters follow the keyboard layout (the key's symbol, falling back to its
 // position on layouts without Latin letters); every other key, digits included,
@@ -8,11 +8,7 @@
 
 #include <cstdint>
 
-constexpr uint32_t VK_SHIFT = 0x10;
-constexpr uint32_t VK_CONTROL = 0x11;
-constexpr uint32_t VK_MENU = 0x12;  // Alt
-constexpr uint32_t VK_F1 = 0x70;
-constexpr uint32_t VK_F10 = 0x79;
+namespace os {
 
 // 0 for a key that has no virtual-key code.
 uint32_t sdlVirtualKey(const SDL_Keysym& key);
@@ -20,3 +16,5 @@ uint32_t sdlVirtualKey(const SDL_Keysym& key);
 // The WM_APPCOMMAND command of a media key (play/pause, stop, next, previous);
 // 0 for any other key.
 int sdlAppCommand(const SDL_Keysym& key);
+
+} // namespace os

@@ -14,9 +14,10 @@
 int main(int argc, char** argv)
 {
     if (argc > 2 || (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
-        std::fprintf(stderr, "usage: musicdisk-check [DISK_FOLDER]\n"
-                             "Checks the disk in DISK_FOLDER (the folder that holds data/, or data/ itself;\n"
-                             "default: the current folder) and lists every problem and warning.\n");
+        std::fprintf(stderr,
+                     "usage: musicdisk-check [DISK_FOLDER]\n"
+                     "Checks the disk in DISK_FOLDER (the folder that holds data/, or data/ itself;\n"
+                     "default: the current folder) and lists every problem and warning.\n");
         return 2;
     }
     const DiskReport report = checkDisk(argc == 2 ? argv[1] : ".");

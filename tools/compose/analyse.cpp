@@ -18,20 +18,27 @@ constexpr int FFT_SIZE = 512;
 constexpr size_t MAX_FILE_BYTES = 64u << 20;
 constexpr double MAX_RENDER_SECONDS = 30 * 60;  // a module that never ends is cut here
 
-void collectLog(const char* message, void* user) {
-    if (message && user) static_cast<std::vector<std::string>*>(user)->push_back(message);
+void collectLog(const char* message, void* user)
+{
+    if (message && user)
+        static_cast<std::vector<std::string>*>(user)->push_back(message);
 }
 
-bool hasModuleExtension(const std::string& path) {
+bool hasModuleExtension(const std::string& path)
+{
     size_t dot = path.rfind('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos)
+        return false;
     std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return ext == "mod" || ext == "xm" || ext == "s3m" || ext == "it" || ext == "mptm";
 }
 
-float percentile(std::vector<float> values, double fraction) {
-    if (values.empty()) return 0;
+float percentile(std::vector<float> values, double fraction)
+{
+    if (values.empty())
+        return 0;
     size_t index = std::min(values.size() - 1, size_t(fraction * double(values.size() - 1) + 0.5));
     std::nth_element(values.begin(), values.begin() + long(index), values.end());
     return values[index];
@@ -39,7 +46,8 @@ float percentile(std::vector<float> values, double fraction) {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error)
+{
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) {
         *error = "cannot open " + path;
@@ -63,13 +71,14 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::st
     return true;
 }
 
-bool renderModule(const std::vector<uint8_t>& file, std::vector<float>* stereo,
-                  std::vector<std::string>* warnings, std::string* error) {
+bool renderModule(const std::vector<uint8_t>& file, std::vector<float>* stereo, std::vector<std::string>* warnings,
+                  std::string* error)
+{
     int code = 0;
     const char* message = nullptr;
-    openmpt_module* module = openmpt_module_create_from_memory2(
-        file.data(), file.size(), warnings ? collectLog : openmpt_log_func_silent, warnings,
-        openmpt_error_func_ignore, nullptr, &code, &message, nullptr);
+    openmpt_module* module =
+        openmpt_module_create_from_memory2(file.data(), file.size(), warnings ? collectLog : openmpt_log_func_silent,
+                                           warnings, openmpt_error_func_ignore, nullptr, &code, &message, nullptr);
     if (!module) {
         *error = std::string("libopenmpt cannot load the module") + (message ? ": " + std::string(message) : "");
         openmpt_free_string(message);
@@ -88,7 +97,8 @@ bool renderModule(const std::vector<uint8_t>& file, std::vector<float>* stereo,
     return true;
 }
 
-bool decodeSampled(const std::string& path, std::vector<float>* stereo, int* rate, std::string* error) {
+bool decodeSampled(const std::string& path, std::vector<float>* stereo, int* rate, std::string* error)
+{
     SF_INFO info = {};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {
@@ -109,7 +119,8 @@ bool decodeSampled(const std::string& path, std::vector<float>* stereo, int* rat
             out.push_back(frame[0]);
             out.push_back(info.channels > 1 ? frame[1] : frame[0]);
         }
-        if (out.size() / 2 > size_t(MAX_RENDER_SECONDS * info.samplerate)) break;
+        if (out.size() / 2 > size_t(MAX_RENDER_SECONDS * info.samplerate))
+            break;
     }
     sf_close(file);
     *stereo = std::move(out);
@@ -117,7 +128,8 @@ bool decodeSampled(const std::string& path, std::vector<float>* stereo, int* rat
     return true;
 }
 
-std::vector<float> spectrum512(const float* mono) {
+std::vector<float> spectrum512(const float* mono)
+{
     std::unique_ptr<kiss_fftr_state, void (*)(void*)> config(kiss_fftr_alloc(FFT_SIZE, 0, nullptr, nullptr),
                                                              kiss_fftr_free);
     kiss_fft_scalar windowed[FFT_SIZE];
@@ -134,7 +146,8 @@ std::vector<float> spectrum512(const float* mono) {
     return magnitudes;
 }
 
-TrackStats measureTrack(const std::vector<float>& stereo, int rate) {
+TrackStats measureTrack(const std::vector<float>& stereo, int rate)
+{
     TrackStats stats;
     const size_t frames = stereo.size() / 2;
     stats.seconds = double(frames) / rate;
@@ -152,7 +165,8 @@ TrackStats measureTrack(const std::vector<float>& stereo, int rate) {
     std::vector<float> history[EQUALIZER_BINS];
     for (size_t start = 0; start + FFT_SIZE <= frames; start += hop) {
         std::vector<float> magnitudes = spectrum512(&mono[start]);
-        for (int b = 0; b < EQUALIZER_BINS; ++b) history[b].push_back(magnitudes[size_t(b)]);
+        for (int b = 0; b < EQUALIZER_BINS; ++b)
+            history[b].push_back(magnitudes[size_t(b)]);
     }
     for (int b = 0; b < EQUALIZER_BINS; ++b) {
         stats.binMedian[b] = percentile(history[b], 0.5);
@@ -161,12 +175,14 @@ TrackStats measureTrack(const std::vector<float>& stereo, int rate) {
     return stats;
 }
 
-bool analyseFile(const std::string& path, TrackStats* stats, std::string* error) {
+bool analyseFile(const std::string& path, TrackStats* stats, std::string* error)
+{
     std::vector<float> stereo;
     int rate = ANALYSIS_RATE;
     if (hasModuleExtension(path)) {
         std::vector<uint8_t> bytes;
-        if (!readWholeFile(path, &bytes, error) || !renderModule(bytes, &stereo, nullptr, error)) return false;
+        if (!readWholeFile(path, &bytes, error) || !renderModule(bytes, &stereo, nullptr, error))
+            return false;
     } else if (!decodeSampled(path, &stereo, &rate, error)) {
         return false;
     }

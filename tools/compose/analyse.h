@@ -25,8 +25,8 @@ struct TrackStats {
 
 // Renders a module from memory once through at 44100 Hz into interleaved
 // stereo. Messages libopenmpt logs while loading go to *warnings (may be null).
-bool renderModule(const std::vector<uint8_t>& file, std::vector<float>* stereo,
-                  std::vector<std::string>* warnings, std::string* error);
+bool renderModule(const std::vector<uint8_t>& file, std::vector<float>* stereo, std::vector<std::string>* warnings,
+                  std::string* error);
 
 // Decodes a sampled file into interleaved stereo (mono is duplicated); *rate
 // receives its sample rate.

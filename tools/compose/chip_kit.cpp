@@ -23,7 +23,8 @@ constexpr int HAT_NOTE = 83;    // B-3
 double rateForNote(int midi) { return C2_RATE * std::pow(2.0, (midi - 60) / 12.0); }
 
 // One 16-frame cycle of a pulse wave: the chip lead, C4 to B6.
-Sample makeLead(const char* name, float duty, int volume) {
+Sample makeLead(const char* name, float duty, int volume)
+{
     Sample sample;
     sample.name = name;
     sample.data = harmonicLoop(16, 1, pulseHarmonics(7, duty));
@@ -37,7 +38,8 @@ Sample makeLead(const char* name, float duty, int volume) {
 // A pluck that the tracker can hold: it darkens and fades over `decayCycles`
 // cycles, then loops its last cycle.
 Sample makePluck(const char* name, int cycleFrames, int decayCycles, int rootMidi, int volume,
-                 const std::vector<float>& harmonics, float brightStart, float brightEnd, float levelEnd) {
+                 const std::vector<float>& harmonics, float brightStart, float brightEnd, float levelEnd)
+{
     Sample sample;
     sample.name = name;
     sample.data = darkeningCycles(cycleFrames, decayCycles, harmonics, brightStart, brightEnd, levelEnd);
@@ -51,7 +53,8 @@ Sample makePluck(const char* name, int cycleFrames, int decayCycles, int rootMid
 
 // Drums are made at the rate of the note they are played at,
 // so all of them share the reference of C-2 = MIDI 60.
-Sample makeDrum(const char* name, std::vector<float> data, int volume) {
+Sample makeDrum(const char* name, std::vector<float> data, int volume)
+{
     Sample sample;
     sample.name = name;
     sample.data = std::move(data);
@@ -62,7 +65,8 @@ Sample makeDrum(const char* name, std::vector<float> data, int volume) {
 
 // One bar of drums, a character a row: K kick, S snare, R snare roll, H hat,
 // O open hat, C kick with crash, '.' nothing.
-void placeDrumBar(Pattern& pattern, int bar, const char* hits) {
+void placeDrumBar(Pattern& pattern, int bar, const char* hits)
+{
     for (int i = 0; i < ROWS_PER_BAR && hits[i]; ++i) {
         Cell& cell = cellAt(pattern, bar * ROWS_PER_BAR + i, DRUM_CH);
         switch (hits[i]) {
@@ -79,7 +83,8 @@ void placeDrumBar(Pattern& pattern, int bar, const char* hits) {
 
 // One bar of bass over a chord, a character a row: R root, O root an octave up,
 // F fifth, '-' key off, '.' nothing.
-void placeBassBar(Pattern& pattern, int bar, const char* rhythm, const Chord& chord) {
+void placeBassBar(Pattern& pattern, int bar, const char* rhythm, const Chord& chord)
+{
     int root = rootAtOrAbove(chord, 40);
     for (int i = 0; i < ROWS_PER_BAR && rhythm[i]; ++i) {
         Cell& cell = cellAt(pattern, bar * ROWS_PER_BAR + i, BASS_CH);
@@ -94,7 +99,8 @@ void placeBassBar(Pattern& pattern, int bar, const char* rhythm, const Chord& ch
 }
 
 // The arpeggio effect steps through the chord's next two tones above the root.
-uint8_t arpeggioParam(const Chord& chord) {
+uint8_t arpeggioParam(const Chord& chord)
+{
     int first = chord.intervals.size() > 1 ? chord.intervals[1] : 0;
     int second = chord.intervals.size() > 2 ? chord.intervals.back() : 7;
     return uint8_t((first << 4) | (second & 0xF));
@@ -102,7 +108,8 @@ uint8_t arpeggioParam(const Chord& chord) {
 
 // One bar of arpeggiated chord: X strikes the chord, '.' keeps the arpeggio
 // running, '-' keys it off (and stops the arpeggio until the next strike).
-void placeArpBar(Pattern& pattern, int bar, const char* rhythm, const Chord& chord) {
+void placeArpBar(Pattern& pattern, int bar, const char* rhythm, const Chord& chord)
+{
     const uint8_t param = arpeggioParam(chord);
     const int root = rootAtOrAbove(chord, 53);
     bool sounding = false;
@@ -123,14 +130,17 @@ void placeArpBar(Pattern& pattern, int bar, const char* rhythm, const Chord& cho
 
 // A lead phrase with a gentle vibrato on every note that lasts long enough to
 // need one.
-void placeLeadBar(Pattern& pattern, int bar, const char* text, int instrument, int transpose) {
+void placeLeadBar(Pattern& pattern, int bar, const char* text, int instrument, int transpose)
+{
     std::vector<NoteEvent> events = phrase(text);
     placePhrase(pattern, LEAD_CH, bar * ROWS_PER_BAR, events, instrument, transpose);
     for (const NoteEvent& event : events) {
-        if (event.midi == REST || event.length < 4) continue;
+        if (event.midi == REST || event.length < 4)
+            continue;
         for (int r = 2; r < event.length; ++r) {
             int row = bar * ROWS_PER_BAR + event.row + r;
-            if (row >= pattern.rows) break;
+            if (row >= pattern.rows)
+                break;
             cellAt(pattern, row, LEAD_CH).effect = FX_VIBRATO;
             cellAt(pattern, row, LEAD_CH).param = event.length >= 6 ? 0x43 : 0x42;
         }
@@ -139,14 +149,16 @@ void placeLeadBar(Pattern& pattern, int bar, const char* text, int instrument, i
 
 }  // namespace
 
-std::vector<Instrument> chipInstruments() {
+std::vector<Instrument> chipInstruments()
+{
     std::vector<float> bassHarmonics = sawHarmonics(31);
     bassHarmonics[0] *= 1.6f;  // more body under the saw's edge
     std::vector<float> arpHarmonics = squareHarmonics(15);
     std::vector<float> kickCrash = renderKick(rateForNote(SNARE_NOTE), 0.3, 190, 48);
     std::vector<float> crash = renderCrash(rateForNote(SNARE_NOTE), 1.1, 0xC0FFEE);
     kickCrash.resize(crash.size(), 0.0f);
-    for (size_t i = 0; i < crash.size(); ++i) kickCrash[i] = 0.8f * kickCrash[i] + 0.45f * crash[i];
+    for (size_t i = 0; i < crash.size(); ++i)
+        kickCrash[i] = 0.8f * kickCrash[i] + 0.45f * crash[i];
     scaleToPeak(kickCrash, 1.0f);
 
     const Sample samples[] = {
@@ -170,7 +182,8 @@ std::vector<Instrument> chipInstruments() {
     return instruments;
 }
 
-void fadeBar(Pattern& pattern, int bar, int channel, uint8_t slide) {
+void fadeBar(Pattern& pattern, int bar, int channel, uint8_t slide)
+{
     for (int i = 0; i < ROWS_PER_BAR; ++i) {
         Cell& cell = cellAt(pattern, bar * ROWS_PER_BAR + i, channel);
         cell.effect = FX_VOLUME_SLIDE;
@@ -178,10 +191,12 @@ void fadeBar(Pattern& pattern, int bar, int channel, uint8_t slide) {
     }
 }
 
-bool putFreeEffect(Pattern& pattern, int row, uint8_t effect, uint8_t param) {
+bool putFreeEffect(Pattern& pattern, int row, uint8_t effect, uint8_t param)
+{
     for (int channel : {BASS_CH, DRUM_CH, ARP_CH, LEAD_CH}) {
         Cell& cell = cellAt(pattern, row, channel);
-        if (cell.effect || cell.param || cell.volume != VOLUME_NONE || cell.note == NOTE_OFF) continue;
+        if (cell.effect || cell.param || cell.volume != VOLUME_NONE || cell.note == NOTE_OFF)
+            continue;
         cell.effect = effect;
         cell.param = param;
         return true;
@@ -189,31 +204,41 @@ bool putFreeEffect(Pattern& pattern, int row, uint8_t effect, uint8_t param) {
     return false;
 }
 
-Pattern buildChipSection(const ChipSection& section) {
+Pattern buildChipSection(const ChipSection& section)
+{
     Pattern pattern = makePattern(64, 4);
     for (int bar = 0; bar < 4; ++bar) {
         Chord harmony = chord(section.chords[bar]);
-        if (section.lead[bar]) placeLeadBar(pattern, bar, section.lead[bar], section.leadSound, section.leadTranspose);
-        if (section.arp[bar]) placeArpBar(pattern, bar, section.arp[bar], harmony);
-        if (section.bass[bar]) placeBassBar(pattern, bar, section.bass[bar], harmony);
-        if (section.drums[bar]) placeDrumBar(pattern, bar, section.drums[bar]);
+        if (section.lead[bar])
+            placeLeadBar(pattern, bar, section.lead[bar], section.leadSound, section.leadTranspose);
+        if (section.arp[bar])
+            placeArpBar(pattern, bar, section.arp[bar], harmony);
+        if (section.bass[bar])
+            placeBassBar(pattern, bar, section.bass[bar], harmony);
+        if (section.drums[bar])
+            placeDrumBar(pattern, bar, section.drums[bar]);
     }
     return pattern;
 }
 
-ChipSection chipSection(const char* const chords[4]) {
+ChipSection chipSection(const char* const chords[4])
+{
     ChipSection section = {};
-    for (int i = 0; i < 4; ++i) section.chords[i] = chords[i];
+    for (int i = 0; i < 4; ++i)
+        section.chords[i] = chords[i];
     section.leadSound = LEAD;
     return section;
 }
 
-void setLead(ChipSection& section, const char* const lead[4], int sound) {
-    for (int i = 0; i < 4; ++i) section.lead[i] = lead[i];
+void setLead(ChipSection& section, const char* const lead[4], int sound)
+{
+    for (int i = 0; i < 4; ++i)
+        section.lead[i] = lead[i];
     section.leadSound = sound;
 }
 
-void setParts(ChipSection& section, const char* arp, const char* bass, const char* drums) {
+void setParts(ChipSection& section, const char* arp, const char* bass, const char* drums)
+{
     for (int i = 0; i < 4; ++i) {
         section.arp[i] = arp;
         section.bass[i] = bass;

@@ -12,10 +12,11 @@ namespace {
 
 constexpr double OGG_QUALITY = 0.4;
 
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
+{
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
     bool ok = file && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size()) &&
-              std::fflush(file.get()) == 0;
+        std::fflush(file.get()) == 0;
     if (!ok) {
         *error = "cannot write " + path;
         return false;
@@ -23,25 +24,30 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::
     return true;
 }
 
-bool buildChip(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+bool buildChip(bool tiny, std::vector<uint8_t>* bytes, std::string* error)
+{
     return writeMod(composeChipSong(tiny), bytes, error);
 }
 
-bool buildParade(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+bool buildParade(bool tiny, std::vector<uint8_t>* bytes, std::string* error)
+{
     return writeMod(composeParadeSong(tiny), bytes, error);
 }
 
-bool buildHarbour(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+bool buildHarbour(bool tiny, std::vector<uint8_t>* bytes, std::string* error)
+{
     return writeXm(composeHarbourSong(tiny), bytes, error);
 }
 
-bool buildDrive(bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+bool buildDrive(bool tiny, std::vector<uint8_t>* bytes, std::string* error)
+{
     return encodeOggVorbis(renderDriveStream(tiny), STREAM_RATE, OGG_QUALITY, bytes, error);
 }
 
 }  // namespace
 
-const std::vector<TrackFile>& diskTracks() {
+const std::vector<TrackFile>& diskTracks()
+{
     static const std::vector<TrackFile> tracks = {
         {"neon_cartridge.mod", "tiny.mod", buildChip},
         {"glass_harbour.xm", "tiny.xm", buildHarbour},
@@ -51,15 +57,18 @@ const std::vector<TrackFile>& diskTracks() {
     return tracks;
 }
 
-bool buildTrack(const TrackFile& track, bool tiny, std::vector<uint8_t>* bytes, std::string* error) {
+bool buildTrack(const TrackFile& track, bool tiny, std::vector<uint8_t>* bytes, std::string* error)
+{
     return track.build(tiny, bytes, error);
 }
 
 bool writeDiskMusic(const std::string& folder, bool tiny, const std::vector<std::string>& names,
-                    std::vector<std::string>* written, std::string* error) {
+                    std::vector<std::string>* written, std::string* error)
+{
     for (const std::string& name : names) {
         bool known = false;
-        for (const TrackFile& track : diskTracks()) known = known || name == track.name;
+        for (const TrackFile& track : diskTracks())
+            known = known || name == track.name;
         if (!known) {
             *error = "no track named " + name;
             return false;
@@ -67,11 +76,14 @@ bool writeDiskMusic(const std::string& folder, bool tiny, const std::vector<std:
     }
     for (const TrackFile& track : diskTracks()) {
         bool wanted = names.empty();
-        for (const std::string& name : names) wanted = wanted || name == track.name;
-        if (!wanted) continue;
+        for (const std::string& name : names)
+            wanted = wanted || name == track.name;
+        if (!wanted)
+            continue;
         std::vector<uint8_t> bytes;
         std::string path = folder + "/" + (tiny ? track.tinyName : track.name);
-        if (!buildTrack(track, tiny, &bytes, error) || !writeFile(path, bytes, error)) return false;
+        if (!buildTrack(track, tiny, &bytes, error) || !writeFile(path, bytes, error))
+            return false;
         written->push_back(path);
     }
     return true;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tools/compose/chip_kit.h"
-#include "tools/compose/songs.h"
+#include "tools/compose/song_chip.h"
 
 namespace compose {
 namespace {
@@ -39,7 +39,8 @@ const char* const BRIDGE_2[4] = {
     "G#5:4 B5:4 E6:4 D6:2 B5:2",
 };
 
-std::vector<Pattern> neonPatterns() {
+std::vector<Pattern> neonPatterns()
+{
     std::vector<Pattern> patterns;
 
     ChipSection intro = chipSection(PROG_A1);
@@ -90,12 +91,14 @@ std::vector<Pattern> neonPatterns() {
     ChipSection a1b = a1;
     setLead(a1b, THEME_1, LEAD_BRIGHT);
     a1b.lead[3] = "D5:4 G5:4 B5:4 D6:4";
-    for (auto& bass : a1b.bass) bass = DRIVE;
+    for (auto& bass : a1b.bass)
+        bass = DRIVE;
     patterns.push_back(buildChipSection(a1b));
 
     ChipSection a2b = a2;
     setLead(a2b, THEME_2, LEAD_BRIGHT);
-    for (auto& bass : a2b.bass) bass = DRIVE;
+    for (auto& bass : a2b.bass)
+        bass = DRIVE;
     patterns.push_back(buildChipSection(a2b));
 
     ChipSection b1b = b1;
@@ -131,7 +134,8 @@ std::vector<Pattern> neonPatterns() {
 
 }  // namespace
 
-Song composeChipSong(bool tiny) {
+Song composeChipSong(bool tiny)
+{
     Song song;
     song.title = "Neon Cartridge";
     song.channels = 4;

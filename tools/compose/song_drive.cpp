@@ -3,10 +3,15 @@
 // pluck arpeggio through a ping-pong delay, a sidechained bass, a gliding lead,
 // synthesized drums and a plate-like reverb. Form: intro, A, B, break, A',
 // outro.
+//
+// Sections: voices (oscillators, envelope, pad, arpeggio, bass, lead, drums);
+// effects (delay, reverb, sidechain ducking); the score (sections, phrases,
+// grooves); rendering and mastering.
 #include <algorithm>
 #include <cmath>
 
-#include "tools/compose/songs.h"
+#include "tools/compose/notation.h"
+#include "tools/compose/song_drive.h"
 #include "tools/compose/wave.h"
 
 namespace compose {
@@ -35,9 +40,12 @@ struct Mix {
     std::vector<float> duck;  // gain per frame that ducks pads and bass under the kick
 };
 
+// ---- Voices ---------------------------------------------------------------------
+
 double midiHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
 
-double polyBlep(double t, double dt) {
+double polyBlep(double t, double dt)
+{
     if (t < dt) {
         t /= dt;
         return t + t - t * t - 1.0;
@@ -51,13 +59,15 @@ double polyBlep(double t, double dt) {
 
 double sawAt(double phase, double dt) { return 2.0 * phase - 1.0 - polyBlep(phase, dt); }
 
-double squareAt(double phase, double dt) {
+double squareAt(double phase, double dt)
+{
     double shifted = std::fmod(phase + 0.5, 1.0);
     return (phase < 0.5 ? 1.0 : -1.0) + polyBlep(phase, dt) - polyBlep(shifted, dt);
 }
 
 // Attack, decay to sustain, hold until `length`, then release.
-double adsr(double t, double length, double attack, double decay, double sustain, double release) {
+double adsr(double t, double length, double attack, double decay, double sustain, double release)
+{
     double level;
     if (t < attack) {
         level = t / attack;
@@ -66,11 +76,13 @@ double adsr(double t, double length, double attack, double decay, double sustain
     } else {
         level = sustain;
     }
-    if (t > length) level *= std::max(0.0, 1.0 - (t - length) / release);
+    if (t > length)
+        level *= std::max(0.0, 1.0 - (t - length) / release);
     return level;
 }
 
-void panGains(float pan, float* left, float* right) {
+void panGains(float pan, float* left, float* right)
+{
     double angle = (double(pan) + 1.0) * PI / 4.0;
     *left = float(std::cos(angle) * std::sqrt(2.0));
     *right = float(std::sin(angle) * std::sqrt(2.0));
@@ -81,8 +93,10 @@ struct Sends {
     float reverb = 0;
 };
 
-void addFrame(Mix& mix, size_t frame, float value, float pan, Sends sends) {
-    if (frame >= mix.left.size()) return;
+void addFrame(Mix& mix, size_t frame, float value, float pan, Sends sends)
+{
+    if (frame >= mix.left.size())
+        return;
     float left, right;
     panGains(pan, &left, &right);
     mix.left[frame] += value * left;
@@ -93,7 +107,8 @@ void addFrame(Mix& mix, size_t frame, float value, float pan, Sends sends) {
 
 // Three detuned saws per voice, spread in stereo, through a slowly breathing
 // low-pass filter.
-void renderPad(Mix& mix, const Note& note) {
+void renderPad(Mix& mix, const Note& note)
+{
     const double release = 0.7;
     const size_t first = size_t(note.start * STREAM_RATE);
     const size_t frames = size_t((note.length + release) * STREAM_RATE);
@@ -103,7 +118,8 @@ void renderPad(Mix& mix, const Note& note) {
     Svf filters[3];
     for (size_t i = 0; i < frames; ++i) {
         double t = double(i) / STREAM_RATE;
-        double amp = adsr(t, note.length, 0.35, 0.5, 0.8, release) * note.velocity * mix.duck[std::min(first + i, mix.duck.size() - 1)];
+        double amp = adsr(t, note.length, 0.35, 0.5, 0.8, release) * note.velocity *
+            mix.duck[std::min(first + i, mix.duck.size() - 1)];
         double wobble = 0.5 + 0.5 * std::sin(2.0 * PI * 0.25 * (note.start + t));
         float cutoff = float(500.0 + (900.0 + 500.0 * wobble) * note.brightness);
         for (int v = 0; v < 3; ++v) {
@@ -117,7 +133,8 @@ void renderPad(Mix& mix, const Note& note) {
 }
 
 // A saw-and-square pluck whose filter snaps shut; panned by pitch.
-void renderArp(Mix& mix, const Note& note) {
+void renderArp(Mix& mix, const Note& note)
+{
     const size_t first = size_t(note.start * STREAM_RATE);
     const size_t frames = size_t(0.35 * STREAM_RATE);
     const double dt = midiHz(note.midi) / STREAM_RATE;
@@ -131,13 +148,14 @@ void renderArp(Mix& mix, const Note& note) {
         float cutoff = float(300.0 + 4200.0 * note.brightness * std::exp(-t / 0.07));
         float y = svfStep(filter, float(x), cutoff, 1.6f, float(STREAM_RATE)).low;
         double amp = note.velocity * std::min(1.0, t / 0.002) * std::exp(-t / 0.11) *
-                     mix.duck[std::min(first + i, mix.duck.size() - 1)];
+            mix.duck[std::min(first + i, mix.duck.size() - 1)];
         addFrame(mix, first + i, float(amp) * y, pan, {0.45f, 0.15f});
     }
 }
 
 // Sine sub an octave down under a filtered saw; ducked by the kick.
-void renderBass(Mix& mix, const Note& note) {
+void renderBass(Mix& mix, const Note& note)
+{
     const size_t first = size_t(note.start * STREAM_RATE);
     const double release = 0.03;
     const size_t frames = size_t((note.length + release) * STREAM_RATE);
@@ -151,14 +169,15 @@ void renderBass(Mix& mix, const Note& note) {
         float cutoff = float(220.0 + 900.0 * std::exp(-t / 0.06));
         float edge = svfStep(filter, float(sawAt(phase, dt)), cutoff, 0.9f, float(STREAM_RATE)).low;
         double amp = adsr(t, note.length, 0.004, 0.12, 0.75, release) * note.velocity *
-                     mix.duck[std::min(first + i, mix.duck.size() - 1)];
+            mix.duck[std::min(first + i, mix.duck.size() - 1)];
         addFrame(mix, first + i, float(amp * (0.6 * sub + 0.45 * edge)), 0.0f, {});
     }
 }
 
 // Two detuned pulses with a delayed vibrato, gliding from the previous note
 // when the two touch.
-void renderLead(Mix& mix, const Note& note, int previousMidi, double octaveShift, float pan, Sends sends) {
+void renderLead(Mix& mix, const Note& note, int previousMidi, double octaveShift, float pan, Sends sends)
+{
     const size_t first = size_t(note.start * STREAM_RATE);
     const double release = 0.12;
     const size_t frames = size_t((note.length + release) * STREAM_RATE);
@@ -185,7 +204,8 @@ struct DrumKit {
     std::vector<float> kick, snare, clap, hat, openHat, crash;
 };
 
-DrumKit makeKit() {
+DrumKit makeKit()
+{
     DrumKit kit;
     kit.kick = renderKick(STREAM_RATE, 0.45, 150, 44);
     kit.snare = renderSnare(STREAM_RATE, 0.25, 0xD5A1);
@@ -196,13 +216,18 @@ DrumKit makeKit() {
     return kit;
 }
 
-void renderHit(Mix& mix, const Note& note, const std::vector<float>& sample, float gain, float pan, Sends sends) {
+void renderHit(Mix& mix, const Note& note, const std::vector<float>& sample, float gain, float pan, Sends sends)
+{
     const size_t first = size_t(note.start * STREAM_RATE);
-    for (size_t i = 0; i < sample.size(); ++i) addFrame(mix, first + i, sample[i] * gain * note.velocity, pan, sends);
+    for (size_t i = 0; i < sample.size(); ++i)
+        addFrame(mix, first + i, sample[i] * gain * note.velocity, pan, sends);
 }
 
 // Mono-in, stereo-out ping-pong echo with a darkening feedback path.
-void applyDelay(Mix& mix, double seconds, float feedback) {
+// ---- Effects --------------------------------------------------------------------
+
+void applyDelay(Mix& mix, double seconds, float feedback)
+{
     const size_t length = size_t(seconds * STREAM_RATE);
     std::vector<float> lineLeft(length, 0.0f), lineRight(length, 0.0f);
     float toneLeft = 0, toneRight = 0;
@@ -220,7 +245,8 @@ void applyDelay(Mix& mix, double seconds, float feedback) {
 
 // Freeverb's topology: eight damped combs and four all-passes per side, the
 // right side's delays a little longer for width.
-void applyReverb(Mix& mix, float wet) {
+void applyReverb(Mix& mix, float wet)
+{
     static const int COMBS[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
     static const int ALLPASSES[4] = {556, 441, 341, 225};
     const int spread[2] = {0, 23};
@@ -228,8 +254,10 @@ void applyReverb(Mix& mix, float wet) {
     for (int side = 0; side < 2; ++side) {
         std::vector<std::vector<float>> combs, allpasses;
         std::vector<float> combLow(8, 0.0f);
-        for (int length : COMBS) combs.emplace_back(size_t(length + spread[side]), 0.0f);
-        for (int length : ALLPASSES) allpasses.emplace_back(size_t(length + spread[side]), 0.0f);
+        for (int length : COMBS)
+            combs.emplace_back(size_t(length + spread[side]), 0.0f);
+        for (int length : ALLPASSES)
+            allpasses.emplace_back(size_t(length + spread[side]), 0.0f);
         std::vector<size_t> combAt(8, 0), allpassAt(4, 0);
         std::vector<float>& out = side ? mix.right : mix.left;
         for (size_t i = 0; i < out.size(); ++i) {
@@ -255,10 +283,12 @@ void applyReverb(Mix& mix, float wet) {
 }
 
 // Kick-triggered gain curve: down to 45% at each kick, back within ~200 ms.
-std::vector<float> duckCurve(const std::vector<Note>& notes, size_t frames) {
+std::vector<float> duckCurve(const std::vector<Note>& notes, size_t frames)
+{
     std::vector<float> duck(frames, 1.0f);
     for (const Note& note : notes) {
-        if (note.part != Part::KICK) continue;
+        if (note.part != Part::KICK)
+            continue;
         size_t first = size_t(note.start * STREAM_RATE);
         for (size_t i = 0; i < size_t(0.3 * STREAM_RATE) && first + i < frames; ++i) {
             double t = double(i) / STREAM_RATE;
@@ -271,9 +301,11 @@ std::vector<float> duckCurve(const std::vector<Note>& notes, size_t frames) {
 
 // --- the score ---
 
+// ---- The score ------------------------------------------------------------------
+
 struct DriveSection {
     const char* chords[4];
-    const char* lead[4];   // nullptr: the lead rests
+    const char* lead[4];      // nullptr: the lead rests
     bool leadOctave = false;  // double the lead an octave below
     bool pads = true;
     double finalHold = 0;  // seconds the last bar's pads and lead ring on past the bar
@@ -327,14 +359,17 @@ const char* const CLAPBEAT = "....C.......C...";
 const char* const HATS_8 = "h.H.h.H.h.H.h.H.";
 const char* const HATS_16 = "hhHhhhHhhhHhhhHO";
 
-void addPhrase(std::vector<Note>& notes, Part part, double barStart, const char* text, float velocity) {
+void addPhrase(std::vector<Note>& notes, Part part, double barStart, const char* text, float velocity)
+{
     for (const NoteEvent& event : phrase(text)) {
-        if (event.midi == REST) continue;
+        if (event.midi == REST)
+            continue;
         notes.push_back({part, barStart + event.row * STEP, event.length * STEP, event.midi, velocity, 1.0f});
     }
 }
 
-void addHits(std::vector<Note>& notes, double barStart, const char* hits) {
+void addHits(std::vector<Note>& notes, double barStart, const char* hits)
+{
     for (int i = 0; hits && i < STEPS_PER_BAR && hits[i]; ++i) {
         double at = barStart + i * STEP;
         switch (hits[i]) {
@@ -352,19 +387,23 @@ void addHits(std::vector<Note>& notes, double barStart, const char* hits) {
 }
 
 // R root, O octave, F fifth; a note lasts until the next one (or the bar's end).
-void addBass(std::vector<Note>& notes, double barStart, const char* rhythm, const Chord& harmony) {
+void addBass(std::vector<Note>& notes, double barStart, const char* rhythm, const Chord& harmony)
+{
     int root = rootAtOrAbove(harmony, 29);
     for (int i = 0; i < STEPS_PER_BAR && rhythm[i]; ++i) {
         int offset = rhythm[i] == 'R' ? 0 : rhythm[i] == 'O' ? 12 : rhythm[i] == 'F' ? 7 : -1;
-        if (offset < 0) continue;
+        if (offset < 0)
+            continue;
         int next = i + 1;
-        while (next < STEPS_PER_BAR && rhythm[next] == '.') ++next;
+        while (next < STEPS_PER_BAR && rhythm[next] == '.')
+            ++next;
         double length = (next - i) * STEP * 0.85;
         notes.push_back({Part::BASS, barStart + i * STEP, length, root + offset, i % 4 == 0 ? 1.0f : 0.85f, 1});
     }
 }
 
-void addSection(std::vector<Note>& notes, double start, const DriveSection& section) {
+void addSection(std::vector<Note>& notes, double start, const DriveSection& section)
+{
     for (int bar = 0; bar < 4; ++bar) {
         const double at = start + bar * BAR;
         const Chord harmony = chord(section.chords[bar]);
@@ -372,35 +411,43 @@ void addSection(std::vector<Note>& notes, double start, const DriveSection& sect
         if (section.lead[bar]) {
             size_t first = notes.size();
             addPhrase(notes, Part::LEAD, at, section.lead[bar], 1.0f);
-            if (section.leadOctave) addPhrase(notes, Part::LEAD_LOW, at, section.lead[bar], 0.5f);
-            if (notes.size() > first) notes.back().length += hold;
+            if (section.leadOctave)
+                addPhrase(notes, Part::LEAD_LOW, at, section.lead[bar], 0.5f);
+            if (notes.size() > first)
+                notes.back().length += hold;
         }
         if (section.pads) {
             for (int tone : voicing(harmony, 53, 4))
                 notes.push_back({Part::PAD, at, BAR - 0.05 + hold, tone, 0.5f, 1});
         }
         if (section.arp) {
-            float brightness = section.arpBrightness[0] + (section.arpBrightness[1] - section.arpBrightness[0]) * bar / 3.0f;
+            float brightness =
+                section.arpBrightness[0] + (section.arpBrightness[1] - section.arpBrightness[0]) * bar / 3.0f;
             std::vector<int> tones = voicing(harmony, 60, 5);
             for (int i = 0; i < STEPS_PER_BAR; ++i) {
                 int index = section.arp[i] - '0';
-                if (index < 0 || index > 4) continue;
-                notes.push_back({Part::ARP, at + i * STEP, STEP, tones[size_t(index)], i % 4 == 0 ? 0.5f : 0.36f,
-                                 brightness});
+                if (index < 0 || index > 4)
+                    continue;
+                notes.push_back(
+                    {Part::ARP, at + i * STEP, STEP, tones[size_t(index)], i % 4 == 0 ? 0.5f : 0.36f, brightness});
             }
         }
-        if (section.bass[bar]) addBass(notes, at, section.bass[bar], harmony);
+        if (section.bass[bar])
+            addBass(notes, at, section.bass[bar], harmony);
         addHits(notes, at, section.kick[bar]);
         addHits(notes, at, section.snare[bar]);
         addHits(notes, at, section.hats[bar]);
     }
 }
 
-void fill4(const char* (&parts)[4], const char* value) {
-    for (auto& part : parts) part = value;
+void fill4(const char* (&parts)[4], const char* value)
+{
+    for (auto& part : parts)
+        part = value;
 }
 
-DriveSection section(const char* const chords[4], const char* const lead[4]) {
+DriveSection section(const char* const chords[4], const char* const lead[4])
+{
     DriveSection s;
     for (int i = 0; i < 4; ++i) {
         s.chords[i] = chords[i];
@@ -409,7 +456,9 @@ DriveSection section(const char* const chords[4], const char* const lead[4]) {
     return s;
 }
 
-void setGroove(DriveSection& s, const char* arp, const char* bass, const char* kick, const char* snare, const char* hats) {
+void setGroove(DriveSection& s, const char* arp, const char* bass, const char* kick, const char* snare,
+               const char* hats)
+{
     s.arp = arp;
     fill4(s.bass, bass);
     fill4(s.kick, kick);
@@ -418,7 +467,8 @@ void setGroove(DriveSection& s, const char* arp, const char* bass, const char* k
 }
 
 // The whole piece as notes; returns its length in seconds (without the tail).
-double driveScore(std::vector<Note>& notes) {
+double driveScore(std::vector<Note>& notes)
+{
     std::vector<DriveSection> sections;
 
     DriveSection intro = section(PROG_A1, nullptr);
@@ -480,8 +530,7 @@ double driveScore(std::vector<Note>& notes) {
     sections.push_back(a2b);
 
     const char* const outroChords[4] = {"Fm", "Db", "C", "Fm"};
-    const char* const farewell[4] = {"C5:4 Ab4:2 F4:2 G4:2 Ab4:2 C5:4", "Db5:6 C5:2 Ab4:8", "G4:4 C5:4 E5:8",
-                                     "F5:16"};
+    const char* const farewell[4] = {"C5:4 Ab4:2 F4:2 G4:2 Ab4:2 C5:4", "Db5:6 C5:2 Ab4:8", "G4:4 C5:4 E5:8", "F5:16"};
     DriveSection outro = section(outroChords, farewell);
     setGroove(outro, ARP_UP, BASS_PULSE, FOUR, BACKBEAT, HATS_8);
     outro.hats[0] = "X.H.h.H.h.H.h.H.";
@@ -502,7 +551,10 @@ double driveScore(std::vector<Note>& notes) {
     return at;
 }
 
-void renderNotes(Mix& mix, const std::vector<Note>& notes, const DrumKit& kit) {
+// ---- Rendering ------------------------------------------------------------------
+
+void renderNotes(Mix& mix, const std::vector<Note>& notes, const DrumKit& kit)
+{
     int previousLead = -1;
     double previousLeadEnd = -1;
     for (const Note& note : notes) {
@@ -530,7 +582,8 @@ void renderNotes(Mix& mix, const std::vector<Note>& notes, const DrumKit& kit) {
 
 // High-pass against DC, then the peak set to -1.4 dBFS so the encoder's ripple
 // stays clear of full scale.
-std::vector<float> master(const Mix& mix) {
+std::vector<float> master(const Mix& mix)
+{
     std::vector<float> stereo(mix.left.size() * 2);
     float stateIn[2] = {0, 0}, stateOut[2] = {0, 0};
     for (size_t i = 0; i < mix.left.size(); ++i) {
@@ -549,7 +602,8 @@ std::vector<float> master(const Mix& mix) {
 
 }  // namespace
 
-std::vector<float> renderDriveStream(bool tiny) {
+std::vector<float> renderDriveStream(bool tiny)
+{
     std::vector<Note> notes;
     double seconds = driveScore(notes) + TAIL;
     if (tiny) {
@@ -557,7 +611,8 @@ std::vector<float> renderDriveStream(bool tiny) {
         const double from = 8 * BAR, length = 3.0;
         std::vector<Note> cut;
         for (Note note : notes) {
-            if (note.start < from || note.start >= from + length) continue;
+            if (note.start < from || note.start >= from + length)
+                continue;
             note.start -= from;
             cut.push_back(note);
         }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tools/compose/module_writer.h"
-#include "tools/compose/songs.h"
+#include "tools/compose/song_harbour.h"
 #include "tools/compose/wave.h"
 
 namespace compose {
@@ -22,7 +22,8 @@ enum HarbourChannel : int { LEAD_CH, ECHO_CH, BASS_CH, PAD_CH, PLUCK_CH = PAD_CH
 
 constexpr int DRUM_NOTE = 60;  // drums are made at the rate they are played at C-4
 
-Instrument makeInstrument(Sample sample) {
+Instrument makeInstrument(Sample sample)
+{
     Instrument instrument;
     instrument.name = sample.name;
     instrument.sample = std::move(sample);
@@ -30,7 +31,8 @@ Instrument makeInstrument(Sample sample) {
 }
 
 // A looped wave whose cycle is `cycleFrames` frames at C4.
-Sample tonalSample(const char* name, std::vector<float> data, int cycleFrames, int loopStart, int volume) {
+Sample tonalSample(const char* name, std::vector<float> data, int cycleFrames, int loopStart, int volume)
+{
     Sample sample;
     sample.name = name;
     sample.data = std::move(data);
@@ -43,7 +45,8 @@ Sample tonalSample(const char* name, std::vector<float> data, int cycleFrames, i
     return sample;
 }
 
-Sample drumSample(const char* name, std::vector<float> data, double rate, int volume, bool sixteenBit) {
+Sample drumSample(const char* name, std::vector<float> data, double rate, int volume, bool sixteenBit)
+{
     Sample sample;
     sample.name = name;
     sample.data = std::move(data);
@@ -60,20 +63,24 @@ struct SawVoice {
     float level;
 };
 
-std::vector<float> detunedSaws(int loopFrames, const std::vector<SawVoice>& voices, int harmonics, float rolloff) {
+std::vector<float> detunedSaws(int loopFrames, const std::vector<SawVoice>& voices, int harmonics, float rolloff)
+{
     std::vector<float> shape = sawHarmonics(harmonics);
-    for (size_t h = 0; h < shape.size(); ++h) shape[h] /= 1.0f + std::pow(float(h + 1) / rolloff, 2.0f);
+    for (size_t h = 0; h < shape.size(); ++h)
+        shape[h] /= 1.0f + std::pow(float(h + 1) / rolloff, 2.0f);
     std::vector<float> mix(size_t(loopFrames), 0.0f);
     for (const SawVoice& voice : voices) {
         std::vector<float> wave = harmonicLoop(loopFrames, voice.cyclesPerLoop, shape);
-        for (size_t i = 0; i < mix.size(); ++i) mix[i] += voice.level * wave[i];
+        for (size_t i = 0; i < mix.size(); ++i)
+            mix[i] += voice.level * wave[i];
     }
     return mix;
 }
 
 // A glassy FM tone: a sine modulated at three times its pitch, the modulation
 // fading over `cycles` cycles so the last one is almost pure and loops cleanly.
-std::vector<float> glassCycles(int cycleFrames, int cycles) {
+std::vector<float> glassCycles(int cycleFrames, int cycles)
+{
     std::vector<float> out;
     for (int k = 0; k < cycles; ++k) {
         float index = 2.2f * std::exp(-3.0f * float(k) / float(cycles)) + 0.15f;
@@ -85,13 +92,15 @@ std::vector<float> glassCycles(int cycleFrames, int cycles) {
     return out;
 }
 
-std::vector<Instrument> harbourInstruments() {
+std::vector<Instrument> harbourInstruments()
+{
     const double drumRate = 8363.0 * 4;  // C-6's rate: bright enough for snares and hats
     std::vector<float> bassHarmonics = sawHarmonics(31);
     bassHarmonics[0] *= 1.8f;
     std::vector<Instrument> instruments;
 
-    Instrument lead = makeInstrument(tonalSample("lead saw", detunedSaws(32 * 96, {{96, 1.0f}, {97, 0.35f}}, 15, 5.0f), 32, 0, 64));
+    Instrument lead =
+        makeInstrument(tonalSample("lead saw", detunedSaws(32 * 96, {{96, 1.0f}, {97, 0.35f}}, 15, 5.0f), 32, 0, 64));
     lead.volumeEnvelope = {{{0, 0}, {2, 64}, {14, 50}, {40, 46}}, 3};
     lead.fadeout = 1600;
     lead.vibratoType = 0;
@@ -106,15 +115,15 @@ std::vector<Instrument> harbourInstruments() {
     bass.fadeout = 3000;
     instruments.push_back(bass);
 
-    Instrument pad = makeInstrument(
-        tonalSample("pad", detunedSaws(64 * 128, {{126, 0.6f}, {127, 0.8f}, {128, 1.0f}, {129, 0.8f}, {130, 0.6f}}, 20, 4.0f), 64, 0, 64));
+    Instrument pad = makeInstrument(tonalSample(
+        "pad", detunedSaws(64 * 128, {{126, 0.6f}, {127, 0.8f}, {128, 1.0f}, {129, 0.8f}, {130, 0.6f}}, 20, 4.0f), 64,
+        0, 64));
     pad.volumeEnvelope = {{{0, 0}, {10, 48}, {30, 64}, {90, 52}}, 3};
     pad.fadeout = 700;
     instruments.push_back(pad);
 
-    Instrument pluck =
-        makeInstrument(tonalSample("pluck", darkeningCycles(32, 24, pulseHarmonics(15, 0.3f), 14.0f, 4.0f, 0.5f), 32,
-                                   23 * 32, 56));
+    Instrument pluck = makeInstrument(
+        tonalSample("pluck", darkeningCycles(32, 24, pulseHarmonics(15, 0.3f), 14.0f, 4.0f, 0.5f), 32, 23 * 32, 56));
     pluck.volumeEnvelope = {{{0, 64}, {4, 34}, {12, 12}, {28, 0}}, -1};
     pluck.fadeout = 4000;
     instruments.push_back(pluck);
@@ -124,22 +133,27 @@ std::vector<Instrument> harbourInstruments() {
     glass.fadeout = 1200;
     instruments.push_back(glass);
 
-    instruments.push_back(makeInstrument(drumSample("kick", renderKick(8363.0 * 2, 0.32, 170, 45), 8363.0 * 2, 64, true)));
-    instruments.push_back(makeInstrument(drumSample("snare", renderSnare(drumRate, 0.2, 0x51A4E), drumRate, 44, false)));
+    instruments.push_back(
+        makeInstrument(drumSample("kick", renderKick(8363.0 * 2, 0.32, 170, 45), 8363.0 * 2, 64, true)));
+    instruments.push_back(
+        makeInstrument(drumSample("snare", renderSnare(drumRate, 0.2, 0x51A4E), drumRate, 44, false)));
     instruments.push_back(makeInstrument(drumSample("clap", renderClap(drumRate, 0xC1A9), drumRate, 40, false)));
     instruments.push_back(makeInstrument(drumSample("hat", renderHat(drumRate, 0.045, 0x4A7), drumRate, 26, false)));
     instruments.push_back(makeInstrument(drumSample("open hat", renderHat(drumRate, 0.2, 0x0A7), drumRate, 22, false)));
-    instruments.push_back(makeInstrument(drumSample("crash", renderCrash(8363.0 * 2, 1.2, 0xC4A5), 8363.0 * 2, 34, false)));
+    instruments.push_back(
+        makeInstrument(drumSample("crash", renderCrash(8363.0 * 2, 1.2, 0xC4A5), 8363.0 * 2, 34, false)));
     return instruments;
 }
 
 // D major, for harmonies that stay in key.
-int diatonicBelow(int midi, int steps) {
+int diatonicBelow(int midi, int steps)
+{
     static const bool IN_KEY[12] = {false, true, true, false, true, false, true, true, false, true, false, true};
     int note = midi;
     for (int taken = 0; taken < steps;) {
         --note;
-        if (IN_KEY[note % 12]) ++taken;
+        if (IN_KEY[note % 12])
+            ++taken;
     }
     return note;
 }
@@ -158,7 +172,8 @@ struct HarbourSection {
     const char* hats[4] = {};
 };
 
-Chord transposedChord(const char* name, int semitones) {
+Chord transposedChord(const char* name, int semitones)
+{
     Chord harmony = chord(name);
     harmony.root = (harmony.root + semitones % 12 + 12) % 12;
     return harmony;
@@ -166,9 +181,11 @@ Chord transposedChord(const char* name, int semitones) {
 
 // The melodies are written in D major; a transposed section shifts them after
 // harmonizing, so harmonies stay in the new key.
-void placeLead(Pattern& pattern, const HarbourSection& section) {
+void placeLead(Pattern& pattern, const HarbourSection& section)
+{
     for (int bar = 0; bar < 4; ++bar) {
-        if (!section.lead[bar]) continue;
+        if (!section.lead[bar])
+            continue;
         const int start = bar * ROWS_PER_BAR;
         for (const NoteEvent& event : phrase(section.lead[bar])) {
             Cell& cell = cellAt(pattern, start + event.row, LEAD_CH);
@@ -180,7 +197,8 @@ void placeLead(Pattern& pattern, const HarbourSection& section) {
             }
             // The echo repeats three rows later, softer; a harmony doubles at once.
             int echoRow = start + event.row + (section.harmony ? 0 : 3);
-            if (echoRow >= pattern.rows) continue;
+            if (echoRow >= pattern.rows)
+                continue;
             Cell& echo = cellAt(pattern, echoRow, ECHO_CH);
             if (event.midi == REST) {
                 echo.note = NOTE_OFF;
@@ -194,37 +212,45 @@ void placeLead(Pattern& pattern, const HarbourSection& section) {
 
 // Pads change only when the chord does, key off just before so the release
 // tail has a moment, and sit spread across the stereo field.
-void placePads(Pattern& pattern, const HarbourSection& section, const char* previousChord) {
+void placePads(Pattern& pattern, const HarbourSection& section, const char* previousChord)
+{
     static const uint8_t PANNING[3] = {0x48, 0x80, 0xB8};
     for (int bar = 0; bar < 4; ++bar) {
         const char* name = section.chords[bar];
-        if (previousChord && std::string(previousChord) == name && bar > 0) continue;
+        if (previousChord && std::string(previousChord) == name && bar > 0)
+            continue;
         previousChord = name;
         std::vector<int> tones = voicing(transposedChord(name, section.transpose), 57, 3);
         for (int v = 0; v < 3; ++v) {
             cellAt(pattern, bar * ROWS_PER_BAR, PAD_CH + v) = {uint8_t(tones[size_t(v)]), PAD, 44, FX_PANNING,
-                                                                PANNING[v]};
-            if (bar > 0) cellAt(pattern, bar * ROWS_PER_BAR - 1, PAD_CH + v).note = NOTE_OFF;
+                                                               PANNING[v]};
+            if (bar > 0)
+                cellAt(pattern, bar * ROWS_PER_BAR - 1, PAD_CH + v).note = NOTE_OFF;
         }
     }
 }
 
-void endPads(Pattern& pattern, int row) {
-    for (int v = 0; v < 3; ++v) cellAt(pattern, row, PAD_CH + v).note = NOTE_OFF;
+void endPads(Pattern& pattern, int row)
+{
+    for (int v = 0; v < 3; ++v)
+        cellAt(pattern, row, PAD_CH + v).note = NOTE_OFF;
 }
 
 // Digits pick tones of the chord's voicing from D4 up; louder on the beat.
-void placePluckBar(Pattern& pattern, int bar, const char* steps, const Chord& harmony) {
+void placePluckBar(Pattern& pattern, int bar, const char* steps, const Chord& harmony)
+{
     std::vector<int> tones = voicing(harmony, 62, 4);
     for (int i = 0; i < ROWS_PER_BAR && steps[i]; ++i) {
-        if (steps[i] < '0' || steps[i] > '3') continue;
+        if (steps[i] < '0' || steps[i] > '3')
+            continue;
         int note = tones[size_t(steps[i] - '0')];
         cellAt(pattern, bar * ROWS_PER_BAR + i, PLUCK_CH) = {uint8_t(note), PLUCK, i % 4 == 0 ? 52 : 40};
     }
 }
 
 // R root, O octave, F fifth, '-' key off.
-void placeBassBar(Pattern& pattern, int bar, const char* rhythm, const Chord& harmony) {
+void placeBassBar(Pattern& pattern, int bar, const char* rhythm, const Chord& harmony)
+{
     int root = rootAtOrAbove(harmony, 38);
     for (int i = 0; i < ROWS_PER_BAR && rhythm[i]; ++i) {
         Cell& cell = cellAt(pattern, bar * ROWS_PER_BAR + i, BASS_CH);
@@ -240,7 +266,8 @@ void placeBassBar(Pattern& pattern, int bar, const char* rhythm, const Chord& ha
 }
 
 // K kick; S snare, C clap, R snare roll; h soft hat, H hat, O open hat, X crash.
-void placeDrumBar(Pattern& pattern, int bar, int channel, const char* hits) {
+void placeDrumBar(Pattern& pattern, int bar, int channel, const char* hits)
+{
     for (int i = 0; hits && i < ROWS_PER_BAR && hits[i]; ++i) {
         Cell& cell = cellAt(pattern, bar * ROWS_PER_BAR + i, channel);
         switch (hits[i]) {
@@ -257,14 +284,18 @@ void placeDrumBar(Pattern& pattern, int bar, int channel, const char* hits) {
     }
 }
 
-Pattern buildSection(const HarbourSection& section, int rows = 64) {
+Pattern buildSection(const HarbourSection& section, int rows = 64)
+{
     Pattern pattern = makePattern(64, CHANNELS);
     placeLead(pattern, section);
-    if (section.pads) placePads(pattern, section, nullptr);
+    if (section.pads)
+        placePads(pattern, section, nullptr);
     for (int bar = 0; bar < 4; ++bar) {
         Chord harmony = transposedChord(section.chords[bar], section.transpose);
-        if (section.pluck[bar]) placePluckBar(pattern, bar, section.pluck[bar], harmony);
-        if (section.bass[bar]) placeBassBar(pattern, bar, section.bass[bar], harmony);
+        if (section.pluck[bar])
+            placePluckBar(pattern, bar, section.pluck[bar], harmony);
+        if (section.bass[bar])
+            placeBassBar(pattern, bar, section.bass[bar], harmony);
         placeDrumBar(pattern, bar, KICK_CH, section.kick[bar]);
         placeDrumBar(pattern, bar, SNARE_CH, section.snare[bar]);
         placeDrumBar(pattern, bar, HAT_CH, section.hats[bar]);
@@ -319,11 +350,14 @@ const char* const CLAPS = "....C.......C...";
 const char* const HATS = "h.H.h.H.h.H.h.HO";
 const char* const HATS_16 = "hhHhhhHhhhHhhhHh";
 
-void fillBars(const char* (&parts)[4], const char* value) {
-    for (auto& part : parts) part = value;
+void fillBars(const char* (&parts)[4], const char* value)
+{
+    for (auto& part : parts)
+        part = value;
 }
 
-HarbourSection section(const char* const chords[4], const char* const lead[4]) {
+HarbourSection section(const char* const chords[4], const char* const lead[4])
+{
     HarbourSection s;
     for (int i = 0; i < 4; ++i) {
         s.chords[i] = chords[i];
@@ -332,7 +366,8 @@ HarbourSection section(const char* const chords[4], const char* const lead[4]) {
     return s;
 }
 
-void setGroove(HarbourSection& s, const char* pluck, const char* bass, const char* snare, const char* hats) {
+void setGroove(HarbourSection& s, const char* pluck, const char* bass, const char* snare, const char* hats)
+{
     fillBars(s.pluck, pluck);
     fillBars(s.bass, bass);
     fillBars(s.kick, FOUR);
@@ -340,11 +375,13 @@ void setGroove(HarbourSection& s, const char* pluck, const char* bass, const cha
     fillBars(s.hats, hats);
 }
 
-std::vector<Pattern> harbourPatterns(bool tiny) {
+std::vector<Pattern> harbourPatterns(bool tiny)
+{
     HarbourSection a1 = section(PROG_A1, THEME_1);
     setGroove(a1, ROLL, BASS_A, BACKBEAT, HATS);
     a1.hats[0] = "X.H.h.H.h.H.h.HO";
-    if (tiny) return {buildSection(a1, 24)};
+    if (tiny)
+        return {buildSection(a1, 24)};
 
     std::vector<Pattern> patterns;
     HarbourSection intro = section(PROG_A1, nullptr);
@@ -430,7 +467,8 @@ std::vector<Pattern> harbourPatterns(bool tiny) {
     // The second B ends on B major, the dominant of E, to lift into the last chorus.
     const char* const pivotChords[4] = {"Bm7", "F#m7", "G", "B"};
     HarbourSection pivot = b2;
-    for (int bar = 0; bar < 4; ++bar) pivot.chords[bar] = pivotChords[bar];
+    for (int bar = 0; bar < 4; ++bar)
+        pivot.chords[bar] = pivotChords[bar];
     pivot.lead[3] = "B5:4 D#6:4 F#6:8";
     pivot.pluck[3] = ROLL;
     patterns.push_back(buildSection(pivot));
@@ -439,7 +477,8 @@ std::vector<Pattern> harbourPatterns(bool tiny) {
 
 }  // namespace
 
-Song composeHarbourSong(bool tiny) {
+Song composeHarbourSong(bool tiny)
+{
     Song song;
     song.title = "Glass Harbour";
     song.channels = CHANNELS;

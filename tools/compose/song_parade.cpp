@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "tools/compose/chip_kit.h"
-#include "tools/compose/songs.h"
+#include "tools/compose/song_parade.h"
 
 namespace compose {
 namespace {
@@ -46,7 +46,8 @@ const char* const SHUFFLE_CRASH = "C.H.S.H.K.H.S.HH";
 const char* const WALK = "R.F.O.F.R.F.O.F.";
 
 // Long-short speeds on every beat; the bass channel usually has the free slot.
-void swing(Pattern& pattern) {
+void swing(Pattern& pattern)
+{
     for (int row = 0; row < pattern.rows; row += 2) {
         if (!putFreeEffect(pattern, row, FX_SET_SPEED, row % 4 == 0 ? 8 : 4)) {
             std::fprintf(stderr, "compose: no free effect slot for the swing at row %d\n", row);
@@ -55,13 +56,15 @@ void swing(Pattern& pattern) {
     }
 }
 
-Pattern swung(const ChipSection& section) {
+Pattern swung(const ChipSection& section)
+{
     Pattern pattern = buildChipSection(section);
     swing(pattern);
     return pattern;
 }
 
-std::vector<Pattern> paradePatterns() {
+std::vector<Pattern> paradePatterns()
+{
     std::vector<Pattern> patterns;
 
     ChipSection intro = chipSection(PROG_A1);
@@ -105,13 +108,15 @@ std::vector<Pattern> paradePatterns() {
 
     ChipSection a1b = a1;
     setLead(a1b, THEME_1, LEAD_BRIGHT);
-    for (auto& bass : a1b.bass) bass = DRIVE;
+    for (auto& bass : a1b.bass)
+        bass = DRIVE;
     patterns.push_back(swung(a1b));
 
     ChipSection a2b = a2;
     setLead(a2b, THEME_2, LEAD_BRIGHT);
     a2b.lead[3] = "F#5:2 G5:2 A5:4 D6:8";
-    for (auto& bass : a2b.bass) bass = DRIVE;
+    for (auto& bass : a2b.bass)
+        bass = DRIVE;
     patterns.push_back(swung(a2b));
 
     ChipSection b2b = b2;
@@ -142,7 +147,8 @@ std::vector<Pattern> paradePatterns() {
 
 }  // namespace
 
-Song composeParadeSong(bool tiny) {
+Song composeParadeSong(bool tiny)
+{
     Song song;
     song.title = "Pixel Parade";
     song.channels = 4;
@@ -152,7 +158,8 @@ Song composeParadeSong(bool tiny) {
         // The first A section, cut after 25 rows (3 s) by a pattern break that
         // has no next order to go to.
         Pattern cut = song.patterns[1];
-        if (!putFreeEffect(cut, 24, FX_PATTERN_BREAK, 0)) std::abort();
+        if (!putFreeEffect(cut, 24, FX_PATTERN_BREAK, 0))
+            std::abort();
         song.patterns = {cut};
         song.orders = {0};
         return song;

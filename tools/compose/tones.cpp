@@ -14,7 +14,8 @@ constexpr int TONE_RATE = 44100;
 constexpr float TONE_PEAK = 0.5f;
 constexpr int FADE_FRAMES = TONE_RATE / 100;
 
-bool writeTone(const std::string& path, double frequency, double seconds, std::string* error) {
+bool writeTone(const std::string& path, double frequency, double seconds, std::string* error)
+{
     std::vector<float> samples(size_t(seconds * TONE_RATE));
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = TONE_PEAK * float(std::sin(2.0 * PI * frequency * double(i) / TONE_RATE));
@@ -30,13 +31,15 @@ bool writeTone(const std::string& path, double frequency, double seconds, std::s
     }
     bool ok = sf_writef_float(file, samples.data(), sf_count_t(samples.size())) == sf_count_t(samples.size());
     sf_close(file);
-    if (!ok) *error = "cannot write all of " + path;
+    if (!ok)
+        *error = "cannot write all of " + path;
     return ok;
 }
 
 }  // namespace
 
-const std::vector<ToneTrack>& toneTracks() {
+const std::vector<ToneTrack>& toneTracks()
+{
     static const std::vector<ToneTrack> tracks = {
         {"tone_a.wav", 440.0},
         {"tone_b.wav", 660.0},
@@ -45,15 +48,16 @@ const std::vector<ToneTrack>& toneTracks() {
     return tracks;
 }
 
-bool writeToneTracks(const std::string& folder, double seconds, std::vector<std::string>* written,
-                     std::string* error) {
+bool writeToneTracks(const std::string& folder, double seconds, std::vector<std::string>* written, std::string* error)
+{
     if (!(seconds > 0.0 && seconds <= 600.0)) {
         *error = "a tone lasts more than 0 and at most 600 seconds";
         return false;
     }
     for (const ToneTrack& track : toneTracks()) {
         std::string path = folder + "/" + track.name;
-        if (!writeTone(path, track.frequency, seconds, error)) return false;
+        if (!writeTone(path, track.frequency, seconds, error))
+            return false;
         written->push_back(path);
     }
     return true;

@@ -16,7 +16,6 @@ const std::vector<ToneTrack>& toneTracks();
 
 // Writes every tone track into `folder`: 16-bit mono WAV at 44100 Hz, `seconds`
 // long, at half of full scale, with 10 ms fades at both ends.
-bool writeToneTracks(const std::string& folder, double seconds, std::vector<std::string>* written,
-                     std::string* error);
+bool writeToneTracks(const std::string& folder, double seconds, std::vector<std::string>* written, std::string* error);
 
 }  // namespace compose

@@ -92,8 +92,8 @@ struct Instrument {
 struct Song {
     std::string title;
     int channels = 4;
-    int speed = 6;    // ticks per row
-    int tempo = 125;  // BPM
+    int speed = 6;            // ticks per row
+    int tempo = 125;          // BPM
     std::vector<int> orders;  // pattern indices, played once in this order
     std::vector<Pattern> patterns;
     std::vector<Instrument> instruments;

@@ -5,7 +5,8 @@
 
 namespace compose {
 
-float nextNoise(Noise& noise) {
+float nextNoise(Noise& noise)
+{
     uint32_t x = noise.state;
     x ^= x << 13;
     x ^= x >> 17;
@@ -14,15 +15,18 @@ float nextNoise(Noise& noise) {
     return float(double(x) / 2147483648.0 - 1.0);
 }
 
-std::vector<float> sawHarmonics(int count) {
+std::vector<float> sawHarmonics(int count)
+{
     std::vector<float> amplitudes(size_t(std::max(count, 1)));
-    for (size_t h = 0; h < amplitudes.size(); ++h) amplitudes[h] = float(2.0 / (PI * double(h + 1)));
+    for (size_t h = 0; h < amplitudes.size(); ++h)
+        amplitudes[h] = float(2.0 / (PI * double(h + 1)));
     return amplitudes;
 }
 
 std::vector<float> squareHarmonics(int count) { return pulseHarmonics(count, 0.5f); }
 
-std::vector<float> pulseHarmonics(int count, float duty) {
+std::vector<float> pulseHarmonics(int count, float duty)
+{
     std::vector<float> amplitudes(size_t(std::max(count, 1)));
     for (size_t h = 0; h < amplitudes.size(); ++h) {
         double n = double(h + 1);
@@ -31,7 +35,8 @@ std::vector<float> pulseHarmonics(int count, float duty) {
     return amplitudes;
 }
 
-std::vector<float> triangleHarmonics(int count) {
+std::vector<float> triangleHarmonics(int count)
+{
     std::vector<float> amplitudes(size_t(std::max(count, 1)));
     for (size_t h = 0; h < amplitudes.size(); h += 2) {
         double n = double(h + 1);
@@ -40,22 +45,24 @@ std::vector<float> triangleHarmonics(int count) {
     return amplitudes;
 }
 
-int harmonicsBelowNyquist(double frequency, double rate) {
-    return std::max(1, int(0.45 * rate / frequency));
-}
+int harmonicsBelowNyquist(double frequency, double rate) { return std::max(1, int(0.45 * rate / frequency)); }
 
-std::vector<float> harmonicLoop(int frames, int cycles, const std::vector<float>& harmonics) {
+std::vector<float> harmonicLoop(int frames, int cycles, const std::vector<float>& harmonics)
+{
     std::vector<float> out(size_t(std::max(frames, 0)), 0.0f);
     for (size_t h = 0; h < harmonics.size(); ++h) {
-        if (harmonics[h] == 0.0f) continue;
+        if (harmonics[h] == 0.0f)
+            continue;
         double step = 2.0 * PI * double(cycles) * double(h + 1) / double(frames);
-        for (int i = 0; i < frames; ++i) out[size_t(i)] += harmonics[h] * float(std::sin(step * i));
+        for (int i = 0; i < frames; ++i)
+            out[size_t(i)] += harmonics[h] * float(std::sin(step * i));
     }
     return out;
 }
 
-std::vector<float> darkeningCycles(int cycleFrames, int cycles, const std::vector<float>& harmonics,
-                                   float brightStart, float brightEnd, float levelEnd) {
+std::vector<float> darkeningCycles(int cycleFrames, int cycles, const std::vector<float>& harmonics, float brightStart,
+                                   float brightEnd, float levelEnd)
+{
     std::vector<float> out;
     for (int k = 0; k < cycles; ++k) {
         float t = cycles > 1 ? float(k) / float(cycles - 1) : 1.0f;
@@ -66,12 +73,14 @@ std::vector<float> darkeningCycles(int cycleFrames, int cycles, const std::vecto
             shaped[h] /= std::sqrt(1.0f + ratio * ratio * ratio * ratio);
         }
         float level = 1.0f + (levelEnd - 1.0f) * t;
-        for (float x : harmonicLoop(cycleFrames, 1, shaped)) out.push_back(x * level);
+        for (float x : harmonicLoop(cycleFrames, 1, shaped))
+            out.push_back(x * level);
     }
     return out;
 }
 
-SvfOut svfStep(Svf& filter, float input, float cutoff, float resonance, float rate) {
+SvfOut svfStep(Svf& filter, float input, float cutoff, float resonance, float rate)
+{
     float g = float(std::tan(PI * std::min(double(cutoff), 0.49 * rate) / rate));
     float k = 1.0f / std::max(resonance, 0.1f);
     float a1 = 1.0f / (1.0f + g * (g + k));
@@ -85,7 +94,8 @@ SvfOut svfStep(Svf& filter, float input, float cutoff, float resonance, float ra
     return {v2, v1, input - k * v1 - v2};
 }
 
-std::vector<float> renderKick(double rate, double seconds, double startHz, double endHz) {
+std::vector<float> renderKick(double rate, double seconds, double startHz, double endHz)
+{
     std::vector<float> out(size_t(rate * seconds));
     double phase = 0;
     for (size_t i = 0; i < out.size(); ++i) {
@@ -100,7 +110,8 @@ std::vector<float> renderKick(double rate, double seconds, double startHz, doubl
     return out;
 }
 
-std::vector<float> renderSnare(double rate, double seconds, uint32_t seed) {
+std::vector<float> renderSnare(double rate, double seconds, uint32_t seed)
+{
     std::vector<float> out(size_t(rate * seconds));
     Noise noise{seed};
     Svf band;
@@ -116,7 +127,8 @@ std::vector<float> renderSnare(double rate, double seconds, uint32_t seed) {
     return out;
 }
 
-std::vector<float> renderHat(double rate, double seconds, uint32_t seed) {
+std::vector<float> renderHat(double rate, double seconds, uint32_t seed)
+{
     std::vector<float> out(size_t(rate * seconds));
     Noise noise{seed};
     Svf high;
@@ -131,7 +143,8 @@ std::vector<float> renderHat(double rate, double seconds, uint32_t seed) {
     return out;
 }
 
-std::vector<float> renderClap(double rate, uint32_t seed) {
+std::vector<float> renderClap(double rate, uint32_t seed)
+{
     std::vector<float> out(size_t(rate * 0.3));
     Noise noise{seed};
     Svf band;
@@ -140,7 +153,8 @@ std::vector<float> renderClap(double rate, uint32_t seed) {
         double t = double(i) / rate;
         double level = 0;
         for (double start : burstStarts)
-            if (t >= start) level = std::max(level, std::exp(-(t - start) / (start < 0.03 ? 0.006 : 0.09)));
+            if (t >= start)
+                level = std::max(level, std::exp(-(t - start) / (start < 0.03 ? 0.006 : 0.09)));
         out[i] = svfStep(band, nextNoise(noise), 1400.0f, 1.2f, float(rate)).band * float(level);
     }
     scaleToPeak(out, 1.0f);
@@ -148,7 +162,8 @@ std::vector<float> renderClap(double rate, uint32_t seed) {
     return out;
 }
 
-std::vector<float> renderCrash(double rate, double seconds, uint32_t seed) {
+std::vector<float> renderCrash(double rate, double seconds, uint32_t seed)
+{
     std::vector<float> out(size_t(rate * seconds));
     Noise noise{seed};
     Svf high, band;
@@ -164,21 +179,28 @@ std::vector<float> renderCrash(double rate, double seconds, uint32_t seed) {
     return out;
 }
 
-float peakOf(const std::vector<float>& samples) {
+float peakOf(const std::vector<float>& samples)
+{
     float peak = 0;
-    for (float x : samples) peak = std::max(peak, std::fabs(x));
+    for (float x : samples)
+        peak = std::max(peak, std::fabs(x));
     return peak;
 }
 
-void scaleToPeak(std::vector<float>& samples, float peak) {
+void scaleToPeak(std::vector<float>& samples, float peak)
+{
     float current = peakOf(samples);
-    if (current <= 0) return;
-    for (float& x : samples) x *= peak / current;
+    if (current <= 0)
+        return;
+    for (float& x : samples)
+        x *= peak / current;
 }
 
-void fadeEdges(std::vector<float>& samples, int fadeInFrames, int fadeOutFrames) {
+void fadeEdges(std::vector<float>& samples, int fadeInFrames, int fadeOutFrames)
+{
     int n = int(samples.size());
-    for (int i = 0; i < std::min(fadeInFrames, n); ++i) samples[size_t(i)] *= float(i) / float(fadeInFrames);
+    for (int i = 0; i < std::min(fadeInFrames, n); ++i)
+        samples[size_t(i)] *= float(i) / float(fadeInFrames);
     for (int i = 0; i < std::min(fadeOutFrames, n); ++i)
         samples[size_t(n - 1 - i)] *= float(i) / float(fadeOutFrames);
 }

@@ -32,8 +32,8 @@ std::vector<float> harmonicLoop(int frames, int cycles, const std::vector<float>
 // `cycles` single cycles of `cycleFrames` frames whose tone darkens from
 // `brightStart` to `brightEnd` (the harmonic where the roll-off sets in) while
 // the level falls from 1 to `levelEnd`: a pluck whose last cycle can be looped.
-std::vector<float> darkeningCycles(int cycleFrames, int cycles, const std::vector<float>& harmonics,
-                                   float brightStart, float brightEnd, float levelEnd);
+std::vector<float> darkeningCycles(int cycleFrames, int cycles, const std::vector<float>& harmonics, float brightStart,
+                                   float brightEnd, float levelEnd);
 
 // Topology-preserving state variable filter (one sample in, all outputs out).
 struct Svf {

@@ -3,7 +3,7 @@
 // The atlas is an 8 x 8 grid of equal square cells holding the characters space (32)
 // through Z (90): character c lives in cell k = c - 32, column k % 8, row k / 8; the
 // last five cells stay empty. The program shows only the middle (1 - 2t) of a cell's
-// width, t = kGlyphInset[c - 32], and never the top kTopStrip of the image height of a
+// width, t = GLYPH_INSET[c - 32], and never the top TOP_STRIP of the image height of a
 // cell, and it advances the pen by exactly the shown width. So every glyph is fitted into
 // that window: stretched horizontally to fill it less a little letter spacing, on one
 // baseline and cap height shared by all glyphs. Glyphs are white, alpha = coverage.
@@ -13,17 +13,17 @@
 #include <cstdint>
 #include <vector>
 
-constexpr int kFirstGlyph = 32;
-constexpr int kLastGlyph = 90;
-constexpr int kGlyphCount = kLastGlyph - kFirstGlyph + 1;
-constexpr int kAtlasColumns = 8;
+constexpr int FIRST_GLYPH = 32;
+constexpr int LAST_GLYPH = 90;
+constexpr int GLYPH_COUNT = LAST_GLYPH - FIRST_GLYPH + 1;
+constexpr int ATLAS_COLUMNS = 8;
 
 // Fraction of the image height cut off the top of every cell when a glyph is shown.
-constexpr float kTopStrip = 0.008f;
+constexpr float TOP_STRIP = 0.008f;
 
 // Fraction of the cell width left out on each side of a glyph, indexed by c - 32.
 // The program carries the same table; the two must agree.
-extern const float kGlyphInset[kGlyphCount];
+extern const float GLYPH_INSET[GLYPH_COUNT];
 
 struct FontImage {
     int width = 0;

@@ -15,15 +15,17 @@
 
 namespace {
 
-constexpr const char* kDefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-constexpr long kMaxFontBytes = 64L << 20;
+constexpr const char* DEFAULT_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+constexpr long MAX_FONT_BYTES = 64L << 20;
 
-bool readFile(const char* path, std::vector<uint8_t>* bytes) {
+bool readFile(const char* path, std::vector<uint8_t>* bytes)
+{
     FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
+    if (!f)
+        return false;
     bool ok = std::fseek(f, 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size > 0 && size <= kMaxFontBytes && std::fseek(f, 0, SEEK_SET) == 0;
+    ok = ok && size > 0 && size <= MAX_FONT_BYTES && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok) {
         bytes->resize(size_t(size));
         ok = std::fread(bytes->data(), 1, bytes->size(), f) == bytes->size();
@@ -34,9 +36,10 @@ bool readFile(const char* path, std::vector<uint8_t>* bytes) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const char* outPath = argc > 1 ? argv[1] : "data/font.png";
-    const char* fontPath = argc > 2 ? argv[2] : kDefaultFont;
+    const char* fontPath = argc > 2 ? argv[2] : DEFAULT_FONT;
     const int size = argc > 3 ? std::atoi(argv[3]) : 512;
 
     std::vector<uint8_t> ttf;
@@ -46,8 +49,10 @@ int main(int argc, char** argv) {
     }
     FontImage atlas;
     if (!renderFontAtlas(ttf.data(), ttf.size(), size, &atlas)) {
-        std::fprintf(stderr, "font_atlas: cannot render %s at %d pixels (not a usable TrueType "
-                     "font, or size not a multiple of 8 in 64..4096)\n", fontPath, size);
+        std::fprintf(stderr,
+                     "font_atlas: cannot render %s at %d pixels (not a usable TrueType "
+                     "font, or size not a multiple of 8 in 64..4096)\n",
+                     fontPath, size);
         return 1;
     }
     stbi_write_png_compression_level = 9;

@@ -46,8 +46,8 @@ static std::string ring(double outer, double inner)
 {
     const double c = ICON_UNITS / 2;
     auto circle = [c](double r) {
-        return "M" + number(c - r) + "," + number(c) + "a" + number(r) + "," + number(r) + " 0 1,0 " +
-               number(2 * r) + ",0a" + number(r) + "," + number(r) + " 0 1,0 " + number(-2 * r) + ",0z";
+        return "M" + number(c - r) + "," + number(c) + "a" + number(r) + "," + number(r) + " 0 1,0 " + number(2 * r) +
+            ",0a" + number(r) + "," + number(r) + " 0 1,0 " + number(-2 * r) + ",0z";
     };
     return circle(outer) + circle(inner);
 }
@@ -59,15 +59,21 @@ std::string iconSvg()
 {
     const double c = ICON_UNITS / 2;
     const double period = 2.0 * M_PI / GROOVE_FREQUENCY;
-    std::string svg =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(ICON_UNITS) + "\" height=\"" +
-        number(ICON_UNITS) + "\" viewBox=\"0 0 " + number(ICON_UNITS) + " " + number(ICON_UNITS) + "\">\n"
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+        number(ICON_UNITS) + "\" height=\"" + number(ICON_UNITS) + "\" viewBox=\"0 0 " + number(ICON_UNITS) + " " +
+        number(ICON_UNITS) +
+        "\">\n"
         "  <defs>\n"
-        "    <radialGradient id=\"light\" gradientUnits=\"userSpaceOnUse\" cx=\"" + number(c + LIGHT_OFFSET) +
-        "\" cy=\"" + number(c + LIGHT_OFFSET) + "\" r=\"" + number(LIGHT_RADIUS) + "\">\n"
-        "      <stop offset=\"0\" stop-color=\"" + colour(DISC_RGB, LIGHT_RGB, 1.0f) + "\"/>\n"
-        "      <stop offset=\"1\" stop-color=\"" + colour(DISC_RGB) + "\"/>\n"
+        "    <radialGradient id=\"light\" gradientUnits=\"userSpaceOnUse\" cx=\"" +
+        number(c + LIGHT_OFFSET) + "\" cy=\"" + number(c + LIGHT_OFFSET) + "\" r=\"" + number(LIGHT_RADIUS) +
+        "\">\n"
+        "      <stop offset=\"0\" stop-color=\"" +
+        colour(DISC_RGB, LIGHT_RGB, 1.0f) +
+        "\"/>\n"
+        "      <stop offset=\"1\" stop-color=\"" +
+        colour(DISC_RGB) +
+        "\"/>\n"
         "    </radialGradient>\n"
         "    <radialGradient id=\"grooves\" gradientUnits=\"userSpaceOnUse\" spreadMethod=\"repeat\" cx=\"" +
         number(c) + "\" cy=\"" + number(c) + "\" r=\"" + number(period) + "\">\n";
@@ -76,15 +82,20 @@ std::string iconSvg()
         double t = double(i) / STOPS;
         double opacity = GROOVE_DEPTH * (1.0 - std::cos(2.0 * M_PI * t));
         svg += "      <stop offset=\"" + number(t) + "\" stop-color=\"#000000\" stop-opacity=\"" + number(opacity) +
-               "\"/>\n";
+            "\"/>\n";
     }
     svg += "    </radialGradient>\n"
            "  </defs>\n"
-           "  <path fill-rule=\"evenodd\" fill=\"url(#light)\" d=\"" + ring(DISC_RADIUS, HOLE_RADIUS) + "\"/>\n"
-           "  <path fill-rule=\"evenodd\" fill=\"url(#grooves)\" d=\"" + ring(DISC_RADIUS, HOLE_RADIUS) + "\"/>\n"
-           "  <path fill-rule=\"evenodd\" fill=\"" + colour(LABEL_RGB) + "\" d=\"" + ring(LABEL_RADIUS, HOLE_RADIUS) +
-           "\"/>\n"
-           "</svg>\n";
+           "  <path fill-rule=\"evenodd\" fill=\"url(#light)\" d=\"" +
+        ring(DISC_RADIUS, HOLE_RADIUS) +
+        "\"/>\n"
+        "  <path fill-rule=\"evenodd\" fill=\"url(#grooves)\" d=\"" +
+        ring(DISC_RADIUS, HOLE_RADIUS) +
+        "\"/>\n"
+        "  <path fill-rule=\"evenodd\" fill=\"" +
+        colour(LABEL_RGB) + "\" d=\"" + ring(LABEL_RADIUS, HOLE_RADIUS) +
+        "\"/>\n"
+        "</svg>\n";
     return svg;
 }
 

@@ -88,4 +88,4 @@ TEST(MakeIcons, LargerSizesAreNotEnlargements)
     }
 }
 
-} // namespace
+}  // namespace

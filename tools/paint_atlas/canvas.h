@@ -40,9 +40,9 @@ struct Vec2 {
 
 struct Surface {
     Canvas* canvas;
-    float x0, y0;                      // atlas position of design (0, 0)
-    float sx, sy;                      // texels per design pixel
-    float designW, designH;            // picture size on screen
+    float x0, y0;                        // atlas position of design (0, 0)
+    float sx, sy;                        // texels per design pixel
+    float designW, designH;              // picture size on screen
     int clipX0, clipY0, clipX1, clipY1;  // texels that may be written: [x0, x1) x [y0, y1)
 };
 
@@ -50,8 +50,7 @@ struct Surface {
 // designW x designH pixels. Texels cut by a fractional edge are left clear together
 // with `margin` more texels, so filtering never picks up a neighbour's content; a
 // negative margin takes the cut texels in (for pictures that fill their rectangle).
-Surface makeSurface(Canvas& canvas, float x0, float y0, float x1, float y1, float designW,
-                    float designH, int margin);
+Surface makeSurface(Canvas& canvas, float x0, float y0, float x1, float y1, float designW, float designH, int margin);
 
 Vec2 designPoint(const Surface& s, int tx, int ty);  // centre of texel (tx, ty)
 float texelsPerDesign(const Surface& s);
@@ -67,22 +66,25 @@ float coverageFromDistance(float d, float texelsPerDesign);
 // Fills every texel of the surface's clip rectangle with coverage from `sdf` and colour
 // from `paint` (premultiplied, may depend on the point), times opacity.
 template <class Sdf, class Paint>
-void fillShape(Surface& s, Sdf sdf, Paint paint, float opacity = 1.0f) {
+void fillShape(Surface& s, Sdf sdf, Paint paint, float opacity = 1.0f)
+{
     const float k = texelsPerDesign(s);
     for (int ty = s.clipY0; ty < s.clipY1; ++ty)
         for (int tx = s.clipX0; tx < s.clipX1; ++tx) {
             const Vec2 p = designPoint(s, tx, ty);
             const float cover = coverageFromDistance(sdf(p), k) * opacity;
-            if (cover <= 0.0f) continue;
-            blendOver(s.canvas->pixels[size_t(ty) * size_t(s.canvas->width) + size_t(tx)],
-                      scaled(paint(p), cover));
+            if (cover <= 0.0f)
+                continue;
+            blendOver(s.canvas->pixels[size_t(ty) * size_t(s.canvas->width) + size_t(tx)], scaled(paint(p), cover));
         }
 }
 
 // Paints every texel of the clip rectangle (a full-bleed picture).
 template <class Paint>
-void fillAll(Surface& s, Paint paint) {
-    fillShape(s, [](Vec2) { return -1e9f; }, paint);
+void fillAll(Surface& s, Paint paint)
+{
+    fillShape(
+        s, [](Vec2) { return -1e9f; }, paint);
 }
 
 // Coverage over the surface's clip rectangle, in texels.
@@ -95,29 +97,34 @@ struct Mask {
 Mask makeMask(const Surface& s);
 
 template <class Sdf>
-void addShape(Mask& m, const Surface& s, Sdf sdf) {
+void addShape(Mask& m, const Surface& s, Sdf sdf)
+{
     const float k = texelsPerDesign(s);
     for (int y = 0; y < m.height; ++y)
         for (int x = 0; x < m.width; ++x) {
             float& c = m.cover[size_t(y) * size_t(m.width) + size_t(x)];
             const float add = coverageFromDistance(sdf(designPoint(s, m.x0 + x, m.y0 + y)), k);
-            if (add > c) c = add;
+            if (add > c)
+                c = add;
         }
 }
 
-void blurMask(Mask& m, float radiusTexels);          // three box passes, close to a Gaussian
-Mask shiftedMask(const Mask& m, int dx, int dy);      // content moved by whole texels
-void subtractMask(Mask& m, const Mask& cut);          // m = m * (1 - cut)
+void blurMask(Mask& m, float radiusTexels);       // three box passes, close to a Gaussian
+Mask shiftedMask(const Mask& m, int dx, int dy);  // content moved by whole texels
+void subtractMask(Mask& m, const Mask& cut);      // m = m * (1 - cut)
 void multiplyMask(Mask& m, const Mask& by);
 
 template <class Paint>
-void fillMask(Surface& s, const Mask& m, Paint paint, float opacity = 1.0f) {
+void fillMask(Surface& s, const Mask& m, Paint paint, float opacity = 1.0f)
+{
     for (int y = 0; y < m.height; ++y)
         for (int x = 0; x < m.width; ++x) {
             const int tx = m.x0 + x, ty = m.y0 + y;
-            if (tx < s.clipX0 || tx >= s.clipX1 || ty < s.clipY0 || ty >= s.clipY1) continue;
+            if (tx < s.clipX0 || tx >= s.clipX1 || ty < s.clipY0 || ty >= s.clipY1)
+                continue;
             const float cover = m.cover[size_t(y) * size_t(m.width) + size_t(x)] * opacity;
-            if (cover <= 0.0f) continue;
+            if (cover <= 0.0f)
+                continue;
             blendOver(s.canvas->pixels[size_t(ty) * size_t(s.canvas->width) + size_t(tx)],
                       scaled(paint(designPoint(s, tx, ty)), cover));
         }
@@ -128,7 +135,7 @@ void fillMask(Surface& s, const Mask& m, Paint paint, float opacity = 1.0f) {
 void extendEdges(Surface& s, int n);
 
 // Deterministic noise.
-float noise2(float x, float y, int seed);                 // -1..1, smooth
-float fbm2(float x, float y, int octaves, int seed);     // -1..1, fractal
+float noise2(float x, float y, int seed);             // -1..1, smooth
+float fbm2(float x, float y, int octaves, int seed);  // -1..1, fractal
 uint32_t hash32(uint32_t x);
 float hashUnit(uint32_t x);  // 0..1

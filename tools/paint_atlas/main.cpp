@@ -23,28 +23,35 @@
 
 namespace {
 
-constexpr const char* kFontDir = "/usr/share/fonts/truetype/dejavu";
+constexpr const char* FONT_DIR = "/usr/share/fonts/truetype/dejavu";
 
-bool writePng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba) {
+bool writePng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba)
+{
     stbi_write_png_compression_level = 9;
-    if (stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4)) return true;
+    if (stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4))
+        return true;
     std::fprintf(stderr, "paint_atlas: cannot write %s\n", path.c_str());
     return false;
 }
 
-void printTable() {
-    std::printf("| Name | Screen | u0, v0, u1, v1 | Pixels (x, y, w x h) | Shown at (x, y; w x h) | Size on screen | Depth | Notes |\n");
+void printTable()
+{
+    std::printf("| Name | Screen | u0, v0, u1, v1 | Pixels (x, y, w x h) | Shown at (x, y; w x h) | Size on screen | "
+                "Depth | Notes |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
-    for (const AtlasRect& r : kAtlasRects) {
+    for (const AtlasPlacement& r : ATLAS_PLACEMENTS) {
+        const AtlasRect& a = ATLAS_RECTS[r.id];
         const PixelRect p = pixelRect(r);
-        std::printf("| %s | %s | %.5g, %.5g, %.5g, %.5g | %.1f, %.1f, %.1f x %.1f | %.4g, %.4g; %.4g x %.4g | %.0f x %.0f px | %.2g | %s |\n",
-                    r.name, r.screens, double(r.u0), double(r.v0), double(r.u1), double(r.v1), double(p.x0),
-                    double(p.y0), double(p.x1 - p.x0), double(p.y1 - p.y0), double(r.x), double(r.y),
-                    double(r.w), double(r.h), double(shownWidth(r)), double(shownHeight(r)), double(r.depth), r.notes);
+        std::printf("| %s | %s | %.5g, %.5g, %.5g, %.5g | %.1f, %.1f, %.1f x %.1f | %.4g, %.4g; %.4g x %.4g | %.0f x "
+                    "%.0f px | %.2g | %s |\n",
+                    a.name, r.screens, double(a.u0), double(a.v0), double(a.u1), double(a.v1), double(p.x0),
+                    double(p.y0), double(p.x1 - p.x0), double(p.y1 - p.y0), double(r.x), double(r.y), double(r.w),
+                    double(r.h), double(shownWidth(r)), double(shownHeight(r)), double(r.depth), r.notes);
     }
 }
 
-bool writePreviews(const std::string& dir, const std::vector<uint8_t>& atlasRgba) {
+bool writePreviews(const std::string& dir, const std::vector<uint8_t>& atlasRgba)
+{
     int w, h, n;
     uint8_t* font = stbi_load("data/font.png", &w, &h, &n, 4);
     if (!font) {
@@ -53,17 +60,19 @@ bool writePreviews(const std::string& dir, const std::vector<uint8_t>& atlasRgba
     }
     const RgbaImage fontImage{w, h, std::vector<uint8_t>(font, font + size_t(w) * size_t(h) * 4)};
     stbi_image_free(font);
-    const RgbaImage atlasImage{kAtlasSize, kAtlasSize, atlasRgba};
-    for (int i = 0; i < kPreviewCount; ++i) {
+    const RgbaImage atlasImage{ATLAS_SIZE, ATLAS_SIZE, atlasRgba};
+    for (int i = 0; i < PREVIEW_COUNT; ++i) {
         const RgbaImage screen = renderPreview(PreviewScreen(i), atlasImage, fontImage);
-        if (!writePng(dir + "/preview-" + kPreviewNames[i] + ".png", screen.width, screen.height, screen.rgba)) return false;
+        if (!writePng(dir + "/preview-" + PREVIEW_NAMES[i] + ".png", screen.width, screen.height, screen.rgba))
+            return false;
     }
     return true;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string previewDir;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--table") == 0) {
@@ -78,13 +87,17 @@ int main(int argc, char** argv) {
         }
     }
     Fonts fonts;
-    if (!loadFonts(kFontDir, &fonts)) return 1;
+    if (!loadFonts(FONT_DIR, &fonts))
+        return 1;
     const Canvas atlas = paintAtlas(fonts);
     const std::vector<uint8_t> atlasRgba = toRgba8(atlas);
-    if (!writePng("data/velta.png", atlas.width, atlas.height, atlasRgba)) return 1;
+    if (!writePng("data/velta.png", atlas.width, atlas.height, atlasRgba))
+        return 1;
     const Canvas map = drawAtlasMap(atlas, fonts);
-    if (!writePng("docs/atlas-map.png", map.width, map.height, toRgba8(map))) return 1;
-    if (!previewDir.empty() && !writePreviews(previewDir, atlasRgba)) return 1;
+    if (!writePng("docs/atlas-map.png", map.width, map.height, toRgba8(map)))
+        return 1;
+    if (!previewDir.empty() && !writePreviews(previewDir, atlasRgba))
+        return 1;
     std::printf("paint_atlas: wrote data/velta.png and docs/atlas-map.png\n");
     return 0;
 }

@@ -14,9 +14,9 @@ struct RgbaImage {
     std::vector<uint8_t> rgba;
 };
 
-enum PreviewScreen { kPreviewLogo, kPreviewIntro, kPreviewMain, kPreviewInfo, kPreviewAbout, kPreviewCount };
+enum PreviewScreen { PREVIEW_LOGO, PREVIEW_INTRO, PREVIEW_MAIN, PREVIEW_INFO, PREVIEW_ABOUT, PREVIEW_COUNT };
 
-extern const char* const kPreviewNames[kPreviewCount];
+extern const char* const PREVIEW_NAMES[PREVIEW_COUNT];
 
 // One screen at the window's client size, 818 x 318, opaque.
 RgbaImage renderPreview(PreviewScreen screen, const RgbaImage& atlas, const RgbaImage& font);

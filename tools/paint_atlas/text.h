@@ -34,9 +34,9 @@ bool loadFonts(const char* fontDir, Fonts* fonts);
 float textWidth(const Font& font, const char* text, float capHeight, float tracking = 0.0f);
 
 // Adds the text's coverage to the mask; (x, baseline) in design pixels.
-void addText(Mask& mask, const Surface& s, const Font& font, const char* text, float x,
-             float baseline, float capHeight, float tracking = 0.0f);
+void addText(Mask& mask, const Surface& s, const Font& font, const char* text, float x, float baseline, float capHeight,
+             float tracking = 0.0f);
 
 // The same, centred on x.
-void addTextCentred(Mask& mask, const Surface& s, const Font& font, const char* text, float x,
-                    float baseline, float capHeight, float tracking = 0.0f);
+void addTextCentred(Mask& mask, const Surface& s, const Font& font, const char* text, float x, float baseline,
+                    float capHeight, float tracking = 0.0f);

@@ -1,5 +1,9 @@
 // The audio engine without a device: decoding, positions, ramps, volume and the
 // spectrum, sample-exact and faster than real time.
+//
+// Sections: spectrum scaling; streams of every format, rate and channel count;
+// modules; play, pause, stop and positions read off a ramp; volume; the spectrum of
+// a playing channel; bad files, handles and limits.
 #include "audio_test_util.h"
 #include "platform/sdl/audio_spectrum.h"
 #include "tests/support/test_media.h"
@@ -330,7 +334,7 @@ TEST_F(RampChannel, APlayHasItsFirstBlockDecodedWhenItReturns)
         } else {
             ASSERT_TRUE(engine.channelPlay(handle, true));
         }
-        engine.mixInto(out.data(), 1024);
+        audio_engine::mixInto(engine, out.data(), 1024);
         EXPECT_EQ(engine.mixer.lateStarts, 0u);
         // Restarted while playing, the old position fades out first.
         EXPECT_NEAR(frameAtEnd(out), rewindFirst ? 1023.0 : 1023.0 - RAMP, rewindFirst ? 0.5 : RAMP);

@@ -2,6 +2,7 @@
 // without a device, and a few measurements on mixed output.
 #pragma once
 #include "platform/sdl/audio_engine.h"
+#include "platform/sdl/audio_mixer.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ struct HeadlessEngine {
         for (uint32_t done = 0; done < frames;) {
             uint32_t piece = frames - done < 1024 ? frames - done : 1024;
             engine.decodeAll();
-            engine.mixInto(out.data() + size_t(done) * 2, piece);
+            audio_engine::mixInto(engine, out.data() + size_t(done) * 2, piece);
             done += piece;
         }
         return out;

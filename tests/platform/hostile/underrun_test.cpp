@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sdl/audio_engine.h"
+#include "platform/sdl/audio_mixer.h"
 #include "tests/support/test_media.h"
 
 namespace {
@@ -31,7 +32,7 @@ void mix(audio_engine::AudioEngine& engine, uint32_t pieces, bool decode)
     for (uint32_t i = 0; i < pieces; ++i) {
         if (decode)
             engine.decodeAll();
-        engine.mixInto(out.data(), audio_engine::MAX_MIX_FRAMES);
+        audio_engine::mixInto(engine, out.data(), audio_engine::MAX_MIX_FRAMES);
     }
 }
 

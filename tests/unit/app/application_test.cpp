@@ -1,3 +1,9 @@
+// The main loop against the fake platform and stand-in scenes.
+//
+// In order: start-up and one frame's steps; frame pacing, a hidden window and the
+// timer; scene requests and cross-fades; the loop's end; device loss and recovery;
+// the pump's quit, a failed begin, no device; a scene asked back, a long frame; the
+// frame cap; a whole run with its shutdown order.
 #include <gtest/gtest.h>
 
 #include <algorithm>

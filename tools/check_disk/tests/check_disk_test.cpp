@@ -1,6 +1,11 @@
 // check-disk against small disks built in a temporary folder from the bundled disk's
 // files, each with one fault, and against the bundled disk itself; as a library call
 // and as the program.
+//
+// In order: the bundled and a good disk; the content file's count, type, file and
+// title lines; tracks the audio service refuses; names and lines that are no text;
+// the scroll text; music files no record names; images and the effect; missing files;
+// the program's output and exit code.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -214,8 +219,7 @@ TEST_F(CheckDiskTest, TypeLineMustBeExactlyModOrStream)
         writeConfig(config);
         const DiskReport report = checkFiles();
         const std::string expected = "is not exactly \"mod\" or \"stream\"" + (bad.hint.empty() ? "" : " " + bad.hint);
-        EXPECT_TRUE(holds(report, Severity::Problem, 8, expected))
-            << "type line \"" << bad.line << "\"";
+        EXPECT_TRUE(holds(report, Severity::Problem, 8, expected)) << "type line \"" << bad.line << "\"";
         EXPECT_EQ(report.problems, 1) << describe(report);
     }
 }
@@ -259,7 +263,8 @@ TEST_F(CheckDiskTest, FilesTheAudioServiceRefusesAreReportedAtTheirFileLine)
                 "mod\ncut.mod\nCut\nmod\nzero.xm\nZero\nstream\nnoise.ogg\nNoise\nTEXT\n");
     const DiskReport report = checkWithoutGraphics();
     EXPECT_TRUE(holds(report, Severity::Problem, 9, "data/music/cut.mod: the audio service cannot load it"));
-    EXPECT_TRUE(holds(report, Severity::Problem, 12, "data/music/zero.xm: the audio service cannot load it (the file is empty)"));
+    EXPECT_TRUE(holds(report, Severity::Problem, 12,
+                      "data/music/zero.xm: the audio service cannot load it (the file is empty)"));
     EXPECT_TRUE(holds(report, Severity::Problem, 15, "data/music/noise.ogg: the audio service cannot load it"));
     EXPECT_EQ(report.problems, 3) << describe(report);
 }
@@ -268,8 +273,10 @@ TEST_F(CheckDiskTest, AWrongTypeLineIsNamedWhenTheOtherLoaderTakesTheFile)
 {
     writeConfig("2\nstream\nneon_cartridge.mod\nA\nmod\nafterglow_drive.ogg\nB\nTEXT\n");
     const DiskReport report = checkWithoutGraphics();
-    EXPECT_TRUE(holds(report, Severity::Problem, 3, "as a stream (it loads as a module: should its type line be \"mod\"?)"));
-    EXPECT_TRUE(holds(report, Severity::Problem, 6, "as a module (it opens as a stream: should its type line be \"stream\"?)"));
+    EXPECT_TRUE(
+        holds(report, Severity::Problem, 3, "as a stream (it loads as a module: should its type line be \"mod\"?)"));
+    EXPECT_TRUE(
+        holds(report, Severity::Problem, 6, "as a module (it opens as a stream: should its type line be \"stream\"?)"));
 }
 
 TEST_F(CheckDiskTest, EveryTrackOfALargeDiskLoads)
@@ -294,11 +301,79 @@ TEST_F(CheckDiskTest, TitleFaults)
     config.replace(config.find("Glass Harbour"), 13, "Glass_Harbour {café}");
     writeConfig(config);
     EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/disk.cfg", 7,
-                          "has characters the font cannot draw: \"_\" \"{\" \"é\" \"}\" (skipped on screen)"));
+                          "has 4 characters the font cannot draw: \"_\" \"{\" \"é\" \"}\" (skipped on screen)"));
 
     // A record without its title line takes the next type line as its title.
     writeConfig("2\nmod\nneon_cartridge.mod\nmod\nglass_harbour.xm\nGlass Harbour\nTEXT\n");
     EXPECT_TRUE(holds(checkFiles(), Severity::Warning, 4, "title is \"mod\": is a line missing"));
+}
+
+// True when the text is UTF-8 without control characters: one readable line.
+bool readable(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char ch = static_cast<unsigned char>(text[i]);
+        if (ch < 0x20 || ch == 0x7F)
+            return false;
+        const size_t length = ch < 0x80 ? 1
+            : ch >= 0xC2 && ch < 0xE0   ? 2
+            : ch >= 0xE0 && ch < 0xF0   ? 3
+            : ch >= 0xF0 && ch < 0xF5   ? 4
+                                        : 0;
+        if (length == 0 || i + length > text.size() || (length == 2 && ch == 0xC2 && (unsigned char)text[i + 1] < 0xA0))
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+TEST_F(CheckDiskTest, NamesWithControlBytesAreShownEscapedNeverCut)
+{
+    writeConfig(std::string("2\nmod\nfri\0dge.mod\nA\nmod\nesc\x1B\xFF.mod\nB\nTEXT\n", 38));
+    const DiskReport report = checkFiles();
+    EXPECT_TRUE(holds(report, Severity::Problem, 3, "data/music/fri\\x00dge.mod: no such file"));
+    EXPECT_TRUE(holds(report, Severity::Problem, 6, "data/music/esc\\x1B\\xFF.mod: no such file"));
+
+    // A file in the music folder whose name is no text.
+    writeFile("data/music/bad\x01\xC3(.mod", "x");
+    writeConfig(GOOD_CONFIG);
+    const ProgramRun run = runProgram(disk.string() + " 2>/dev/null");
+    EXPECT_NE(run.output.find("data/music/bad\\x01\\xC3(.mod: warning: not named by any record"), std::string::npos)
+        << run.output;
+    for (size_t start = 0, end; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_TRUE(readable(run.output.substr(start, end - start))) << run.output;
+}
+
+TEST_F(CheckDiskTest, ALineFullOfUndrawableBytesGetsOneShortWarning)
+{
+    std::string garbage;
+    for (int i = 1; garbage.size() < 300; ++i)
+        if (i % 256 != '\n' && i % 256 != 0)
+            garbage += char(i);
+    std::string config = GOOD_CONFIG;
+    config.replace(config.find("Glass Harbour"), 13, garbage.substr(0, 250));
+    writeConfig(config + garbage + "\n");
+    const DiskReport report = checkFiles();
+    // The title's warning, and the scroll line's beside the one for its length.
+    ASSERT_EQ(report.findings.size(), 3u) << describe(report);
+    for (const DiskFinding& finding : report.findings) {
+        EXPECT_LT(finding.text.size(), 400u) << finding.text;
+        EXPECT_TRUE(readable(finding.text)) << finding.text;
+    }
+    // The bytes from 0x80 on are no UTF-8 and count one by one.
+    EXPECT_TRUE(holds(report, Severity::Warning, 7,
+                      "characters the font cannot draw: \"\\x01\" \"\\x02\" \"\\x03\" \"\\x04\" \"\\x05\" and "));
+    EXPECT_TRUE(holds(report, Severity::Warning, 14, "characters the font cannot draw: \"\\x01\""));
+
+    // Bytes that are not text are escaped wherever a line is quoted.
+    config = GOOD_CONFIG;
+    config.replace(config.find("Glass Harbour"), 13, "Caf\xE9 \xC3\xA9");
+    writeConfig(config);
+    EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/disk.cfg", 7,
+                          "title \"Caf\\xE9 é\" has 2 characters the font cannot draw: \"\\xE9\" \"é\""));
 }
 
 TEST_F(CheckDiskTest, ScrollTextWarnings)
@@ -312,7 +387,7 @@ TEST_F(CheckDiskTest, ScrollTextWarnings)
 
     writeConfig("3\n" + GOOD_RECORDS + std::string(200, 'A') + "\nTABS\tAND ~TILDES~\n");
     EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/disk.cfg", 12,
-                          "characters the font cannot draw: \"\\t\" \"~\""));
+                          "has 3 characters the font cannot draw: \"\\t\" \"~\" (skipped on screen)"));
 
     // Count too small: the last record becomes scroll text.
     writeConfig("2\n" + GOOD_RECORDS + "TEXT\n");
@@ -336,7 +411,8 @@ TEST_F(CheckDiskTest, MusicFilesNoRecordNamesAreWarnedAbout)
 TEST_F(CheckDiskTest, ImageFaults)
 {
     writeImage("data/font.png", 500, 500, 4);
-    EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Problem, "data/font.png", 0, "500 x 500 does not divide into 8 x 8 cells"));
+    EXPECT_TRUE(
+        holdsOnly(checkFiles(), Severity::Problem, "data/font.png", 0, "500 x 500 does not divide into 8 x 8 cells"));
 
     writeImage("data/font.png", 256, 128, 3);
     EXPECT_TRUE(holdsOnly(checkFiles(), Severity::Warning, "data/font.png", 0, "no alpha channel"));
@@ -375,14 +451,24 @@ TEST_F(CheckDiskTest, EffectFaultsFoundByTheGraphicsService)
     EXPECT_TRUE(holdsOnly(checkWithoutTracks(), Severity::Problem, "data/gui.fx", 0, "no texture parameter texture_0"));
 
     writeFile("data/gui.fx", withReplaced("technique GUI {", "technique GUI {\n    pass Broken {"));
-    const int line = 1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("technique GUI")), '\n'));
+    const int line =
+        1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("technique GUI")), '\n'));
     DiskReport report = checkWithoutTracks();
     ASSERT_EQ(report.problems, 1) << describe(report);
     EXPECT_EQ(report.findings[0].file, "data/gui.fx");
     EXPECT_GE(report.findings[0].line, line) << describe(report);
 
+    // The pass's line and the compiler's first complaint, in the checker's one line:
+    // the service's own report does not reach standard error beside it.
     writeFile("data/gui.fx", withReplaced("void main()", "void main(int argument)"));
-    EXPECT_TRUE(holdsOnly(checkWithoutTracks(), Severity::Problem, "data/gui.fx", 0, "a shader does not compile"));
+    const int passLine =
+        1 + int(std::count(effect.begin(), effect.begin() + std::ptrdiff_t(effect.find("pass ")), '\n'));
+    EXPECT_TRUE(holdsOnly(checkWithoutTracks(), Severity::Problem, "data/gui.fx", passLine,
+                          "the graphics service cannot create the effect: technique GUI, pass"));
+    const ProgramRun run = runProgram(disk.string());
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 2) << run.output;
+    EXPECT_EQ(run.output.find("gpu:"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("does not compile"), std::string::npos) << run.output;
 }
 
 TEST_F(CheckDiskTest, ADamagedImageBodyIsFoundByLoadingIt)
@@ -399,8 +485,10 @@ TEST_F(CheckDiskTest, MissingContentFileOrFolder)
     EXPECT_TRUE(holds(checkFiles(), Severity::Problem, 0, "no such file"));
 
     fs::remove_all(disk / "data");
-    EXPECT_EQ(describe(checkFiles()), disk.string() + ": holds neither data/ nor disk.cfg: not a disk folder\n"
-                                                 "1 problem, 0 warnings");
+    EXPECT_EQ(describe(checkFiles()),
+              disk.string() +
+                  ": holds neither data/ nor disk.cfg: not a disk folder\n"
+                  "1 problem, 0 warnings");
     EXPECT_EQ(checkDisk((disk / "nothere").string()).problems, 1);
 }
 
@@ -420,10 +508,11 @@ TEST_F(CheckDiskTest, TheProgramPrintsEveryFindingAndExitsOneOnProblems)
     writeConfig("3 tracks\n" + GOOD_RECORDS + "TEXT\n");
     run = runProgram((disk / "data").string());
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(run.output, "data/disk.cfg:1: warning: track count line has words after the number: \"tracks\" "
-                          "(ignored)\n0 problems, 1 warning\n");
+    EXPECT_EQ(run.output,
+              "data/disk.cfg:1: warning: track count line has words after the number: \"tracks\" "
+              "(ignored)\n0 problems, 1 warning\n");
 
     EXPECT_EQ(runProgram("one two").exitCode, 2);
 }
 
-} // namespace
+}  // namespace

@@ -16,7 +16,8 @@ namespace {
 
 constexpr double MIN_SECONDS = 60, MAX_SECONDS = 180;
 
-std::vector<std::string> readLines(const std::string& path, std::string* raw) {
+std::vector<std::string> readLines(const std::string& path, std::string* raw)
+{
     std::ifstream file(path, std::ios::binary);
     std::stringstream content;
     content << file.rdbuf();
@@ -24,38 +25,47 @@ std::vector<std::string> readLines(const std::string& path, std::string* raw) {
     std::vector<std::string> lines;
     std::string line;
     std::istringstream stream(*raw);
-    while (std::getline(stream, line)) lines.push_back(line);
+    while (std::getline(stream, line))
+        lines.push_back(line);
     return lines;
 }
 
-const TrackFile& track(const std::string& name) {
+const TrackFile& track(const std::string& name)
+{
     for (const TrackFile& file : diskTracks())
-        if (name == file.name) return file;
+        if (name == file.name)
+            return file;
     throw std::runtime_error("no track " + name);
 }
 
-std::vector<uint8_t> build(const std::string& name, bool tiny) {
+std::vector<uint8_t> build(const std::string& name, bool tiny)
+{
     std::vector<uint8_t> bytes;
     std::string error;
     EXPECT_TRUE(buildTrack(track(name), tiny, &bytes, &error)) << error;
     return bytes;
 }
 
-std::vector<std::string> moduleNames() {
+std::vector<std::string> moduleNames()
+{
     std::vector<std::string> names;
     for (const TrackFile& file : diskTracks())
-        if (!std::string(file.name).ends_with(".ogg")) names.push_back(file.name);
+        if (!std::string(file.name).ends_with(".ogg"))
+            names.push_back(file.name);
     return names;
 }
 
-bool usesEffect(const Song& song, uint8_t effect) {
+bool usesEffect(const Song& song, uint8_t effect)
+{
     for (int order : song.orders)
         for (const Cell& cell : song.patterns[size_t(order)].cells)
-            if (cell.effect == effect) return true;
+            if (cell.effect == effect)
+                return true;
     return false;
 }
 
-TEST(DiskContent, ContentFileListsEveryTrackAndAReadableText) {
+TEST(DiskContent, ContentFileListsEveryTrackAndAReadableText)
+{
     std::string raw;
     std::vector<std::string> lines = readLines("data/disk.cfg", &raw);
     ASSERT_FALSE(lines.empty()) << "data/disk.cfg missing";
@@ -84,7 +94,8 @@ TEST(DiskContent, ContentFileListsEveryTrackAndAReadableText) {
     }
 }
 
-TEST(DiskMusic, CommittedModulesAreWhatTheToolBuilds) {
+TEST(DiskMusic, CommittedModulesAreWhatTheToolBuilds)
+{
     for (const std::string& name : moduleNames()) {
         std::vector<uint8_t> committed;
         std::string error;
@@ -93,7 +104,8 @@ TEST(DiskMusic, CommittedModulesAreWhatTheToolBuilds) {
     }
 }
 
-TEST(DiskMusic, CommittedStreamIsAPieceOfTheRightLength) {
+TEST(DiskMusic, CommittedStreamIsAPieceOfTheRightLength)
+{
     TrackStats stats;
     std::string error;
     ASSERT_TRUE(analyseFile("data/music/afterglow_drive.ogg", &stats, &error)) << error;
@@ -105,7 +117,8 @@ TEST(DiskMusic, CommittedStreamIsAPieceOfTheRightLength) {
     EXPECT_LT(file.tellg(), 2 * 1024 * 1024);
 }
 
-TEST(DiskMusic, ProTrackerPiecesAreClassicFourChannelMods) {
+TEST(DiskMusic, ProTrackerPiecesAreClassicFourChannelMods)
+{
     for (std::string name : {"neon_cartridge.mod", "pixel_parade.mod"}) {
         SCOPED_TRACE(name);
         Song song = name == "neon_cartridge.mod" ? composeChipSong(false) : composeParadeSong(false);
@@ -118,11 +131,13 @@ TEST(DiskMusic, ProTrackerPiecesAreClassicFourChannelMods) {
     }
 }
 
-TEST(DiskMusic, XmPieceUsesMoreChannelsAndEnvelopes) {
+TEST(DiskMusic, XmPieceUsesMoreChannelsAndEnvelopes)
+{
     Song song = composeHarbourSong(false);
     EXPECT_GT(song.channels, 4);
     int withEnvelope = 0;
-    for (const Instrument& instrument : song.instruments) withEnvelope += !instrument.volumeEnvelope.points.empty();
+    for (const Instrument& instrument : song.instruments)
+        withEnvelope += !instrument.volumeEnvelope.points.empty();
     EXPECT_GE(withEnvelope, 4);
     EXPECT_FALSE(usesEffect(song, FX_POSITION_JUMP)) << "must play once, not loop";
     EXPECT_LT(build("glass_harbour.xm", false).size(), 200u * 1024);
@@ -131,14 +146,16 @@ TEST(DiskMusic, XmPieceUsesMoreChannelsAndEnvelopes) {
 // Renders each module once through: it must load cleanly, end on its own within
 // the disk's length limits, stay clear of clipping, and give the equalizer's
 // low bins something to show on its loud parts.
-TEST(DiskMusic, ModulesPlayOnceCleanlyAndMoveTheEqualizer) {
+TEST(DiskMusic, ModulesPlayOnceCleanlyAndMoveTheEqualizer)
+{
     for (const std::string& name : moduleNames()) {
         SCOPED_TRACE(name);
         std::vector<float> stereo;
         std::vector<std::string> warnings;
         std::string error;
         ASSERT_TRUE(renderModule(build(name, false), &stereo, &warnings, &error)) << error;
-        for (const std::string& warning : warnings) ADD_FAILURE() << "libopenmpt: " << warning;
+        for (const std::string& warning : warnings)
+            ADD_FAILURE() << "libopenmpt: " << warning;
         TrackStats stats = measureTrack(stereo, ANALYSIS_RATE);
         EXPECT_GE(stats.seconds, MIN_SECONDS);
         EXPECT_LE(stats.seconds, MAX_SECONDS);
@@ -150,7 +167,8 @@ TEST(DiskMusic, ModulesPlayOnceCleanlyAndMoveTheEqualizer) {
     }
 }
 
-TEST(DiskMusic, TinyCutsLastAboutThreeSecondsAndRebuildIdentically) {
+TEST(DiskMusic, TinyCutsLastAboutThreeSecondsAndRebuildIdentically)
+{
     for (const TrackFile& file : diskTracks()) {
         SCOPED_TRACE(file.name);
         std::vector<uint8_t> bytes = build(file.name, true);
@@ -166,7 +184,8 @@ TEST(DiskMusic, TinyCutsLastAboutThreeSecondsAndRebuildIdentically) {
     }
 }
 
-TEST(DiskMusic, UnknownTrackNamesAreRefused) {
+TEST(DiskMusic, UnknownTrackNamesAreRefused)
+{
     std::vector<std::string> written;
     std::string error;
     EXPECT_FALSE(writeDiskMusic(::testing::TempDir(), false, {"nothing.mod"}, &written, &error));

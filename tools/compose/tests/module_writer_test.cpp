@@ -8,7 +8,8 @@
 namespace compose {
 namespace {
 
-Instrument toneInstrument(int frames) {
+Instrument toneInstrument(int frames)
+{
     Instrument instrument;
     instrument.name = "tone";
     instrument.sample.name = "tone";
@@ -19,7 +20,8 @@ Instrument toneInstrument(int frames) {
     return instrument;
 }
 
-Song oneNoteSong(int channels, int rows) {
+Song oneNoteSong(int channels, int rows)
+{
     Song song;
     song.title = "test";
     song.channels = channels;
@@ -30,17 +32,20 @@ Song oneNoteSong(int channels, int rows) {
     return song;
 }
 
-int countWarnings(const std::vector<uint8_t>& bytes, double* seconds) {
+int countWarnings(const std::vector<uint8_t>& bytes, double* seconds)
+{
     std::vector<std::string> warnings;
     std::vector<float> stereo;
     std::string error;
     EXPECT_TRUE(renderModule(bytes, &stereo, &warnings, &error)) << error;
     *seconds = double(stereo.size() / 2) / ANALYSIS_RATE;
-    for (const std::string& warning : warnings) ADD_FAILURE() << "libopenmpt: " << warning;
+    for (const std::string& warning : warnings)
+        ADD_FAILURE() << "libopenmpt: " << warning;
     return int(warnings.size());
 }
 
-TEST(ModWriter, LayoutFollowsProTracker) {
+TEST(ModWriter, LayoutFollowsProTracker)
+{
     Song song = oneNoteSong(4, 64);
     song.patterns.push_back(makePattern(64, 4));
     song.orders = {1, 0, 1};
@@ -82,7 +87,8 @@ TEST(ModWriter, LayoutFollowsProTracker) {
     EXPECT_NEAR(seconds, 3 * 64 * 0.12, 0.2);
 }
 
-TEST(ModWriter, RejectsWhatTheFormatCannotHold) {
+TEST(ModWriter, RejectsWhatTheFormatCannotHold)
+{
     std::vector<uint8_t> bytes;
     std::string error;
     EXPECT_FALSE(writeMod(oneNoteSong(6, 64), &bytes, &error));
@@ -113,7 +119,8 @@ TEST(ModWriter, RejectsWhatTheFormatCannotHold) {
     EXPECT_TRUE(bytes.empty());
 }
 
-TEST(XmWriter, EnvelopesPackingAndLength) {
+TEST(XmWriter, EnvelopesPackingAndLength)
+{
     Song song = oneNoteSong(6, 32);
     song.speed = 3;
     song.tempo = 150;
@@ -129,8 +136,8 @@ TEST(XmWriter, EnvelopesPackingAndLength) {
     ASSERT_TRUE(writeXm(song, &bytes, &error)) << error;
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 17), "Extended Module: ");
 
-    openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr,
-                                                                nullptr, nullptr, nullptr, nullptr, nullptr);
+    openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), nullptr, nullptr, nullptr,
+                                                                nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(openmpt_module_get_num_channels(module), 6);
     EXPECT_EQ(openmpt_module_get_num_instruments(module), 1);
@@ -143,7 +150,8 @@ TEST(XmWriter, EnvelopesPackingAndLength) {
     EXPECT_EQ(countWarnings(bytes, &seconds), 0);
 }
 
-TEST(XmWriter, RejectsWhatTheFormatCannotHold) {
+TEST(XmWriter, RejectsWhatTheFormatCannotHold)
+{
     std::vector<uint8_t> bytes;
     std::string error;
     EXPECT_FALSE(writeXm(oneNoteSong(33, 16), &bytes, &error));
@@ -153,7 +161,8 @@ TEST(XmWriter, RejectsWhatTheFormatCannotHold) {
     EXPECT_FALSE(writeXm(low, &bytes, &error));
 
     Song longEnvelope = oneNoteSong(4, 16);
-    for (int i = 0; i < 13; ++i) longEnvelope.instruments[0].volumeEnvelope.points.push_back({i * 4, 32});
+    for (int i = 0; i < 13; ++i)
+        longEnvelope.instruments[0].volumeEnvelope.points.push_back({i * 4, 32});
     EXPECT_FALSE(writeXm(longEnvelope, &bytes, &error));
 
     Song backwards = oneNoteSong(4, 16);

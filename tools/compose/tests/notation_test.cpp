@@ -5,7 +5,8 @@
 namespace compose {
 namespace {
 
-TEST(Notation, NoteNamesMapToMidi) {
+TEST(Notation, NoteNamesMapToMidi)
+{
     EXPECT_EQ(parseNoteName("C4"), 60);
     EXPECT_EQ(parseNoteName("A4"), 69);
     EXPECT_EQ(parseNoteName("C#5"), 73);
@@ -17,12 +18,14 @@ TEST(Notation, NoteNamesMapToMidi) {
     EXPECT_EQ(parseNoteName("C0"), 12);
 }
 
-TEST(Notation, MalformedNoteNamesAreRejected) {
+TEST(Notation, MalformedNoteNamesAreRejected)
+{
     for (const char* bad : {"", "H4", "C", "C#", "4C", "c4", "C-1", "C10", "C4x", "C#44"})
         EXPECT_EQ(parseNoteName(bad), -1) << bad;
 }
 
-TEST(Notation, PhraseRowsFollowTheLengths) {
+TEST(Notation, PhraseRowsFollowTheLengths)
+{
     std::vector<NoteEvent> events;
     ASSERT_TRUE(parsePhrase("E5:4 r:2  A4:10", &events));
     ASSERT_EQ(events.size(), 3u);
@@ -36,7 +39,8 @@ TEST(Notation, PhraseRowsFollowTheLengths) {
     EXPECT_TRUE(events.empty());
 }
 
-TEST(Notation, MalformedPhraseLeavesEventsUntouched) {
+TEST(Notation, MalformedPhraseLeavesEventsUntouched)
+{
     std::vector<NoteEvent> events = {{0, 1, 60}};
     for (const char* bad : {"E5", "E5:", "E5:0", "E5:x", "Q5:2", "E5:2 r", ":4", "E5:12345"}) {
         EXPECT_FALSE(parsePhrase(bad, &events)) << bad;
@@ -44,7 +48,8 @@ TEST(Notation, MalformedPhraseLeavesEventsUntouched) {
     }
 }
 
-TEST(Notation, ChordsAndVoicings) {
+TEST(Notation, ChordsAndVoicings)
+{
     Chord minor;
     ASSERT_TRUE(parseChord("Am", &minor));
     EXPECT_EQ(minor.root, 9);

@@ -10,7 +10,8 @@
 namespace compose {
 namespace {
 
-std::vector<float> chord(size_t frames) {
+std::vector<float> chord(size_t frames)
+{
     std::vector<float> stereo(frames * 2);
     for (size_t i = 0; i < frames; ++i) {
         double t = double(i) / 44100;
@@ -20,12 +21,14 @@ std::vector<float> chord(size_t frames) {
     return stereo;
 }
 
-uint32_t serialOfPageAt(const std::vector<uint8_t>& bytes, size_t at) {
+uint32_t serialOfPageAt(const std::vector<uint8_t>& bytes, size_t at)
+{
     return uint32_t(bytes[at + 14]) | uint32_t(bytes[at + 15]) << 8 | uint32_t(bytes[at + 16]) << 16 |
-           uint32_t(bytes[at + 17]) << 24;
+        uint32_t(bytes[at + 17]) << 24;
 }
 
-TEST(OggWriter, EncodingIsReproducibleAndDecodes) {
+TEST(OggWriter, EncodingIsReproducibleAndDecodes)
+{
     std::vector<float> audio = chord(44100);
     std::vector<uint8_t> first, second;
     std::string error;
@@ -39,7 +42,8 @@ TEST(OggWriter, EncodingIsReproducibleAndDecodes) {
     for (size_t at = 0; at + 27 < first.size(); ++pages) {
         EXPECT_EQ(serialOfPageAt(first, at), serialOfPageAt(first, 0));
         size_t segments = first[at + 26], body = 0;
-        for (size_t i = 0; i < segments; ++i) body += first[at + 27 + i];
+        for (size_t i = 0; i < segments; ++i)
+            body += first[at + 27 + i];
         at += 27 + segments + body;
     }
     EXPECT_GE(pages, 3u);
@@ -58,7 +62,8 @@ TEST(OggWriter, EncodingIsReproducibleAndDecodes) {
     EXPECT_NEAR(stats.peak, 0.5f, 0.05f);
 }
 
-TEST(OggWriter, SerialRewriteRefusesWhatIsNotOgg) {
+TEST(OggWriter, SerialRewriteRefusesWhatIsNotOgg)
+{
     std::vector<uint8_t> empty;
     EXPECT_FALSE(setOggSerial(empty, 1));
     std::vector<uint8_t> text(100, 'x');

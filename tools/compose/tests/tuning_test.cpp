@@ -16,9 +16,11 @@ constexpr int A4 = 69;
 
 // The frequency between `low` and `high` Hz where a Hann-windowed DTFT of half
 // a second of the mono mix (from 50 ms in) peaks.
-double strongestFrequency(const std::vector<float>& stereo, double low, double high) {
+double strongestFrequency(const std::vector<float>& stereo, double low, double high)
+{
     const size_t first = ANALYSIS_RATE / 20, count = ANALYSIS_RATE / 2;
-    if (stereo.size() < 2 * (first + count)) return 0;
+    if (stereo.size() < 2 * (first + count))
+        return 0;
     std::vector<double> mono(count);
     for (size_t i = 0; i < count; ++i) {
         double hann = 0.5 - 0.5 * std::cos(2 * PI * double(i) / double(count));
@@ -52,10 +54,12 @@ struct Pitch {
     double hz;
 };
 
-std::vector<Pitch> pitchesOfTonalInstruments(const Song& piece, bool mod) {
+std::vector<Pitch> pitchesOfTonalInstruments(const Song& piece, bool mod)
+{
     std::vector<Pitch> pitches;
     for (size_t i = 0; i < piece.instruments.size(); ++i) {
-        if (piece.instruments[i].sample.loopLength == 0) continue;  // drums
+        if (piece.instruments[i].sample.loopLength == 0)
+            continue;  // drums
         Song solo = piece;
         solo.patterns = {makePattern(64, piece.channels)};
         cellAt(solo.patterns[0], 0, 0) = {A4, uint8_t(i + 1)};
@@ -71,7 +75,8 @@ std::vector<Pitch> pitchesOfTonalInstruments(const Song& piece, bool mod) {
     return pitches;
 }
 
-TEST(Tuning, ProTrackerInstrumentsAgree) {
+TEST(Tuning, ProTrackerInstrumentsAgree)
+{
     std::vector<Pitch> pitches = pitchesOfTonalInstruments(composeChipSong(false), true);
     ASSERT_GE(pitches.size(), 3u);
     for (const Pitch& pitch : pitches) {
@@ -81,10 +86,12 @@ TEST(Tuning, ProTrackerInstrumentsAgree) {
     }
 }
 
-TEST(Tuning, XmInstrumentsSitOnConcertPitch) {
+TEST(Tuning, XmInstrumentsSitOnConcertPitch)
+{
     std::vector<Pitch> pitches = pitchesOfTonalInstruments(composeHarbourSong(false), false);
     ASSERT_GE(pitches.size(), 4u);
-    for (const Pitch& pitch : pitches) EXPECT_NEAR(cents(pitch.hz, 440.0), 0.0, 5.0) << pitch.instrument;
+    for (const Pitch& pitch : pitches)
+        EXPECT_NEAR(cents(pitch.hz, 440.0), 0.0, 5.0) << pitch.instrument;
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 namespace compose {
 namespace {
 
-TEST(Wave, HarmonicLoopsRepeatWithoutASeam) {
+TEST(Wave, HarmonicLoopsRepeatWithoutASeam)
+{
     std::vector<float> one = harmonicLoop(64, 1, sawHarmonics(20));
     std::vector<float> two = harmonicLoop(128, 2, sawHarmonics(20));
     for (size_t i = 0; i < 64; ++i) {
@@ -25,7 +26,8 @@ TEST(Wave, HarmonicLoopsRepeatWithoutASeam) {
     EXPECT_EQ(harmonicsBelowNyquist(30000, 44100), 1);
 }
 
-TEST(Wave, NoiseIsRepeatableAndInRange) {
+TEST(Wave, NoiseIsRepeatableAndInRange)
+{
     Noise a{1234}, b{1234};
     float low = 1, high = -1;
     for (int i = 0; i < 10000; ++i) {
@@ -40,7 +42,8 @@ TEST(Wave, NoiseIsRepeatableAndInRange) {
     EXPECT_GT(high, 0.99f);
 }
 
-TEST(Wave, DarkeningCyclesFadeAndEndOnALoopableCycle) {
+TEST(Wave, DarkeningCyclesFadeAndEndOnALoopableCycle)
+{
     std::vector<float> pluck = darkeningCycles(32, 20, sawHarmonics(15), 14.0f, 3.0f, 0.4f);
     ASSERT_EQ(pluck.size(), 640u);
     auto peakOfCycle = [&](int k) {
@@ -51,13 +54,15 @@ TEST(Wave, DarkeningCyclesFadeAndEndOnALoopableCycle) {
     EXPECT_NEAR(pluck[19 * 32], 0.0f, 1e-6f);
 }
 
-TEST(Wave, FilterAndDrumsBehave) {
+TEST(Wave, FilterAndDrumsBehave)
+{
     Svf filter;
     float highOut = 0;
     for (int i = 0; i < 4410; ++i) {
         float x = float(std::sin(2 * PI * 8000 * i / 44100.0));
         float y = svfStep(filter, x, 500.0f, 0.7f, 44100.0f).low;
-        if (i > 2000) highOut = std::max(highOut, std::fabs(y));
+        if (i > 2000)
+            highOut = std::max(highOut, std::fabs(y));
     }
     EXPECT_LT(highOut, 0.01f);
 
@@ -71,7 +76,8 @@ TEST(Wave, FilterAndDrumsBehave) {
     }
 }
 
-TEST(Wave, XmRateBecomesRelativeNoteAndFinetune) {
+TEST(Wave, XmRateBecomesRelativeNoteAndFinetune)
+{
     Sample sample;
     setXmRate(sample, 8363);
     EXPECT_EQ(sample.relativeNote, 0);
@@ -86,7 +92,8 @@ TEST(Wave, XmRateBecomesRelativeNoteAndFinetune) {
     EXPECT_EQ(std::abs(sample.relativeNote * 128 + sample.finetune + 64), 0);
 }
 
-TEST(Tracker, PhrasesLandInTheirChannel) {
+TEST(Tracker, PhrasesLandInTheirChannel)
+{
     Pattern pattern = makePattern(16, 3);
     placePhrase(pattern, 1, 4, phrase("C5:2 r:2 E5:8 G5:4"), 7, -12);
     EXPECT_EQ(cellAt(pattern, 4, 1).note, 60);
@@ -97,7 +104,8 @@ TEST(Tracker, PhrasesLandInTheirChannel) {
     EXPECT_EQ(cellAt(pattern, 4, 0).note, NOTE_NONE);
     EXPECT_EQ(cellAt(pattern, 4, 2).note, NOTE_NONE);
     // G5 would start at row 16, past the pattern: dropped.
-    for (int row = 9; row < 16; ++row) EXPECT_EQ(cellAt(pattern, row, 1).note, NOTE_NONE);
+    for (int row = 9; row < 16; ++row)
+        EXPECT_EQ(cellAt(pattern, row, 1).note, NOTE_NONE);
 }
 
 }  // namespace

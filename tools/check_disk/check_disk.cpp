@@ -1,3 +1,9 @@
+// The disk checker (check_disk.h), its checks in the order the program reads a disk.
+//
+// Sections: messages (escaping and quoting what the disk holds); the content file
+// (count, records, titles, scroll text); the tracks (loaded by the audio service);
+// the music folder (files no record names); effect, font and artwork (made by the
+// graphics service, whose own messages are folded into the findings).
 #include "check_disk.h"
 
 #include <SDL2/SDL.h>
@@ -12,6 +18,8 @@
 #include <filesystem>
 #include <set>
 #include <string_view>
+
+#include <unistd.h>
 
 #include "disk/disk_config.h"
 #include "platform/audio.h"
@@ -41,6 +49,8 @@ constexpr size_t LONGEST_UNBROKEN_RUN = 200;
 constexpr size_t MAX_EFFECT_TEXT = size_t(4) << 20;
 // Quoted lines are cut to this many characters in messages.
 constexpr size_t QUOTE_LENGTH = 60;
+// A warning about undrawable characters names this many different ones.
+constexpr size_t UNDRAWABLE_SHOWN = 5;
 
 struct Track {
     int line;  // the record's file line
@@ -52,47 +62,119 @@ struct Track {
 
 struct Checker {
     DiskReport report;
-    fs::path data;                  // the data folder on disk
-    bool recordsRead = false;       // the content file's count announced tracks
-    std::set<std::string> listed;   // music files the records name, relative to data/music
+    fs::path data;                 // the data folder on disk
+    bool recordsRead = false;      // the content file's count announced tracks
+    std::set<std::string> listed;  // music files the records name, relative to data/music
 };
 
-void add(Checker& c, Severity severity, const std::string& file, int line, std::string text)
+// ---- Messages -------------------------------------------------------------------
+
+// The length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the
+// byte starts none (a stray continuation byte, an overlong form, a surrogate, a cut
+// sequence).
+size_t utf8Length(std::string_view text, size_t i)
 {
-    c.report.findings.push_back({severity, file, line, std::move(text)});
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80)
+        return 1;
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (size_t k = 1; k < length; ++k) {
+        const unsigned char ch = static_cast<unsigned char>(text[i + k]);
+        if (ch < (k == 1 ? low : 0x80) || ch > (k == 1 ? high : 0xBF))
+            return 0;
+    }
+    return length;
+}
+
+// One character of text as a message shows it: printable characters as they are,
+// control characters (C0, DEL, C1) and bytes that are not UTF-8 escaped, so that
+// whatever a disk holds, the messages stay one readable line each.
+std::string visibleCharacter(std::string_view character)
+{
+    const unsigned char first = static_cast<unsigned char>(character[0]);
+    const bool c1Control = character.size() == 2 && first == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0;
+    if (character.size() > 1 && !c1Control)
+        return std::string(character);
+    if (first == '\t')
+        return "\\t";
+    if (first == '\r')
+        return "\\r";
+    if (first == '\n')
+        return "\\n";
+    if (first >= 32 && first < 127)
+        return std::string(1, char(first));
+    std::string escaped;
+    for (char ch : character) {
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned char>(ch));
+        escaped += code;
+    }
+    return escaped;
+}
+
+// The characters of a text, a well-formed UTF-8 sequence counting as one and any
+// other byte as one of its own.
+std::vector<std::string_view> characters(std::string_view text)
+{
+    std::vector<std::string_view> list;
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = std::max<size_t>(utf8Length(text, i), 1);
+        list.push_back(text.substr(i, length));
+        i += length;
+    }
+    return list;
+}
+
+// The text as messages show it, cut after limit characters with "...".
+std::string visible(std::string_view text, size_t limit = SIZE_MAX)
+{
+    std::string out;
+    size_t count = 0;
+    for (std::string_view character : characters(text)) {
+        if (count++ == limit)
+            return out + "...";
+        out += visibleCharacter(character);
+    }
+    return out;
+}
+
+void add(Checker& c, Severity severity, const std::string& file, int line, const std::string& text)
+{
+    // Names and texts taken from the disk reach the messages through here; what is
+    // already visible passes unchanged.
+    c.report.findings.push_back({severity, visible(file), line, visible(text)});
     ++(severity == Severity::Problem ? c.report.problems : c.report.warnings);
 }
 
-void problem(Checker& c, const std::string& file, int line, std::string text)
+void problem(Checker& c, const std::string& file, int line, const std::string& text)
 {
-    add(c, Severity::Problem, file, line, std::move(text));
+    add(c, Severity::Problem, file, line, text);
 }
 
-void warning(Checker& c, const std::string& file, int line, std::string text)
+void warning(Checker& c, const std::string& file, int line, const std::string& text)
 {
-    add(c, Severity::Warning, file, line, std::move(text));
+    add(c, Severity::Warning, file, line, text);
 }
 
-// A line as it stands in the file, in quotes, with control characters made visible.
-std::string inQuotes(std::string_view text)
-{
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size() && i < QUOTE_LENGTH; ++i) {
-        const unsigned char ch = static_cast<unsigned char>(text[i]);
-        if (ch == '\t') {
-            out += "\\t";
-        } else if (ch == '\r') {
-            out += "\\r";
-        } else if (ch < 32 || ch == 127) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", ch);
-            out += escaped;
-        } else {
-            out += char(ch);
-        }
-    }
-    return out + (text.size() > QUOTE_LENGTH ? "...\"" : "\"");
-}
+// A line as it stands in the file, in quotes, cut short, with control characters and
+// bytes that are not text made visible.
+std::string inQuotes(std::string_view text) { return "\"" + visible(text, QUOTE_LENGTH) + "\""; }
 
 bool isBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f'; }
 
@@ -136,26 +218,26 @@ bool fontCanDraw(char ch)
     return upper >= ' ' && upper <= 'Z';
 }
 
-// The characters of a text that the font has no cell for, each once, quoted; a UTF-8
-// sequence counts as one character.
+// The characters of a text that the font has no cell for: how many there are and the
+// first few different ones, quoted; empty when the font draws them all.
 std::string undrawableCharacters(std::string_view text)
 {
-    std::vector<std::string> seen;
-    for (size_t i = 0; i < text.size();) {
-        size_t length = 1;
-        if (static_cast<unsigned char>(text[i]) >= 0xC0)
-            while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
-                ++length;
-        if (length > 1 || !fontCanDraw(text[i])) {
-            std::string character = inQuotes(text.substr(i, length));
-            if (std::find(seen.begin(), seen.end(), character) == seen.end())
-                seen.push_back(character);
-        }
-        i += length;
+    std::vector<std::string_view> seen;
+    size_t count = 0;
+    for (std::string_view character : characters(text)) {
+        if (character.size() == 1 && fontCanDraw(character[0]))
+            continue;
+        ++count;
+        if (std::find(seen.begin(), seen.end(), character) == seen.end())
+            seen.push_back(character);
     }
-    std::string list;
-    for (const std::string& character : seen)
-        list += (list.empty() ? "" : " ") + character;
+    if (count == 0)
+        return "";
+    std::string list = std::to_string(count) + (count == 1 ? " character" : " characters") + " the font cannot draw:";
+    for (size_t i = 0; i < seen.size() && i < UNDRAWABLE_SHOWN; ++i)
+        list += " " + inQuotes(seen[i]);
+    if (seen.size() > UNDRAWABLE_SHOWN)
+        list += " and " + std::to_string(seen.size() - UNDRAWABLE_SHOWN) + " more";
     return list;
 }
 
@@ -172,7 +254,7 @@ size_t longestUnbrokenRun(std::string_view text)
 // ---- The content file ---------------------------------------------------------
 
 struct LineSpan {
-    int number;  // 1-based
+    int number;         // 1-based
     size_t start, end;  // end: the line feed or the end of the text
 };
 
@@ -261,7 +343,7 @@ int32_t checkCount(Checker& c, DiskConfig& config, int* nextLine)
 std::string missingLine(int track, const char* field, int lastLine)
 {
     return "track " + std::to_string(track) + " has no " + field + " line: the file ends at line " +
-           std::to_string(lastLine);
+        std::to_string(lastLine);
 }
 
 TrackType checkTypeLine(Checker& c, const NumberedLine& line)
@@ -332,8 +414,8 @@ void checkFileLine(Checker& c, const NumberedLine& line, TrackType type, int tra
     }
     std::fclose(file);
     if (type != TrackType::Unsupported)
-        tracks.push_back({line.number, type, shown, c.data.string() + "/music\\" + line.text,
-                          fs::file_size(onDisk, error) == 0});
+        tracks.push_back(
+            {line.number, type, shown, c.data.string() + "/music\\" + line.text, fs::file_size(onDisk, error) == 0});
 }
 
 void checkTitleLine(Checker& c, const NumberedLine& line, int track, int lastLine)
@@ -352,8 +434,7 @@ void checkTitleLine(Checker& c, const NumberedLine& line, int track, int lastLin
     const std::string undrawable = undrawableCharacters(line.text);
     if (!undrawable.empty())
         warning(c, CONTENT_FILE, line.number,
-                "title " + inQuotes(line.text) + " has characters the font cannot draw: " + undrawable +
-                    " (skipped on screen)");
+                "title " + inQuotes(line.text) + " has " + undrawable + " (skipped on screen)");
 }
 
 void checkScrollText(Checker& c, const std::string& scroll, int firstLine)
@@ -377,8 +458,7 @@ void checkScrollText(Checker& c, const std::string& scroll, int firstLine)
                         " characters without a blank: it cannot wrap and runs out of the frame");
         const std::string undrawable = undrawableCharacters(line);
         if (!undrawable.empty())
-            warning(c, CONTENT_FILE, number,
-                    "scroll text line has characters the font cannot draw: " + undrawable + " (skipped on screen)");
+            warning(c, CONTENT_FILE, number, "scroll text line has " + undrawable + " (skipped on screen)");
     }
 }
 
@@ -538,6 +618,82 @@ void checkUnlistedMusic(Checker& c)
 
 // ---- Effect, font and artwork --------------------------------------------------
 
+// What the graphics service writes to standard error while it works for the checker
+// is taken instead of printed and folded into the checker's own finding, so that a
+// fault shows as one line.
+struct ErrorCapture {
+    std::FILE* file = nullptr;
+    int saved = -1;
+};
+
+ErrorCapture startCapture()
+{
+    ErrorCapture capture;
+    std::fflush(stderr);
+    capture.file = std::tmpfile();
+    capture.saved = capture.file ? dup(STDERR_FILENO) : -1;
+    if (capture.saved >= 0)
+        dup2(fileno(capture.file), STDERR_FILENO);
+    return capture;
+}
+
+std::string endCapture(ErrorCapture& capture)
+{
+    std::string text;
+    std::fflush(stderr);
+    if (capture.saved >= 0) {
+        dup2(capture.saved, STDERR_FILENO);
+        close(capture.saved);
+        std::rewind(capture.file);
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, capture.file)) > 0 && text.size() < MAX_EFFECT_TEXT)
+            text.append(buffer, got);
+    }
+    if (capture.file)
+        std::fclose(capture.file);
+    capture = {};
+    return text;
+}
+
+// The service's message as one line: its first line without the "gpu: PATH:" prefix,
+// then the first line of what follows it (the shader compiler's first error). The
+// line number the service names, if any, goes to *line.
+std::string serviceMessage(const std::string& captured, const fs::path& path, int* line)
+{
+    std::vector<std::string_view> lines;
+    for (size_t start = 0; start < captured.size();) {
+        const size_t end = std::min(captured.find('\n', start), captured.size());
+        const std::string_view text = trimmed(std::string_view(captured).substr(start, end - start));
+        if (!text.empty())
+            lines.push_back(text);
+        start = end + 1;
+    }
+    if (lines.empty())
+        return "";
+    std::string_view first = lines[0];
+    const std::string prefix = "gpu: " + path.string() + ":";
+    if (first.substr(0, prefix.size()) == prefix) {
+        first.remove_prefix(prefix.size());
+        int number = 0;
+        const auto [end, error] = std::from_chars(first.data(), first.data() + first.size(), number);
+        if (error == std::errc() && end != first.data() && *end == ':') {
+            *line = number;
+            first.remove_prefix(size_t(end - first.data()) + 1);
+        }
+    } else if (first.substr(0, 5) == "gpu: ") {
+        first.remove_prefix(5);
+    }
+    first = trimmed(first);
+    std::string message(first);
+    if (lines.size() > 1) {
+        if (!message.empty() && message.back() == ':')
+            message.pop_back();
+        message += ": " + std::string(lines[1]);
+    }
+    return message;
+}
+
 // The graphics service with a device on a hidden window, made as the program's
 // render device makes its own.
 struct Graphics {
@@ -606,11 +762,16 @@ bool startGraphics(Graphics& g, std::string* why)
     g.direct3d = g.service->create(gpu::SDK_VERSION);
     gpu::PresentParameters parameters = programParameters();
     // A window of the os service is the SDL window itself.
-    if (!g.direct3d || gpu::failed(g.service->createDevice(g.direct3d, gpu::ADAPTER_DEFAULT, gpu::DEVTYPE_HAL,
-                                                           reinterpret_cast<os::WindowHandle>(g.window),
-                                                           gpu::CREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
-                                                           &g.device))) {
-        *why = "no OpenGL 3.3 core device";
+    ErrorCapture capture = startCapture();
+    const bool failed = !g.direct3d ||
+        gpu::failed(g.service->createDevice(g.direct3d, gpu::ADAPTER_DEFAULT, gpu::DEVTYPE_HAL,
+                                            reinterpret_cast<os::WindowHandle>(g.window),
+                                            gpu::CREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &g.device));
+    const std::string captured = endCapture(capture);
+    if (failed) {
+        int line = 0;
+        const std::string message = serviceMessage(captured, "", &line);
+        *why = message.empty() ? "no OpenGL 3.3 core device" : message;
         stopGraphics(g);
         return false;
     }
@@ -628,18 +789,20 @@ std::string readStart(const fs::path& path, size_t limit)
 }
 
 // Why the service refused the effect: the first syntax error with its line, or else
-// (a shader that does not compile, a file too large) what the service writes to
-// standard error.
-void reportEffectFailure(Checker& c, const std::string& shown, const fs::path& path)
+// (a shader that does not compile, a file too large) what the service said.
+void reportEffectFailure(Checker& c, const std::string& shown, const fs::path& path, const std::string& captured)
 {
     fx::EffectDesc desc;
     fx::ParseError error;
-    if (!fx::parseEffect(readStart(path, MAX_EFFECT_TEXT), &desc, &error))
+    if (!fx::parseEffect(readStart(path, MAX_EFFECT_TEXT), &desc, &error)) {
         problem(c, shown, error.line, error.message + " (the graphics service cannot create the effect)");
-    else
-        problem(c, shown, 0,
-                "the graphics service cannot create the effect: a shader does not compile or link, or the file is "
-                "too large (the service's messages are on standard error)");
+        return;
+    }
+    int line = 0;
+    const std::string message = serviceMessage(captured, path, &line);
+    problem(c, shown, line,
+            "the graphics service cannot create the effect: " +
+                (message.empty() ? "a shader does not compile or link, or the file is too large" : message));
 }
 
 void checkEffectContract(Checker& c, const std::string& shown, Graphics& g, gpu::Effect* effect)
@@ -650,7 +813,7 @@ void checkEffectContract(Checker& c, const std::string& shown, Graphics& g, gpu:
     } else {
         uint32_t passes = 0;
         const bool begun = !gpu::failed(g.service->setTechnique(effect, technique)) &&
-                           !gpu::failed(g.service->begin(effect, &passes, 0));
+            !gpu::failed(g.service->begin(effect, &passes, 0));
         if (begun)
             g.service->end(effect);
         if (!begun)
@@ -700,9 +863,18 @@ std::string sizeText(const ImageHeader& header)
 
 void checkTexture(Checker& c, const std::string& shown, const fs::path& path, Graphics* g)
 {
+    if (!g)
+        return;
     gpu::Texture* texture = nullptr;
-    if (g && gpu::failed(g->service->createTextureFromFile(g->device, path.c_str(), &texture)))
-        problem(c, shown, 0, "the graphics service cannot make a texture of it (a damaged or too large image)");
+    ErrorCapture capture = startCapture();
+    const bool failed = gpu::failed(g->service->createTextureFromFile(g->device, path.c_str(), &texture));
+    const std::string captured = endCapture(capture);
+    int line = 0;
+    const std::string message = serviceMessage(captured, path, &line);
+    if (failed)
+        problem(c, shown, 0,
+                "the graphics service cannot make a texture of it: " +
+                    (message.empty() ? "a damaged or too large image" : message));
     if (texture)
         g->service->release(texture);
 }
@@ -732,8 +904,9 @@ void checkArtwork(Checker& c, Graphics* g)
         return;
     if (header.width != ARTWORK_SIZE || header.height != ARTWORK_SIZE)
         warning(c, shown, 0,
-                sizeText(header) + ", not 1024 x 1024: the screens cut their pictures at fixed fractions of the "
-                                   "image, so each must lie where it would in a 1024 x 1024 atlas");
+                sizeText(header) +
+                    ", not 1024 x 1024: the screens cut their pictures at fixed fractions of the "
+                    "image, so each must lie where it would in a 1024 x 1024 atlas");
     if (!hasAlpha(header))
         warning(c, shown, 0, "no alpha channel: the pictures meant to be partly clear (frames, bubbles) are opaque");
     checkTexture(c, shown, path, g);
@@ -746,15 +919,18 @@ void checkEffect(Checker& c, Graphics* g)
     if (!checkPresent(c, shown, path, "the program draws nothing") || !g)
         return;
     gpu::Effect* effect = nullptr;
-    if (gpu::failed(g->service->createEffectFromFile(g->device, path.c_str(), &effect))) {
-        reportEffectFailure(c, shown, path);
+    ErrorCapture capture = startCapture();
+    const bool failed = gpu::failed(g->service->createEffectFromFile(g->device, path.c_str(), &effect));
+    const std::string captured = endCapture(capture);
+    if (failed) {
+        reportEffectFailure(c, shown, path, captured);
         return;
     }
     checkEffectContract(c, shown, *g, effect);
     g->service->release(effect);
 }
 
-} // namespace
+}  // namespace
 
 DiskReport checkDisk(const std::string& folder, const DiskCheckOptions& options)
 {
@@ -797,8 +973,6 @@ std::string formatFinding(const DiskFinding& finding)
 
 std::string formatSummary(const DiskReport& report)
 {
-    auto counted = [](int n, const char* noun) {
-        return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
-    };
+    auto counted = [](int n, const char* noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); };
     return counted(report.problems, "problem") + ", " + counted(report.warnings, "warning");
 }

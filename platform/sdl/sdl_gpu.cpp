@@ -1,11 +1,18 @@
-// The graphics object and the device: context, frame, clear, present, reset,
-// and the service class that routes every call after checking its objects.
+// The graphics service (sdl_gpu.h): the graphics object and the device (context,
+// frame, clear, present, reset) and the service class that routes every call after
+// checking its objects; buffers, textures and effects have their own files.
+//
+// Sections: device state and client area; creating, clearing, resetting and
+// releasing a device; the service class (every call of the Gpu interface); entry
+// points (createSdlGpu, sdlReadBackBuffer).
 #include <algorithm>
 #include <cstdio>
-#include <unordered_map>
 
+#include "platform/sdl/gpu_buffers.h"
+#include "platform/sdl/gpu_effect.h"
 #include "platform/sdl/gpu_image.h"
 #include "platform/sdl/gpu_internal.h"
+#include "platform/sdl/gpu_texture.h"
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
 
@@ -13,68 +20,12 @@ namespace sdlgpu {
 
 using namespace gpu;
 
-static std::unordered_map<const void*, Kind>& registry()
-{
-    static std::unordered_map<const void*, Kind> objects;
-    return objects;
-}
-
-void registerObject(const void* object, Kind kind) { registry()[object] = kind; }
-void unregisterObject(const void* object) { registry().erase(object); }
-
-bool isLive(const void* object, Kind kind)
-{
-    if (!object)
-        return false;
-    auto it = registry().find(object);
-    return it != registry().end() && it->second == kind;
-}
-
-bool useDevice(Device* device)
-{
-    if (!device || !isLive(device, Kind::Device))
-        return false;
-    if (SDL_GL_GetCurrentContext() != device->context)
-        return SDL_GL_MakeCurrent(device->window, device->context) == 0;
-    return true;
-}
-
-static GLenum cullFace(fx::Cull cull) { return cull == fx::Cull::Cw ? GL_FRONT : GL_BACK; }
-
-static void enable(GLenum capability, bool on) { on ? glEnable(capability) : glDisable(capability); }
-
-void applyState(Device* device, const GlState& wanted)
-{
-    GlState& now = device->state;
-    if (wanted.blend != now.blend)
-        enable(GL_BLEND, wanted.blend);
-    if (wanted.blendSource != now.blendSource || wanted.blendDestination != now.blendDestination)
-        glBlendFunc(wanted.blendSource, wanted.blendDestination);
-    if (wanted.depthTest != now.depthTest)
-        enable(GL_DEPTH_TEST, wanted.depthTest);
-    if (wanted.depthWrite != now.depthWrite)
-        glDepthMask(wanted.depthWrite ? GL_TRUE : GL_FALSE);
-    if ((wanted.cull == fx::Cull::None) != (now.cull == fx::Cull::None))
-        enable(GL_CULL_FACE, wanted.cull != fx::Cull::None);
-    if (wanted.cull != fx::Cull::None && cullFace(wanted.cull) != cullFace(now.cull))
-        glCullFace(cullFace(wanted.cull));
-    if (wanted.program != now.program)
-        glUseProgram(wanted.program);
-    for (int unit = 0; unit < MAX_TEXTURE_UNITS; unit++) {
-        if (wanted.textures[unit] != now.textures[unit]) {
-            glActiveTexture(GL_TEXTURE0 + unit);
-            glBindTexture(GL_TEXTURE_2D, wanted.textures[unit]);
-        }
-        if (wanted.samplers[unit] != now.samplers[unit])
-            glBindSampler(unit, wanted.samplers[unit]);
-    }
-    now = wanted;
-}
-
 // The fresh-device state: what Direct3D 9 starts with. Direct3D calls clockwise
 // triangles (as seen on screen) front faces; GL's window space has the same
 // handedness as the screen, so front = clockwise there too and "cull ccw" culls
 // GL's back faces.
+// ---- Device state and client area -------------------------------------------------
+
 static void setDefaultState(Device* device)
 {
     glDisable(GL_BLEND);
@@ -154,6 +105,8 @@ static void paintBorder(Device* device)
     }
     glScissor(c.x, c.y, c.width, c.height);
 }
+
+// ---- Creating, clearing, resetting and releasing a device -------------------------
 
 static Result createDevice(Direct3D* direct3d, os::WindowHandle focusWindow, PresentParameters* parameters,
                            Device** out)
@@ -291,6 +244,8 @@ static void forget(std::vector<T*>* list, T* object)
 }
 
 // Routes every call; objects are checked against the registry before use.
+// ---- The service class ------------------------------------------------------------
+
 class SdlGpu : public Gpu {
 public:
     ImagesAhead imagesAhead;
@@ -617,10 +572,7 @@ public:
 private:
     static bool anyDevice()
     {
-        for (const auto& [object, kind] : registry())
-            if (kind == Kind::Device)
-                return true;
-        return false;
+        return anyLive(Kind::Device);
     }
 
     // Direct3D reports caps before any device exists, so ask a throw-away hidden
@@ -649,6 +601,8 @@ private:
 };
 
 } // namespace sdlgpu
+
+// ---- Entry points -----------------------------------------------------------------
 
 gpu::Gpu* createSdlGpu(const std::vector<std::string>& decodeAhead)
 {

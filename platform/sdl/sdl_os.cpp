@@ -3,6 +3,12 @@
 // a FIFO that peekMessage hands out; the default procedure runs the move loop.
 // Remote control (MPRIS2 on the session bus) is served from the message pump and
 // posts its commands into the same FIFO.
+//
+// Sections: window records and message parameters; the service class; message
+// boxes and window classes; windows (video start, scale, show, minimised or
+// hidden); events into messages (keys, mouse, quit, focus loss); the message queue
+// and pump; the move loop and the default procedure; entry points (createSdlOs,
+// fitScale, sdlWindowOf, sdlClientAreaOf).
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -29,6 +35,8 @@ constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
 
 // What a window keeps in its SDL data: the class's procedure at creation, the
 // style that decides its border, and how many screen pixels make one of its own.
+// ---- Window records and message parameters ----------------------------------------
+
 struct WindowRecord {
     SDL_Window* window;
     os::WindowProcedure procedure;
@@ -113,6 +121,8 @@ os::LParam clientPointParam(const WindowRecord& record, int x, int y)
     return os::makePointParam(unscaled(x - client.x, record.scale), unscaled(y - client.y, record.scale));
 }
 
+// ---- The service class ------------------------------------------------------------
+
 class SdlOs : public os::Os {
 public:
     explicit SdlOs(int scale);
@@ -194,6 +204,8 @@ SdlOs::~SdlOs()
     SDL_QuitSubSystem(SDL_INIT_TIMER | SDL_INIT_EVENTS);
 }
 
+// ---- Message boxes and window classes ---------------------------------------------
+
 int SdlOs::messageBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t)
 {
     if (!text)
@@ -246,6 +258,8 @@ bool SdlOs::unregisterClass(const char* className)
 
 // X11 reads the WM_CLASS for all windows once, when the video subsystem starts,
 // so the first window's class names them all.
+// ---- Windows ----------------------------------------------------------------------
+
 bool SdlOs::startVideo(const std::string& className)
 {
     if (videoStarted)
@@ -397,6 +411,8 @@ bool SdlOs::cursorPosition(os::Point* point)
     return true;
 }
 
+// ---- Events into messages ---------------------------------------------------------
+
 void SdlOs::post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam)
 {
     queue.push_back({record ? handleOf(record->window) : nullptr, message, wParam, lParam});
@@ -408,17 +424,17 @@ void SdlOs::translateKey(const SDL_KeyboardEvent& key)
     if (!record)
         return;
     // The media keys are commands, as Windows delivers them: once per press.
-    if (int command = sdlAppCommand(key.keysym)) {
+    if (int command = os::sdlAppCommand(key.keysym)) {
         if (key.type == SDL_KEYDOWN && !key.repeat)
             post(record, os::WM_APPCOMMAND, os::WParam(0), os::makeAppCommandParam(command, os::FAPPCOMMAND_KEY));
         return;
     }
-    uint32_t virtualKey = sdlVirtualKey(key.keysym);
+    uint32_t virtualKey = os::sdlVirtualKey(key.keysym);
     if (!virtualKey)
         return;
     // Alt makes a key a system key, except with Ctrl as well: that is AltGr.
-    bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == VK_MENU;
-    bool system = (alt && !(key.keysym.mod & KMOD_CTRL)) || virtualKey == VK_F10;
+    bool alt = (key.keysym.mod & KMOD_ALT) || virtualKey == os::VK_MENU;
+    bool system = (alt && !(key.keysym.mod & KMOD_CTRL)) || virtualKey == os::VK_F10;
     uint32_t message = key.type == SDL_KEYDOWN ? (system ? os::WM_SYSKEYDOWN : os::WM_KEYDOWN)
                                                : (system ? os::WM_SYSKEYUP : os::WM_KEYUP);
     post(record, message, virtualKey, keyParamOf(key, alt));
@@ -521,6 +537,8 @@ bool isFocusLoss(const SDL_Event& event)
 // releases never happened (the real ones go to the window that has the focus
 // now), so they are dropped: the focus loss alone tells the window to forget
 // its held keys, and no command fires.
+// ---- The message queue and pump ---------------------------------------------------
+
 void SdlOs::takeEvents()
 {
     pending.clear();
@@ -576,6 +594,8 @@ os::LResult SdlOs::sendMessage(os::WindowHandle window, uint32_t message, os::WP
 // While the window moves, what the user does meanwhile (keys, other buttons) is
 // kept for later; the motion is the move itself and the left release ends it.
 // True when that release was among the events.
+// ---- The move loop and the default procedure --------------------------------------
+
 bool SdlOs::takeEventsWhileMoving()
 {
     bool released = false;
@@ -657,6 +677,8 @@ os::LResult SdlOs::defaultWindowProcedure(os::WindowHandle window, uint32_t mess
 void SdlOs::postQuitMessage(int exitCode) { queue.push_back({nullptr, os::WM_QUIT, os::WParam(exitCode), 0}); }
 
 } // namespace
+
+// ---- Entry points -----------------------------------------------------------------
 
 os::Os* createSdlOs(int scale) { return new SdlOs(scale); }
 

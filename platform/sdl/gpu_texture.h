@@ -1,0 +1,17 @@
+// gpu_texture: textures of the OpenGL graphics service, made from image files
+// (decoded by gpu_image), and the white texture that stands in for none.
+#pragma once
+#include <cstdint>
+
+#include "platform/sdl/gpu_internal.h"
+
+namespace sdlgpu {
+
+GLuint createWhiteTexture();
+class ImagesAhead;
+// `ahead` (may be null) holds images decoded before they were asked for.
+gpu::Result createTextureFromFile(gpu::Device* device, const char* path, ImagesAhead* ahead,
+                                  gpu::Texture** texture);
+void destroyTexture(gpu::Texture* texture);
+
+} // namespace sdlgpu
