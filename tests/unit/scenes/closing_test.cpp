@@ -86,7 +86,7 @@ TEST_F(ClosingTest, EndsTheProgramWithAMusicFadeWhateverIsAskedDuringIt)
     for (const ClosingCase& c : CLOSING_CASES) {
         SCOPED_TRACE(c.name);
         // Fresh screens and tracks; the device, renderer, timer and input stay.
-        app.closing = false;
+        app.closingStarted = false;
         musicLibrary = MusicLibrary{};
         hotWidget = 0;
         activeWidget = 0;
