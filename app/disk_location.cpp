@@ -50,6 +50,11 @@ DiskLocation findDisk(const std::string& diskOption, const std::string& workingF
             return found(installed);
         looked += " and " + installed.lexically_normal().string() + " beside the program";
     }
+    // A damaged disk (data/ without its content file) where the program starts
+    // runs as before, so its own messages say what is missing.
+    std::error_code error;
+    if (fs::is_directory(fs::path(workingFolder) / "data", error))
+        return found(workingFolder);
     return {DiskLocation::Outcome::NotFound, {},
             "No music disk found: looked for data/disk.cfg in " + looked +
                 ". Start musicdisk with --disk DIR to play the disk in DIR."};

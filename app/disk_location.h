@@ -5,7 +5,8 @@
 // In this order: the --disk folder (or the data/ folder inside one); the working
 // folder when it holds data/disk.cfg; the disk installed beside the program,
 // ../share/musicdisk from the folder of the executable, so an installed tree
-// works wherever it is unpacked.
+// works wherever it is unpacked; last, the working folder when it holds a data/
+// folder without its content file (a damaged disk keeps its own messages).
 #pragma once
 #include <string>
 

@@ -65,6 +65,7 @@ TEST(NoSessionBus, OneLineOnStderrAndTheWindowWorks)
     std::string savedAddress = saved ? saved : "";
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    holdVideo();
     testing::internal::CaptureStderr();
     {
         std::unique_ptr<os::Os> service(createSdlOs());

@@ -44,16 +44,19 @@ os::LResult recordingProcedure(os::WindowHandle window, uint32_t message, os::WP
     return result;
 }
 
+void holdVideo()
+{
+    static bool videoHeld = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
+    (void)videoHeld;
+}
+
 void SdlOsTest::SetUpTestSuite()
 {
     // No display at all: a message box must not find one to wait on.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
-    // Held for the whole run: Mesa unloads its driver when the last GL window goes,
-    // and LeakSanitizer then reports the unloaded driver's globals as leaks.
-    static bool videoHeld = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
-    (void)videoHeld;
+    holdVideo();
 }
 
 void SdlOsTest::SetUp()

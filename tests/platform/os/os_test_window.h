@@ -29,6 +29,11 @@ extern bool leftButton;
 
 os::LResult recordingProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam, os::LParam lParam);
 
+// Keeps SDL video and the GL library loaded for the rest of the run: Mesa unloads
+// its driver when the last GL window goes, and LeakSanitizer then reports the
+// unloaded driver's globals as leaks.
+void holdVideo();
+
 class SdlOsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();

@@ -104,4 +104,20 @@ TEST_F(DiskLocationTest, NoDiskAnywhereNamesThePlacesLookedAt)
                                         ". Start musicdisk with --disk DIR to play the disk in DIR.");
 }
 
+TEST_F(DiskLocationTest, ADamagedDiskInTheWorkingFolderComesAfterTheInstalledOne)
+{
+    std::string damaged = folder("damaged/data");
+    damaged = (root / "damaged").string();
+    std::string bare = folder("bare/bin") + "/musicdisk";
+    DiskLocation runsAsBefore = findDisk("", damaged, bare);
+    EXPECT_EQ(runsAsBefore.outcome, DiskLocation::Outcome::Found);
+    EXPECT_EQ(runsAsBefore.folder, damaged);
+
+    std::string installed = disk("usr/share/musicdisk");
+    std::string executable = folder("usr/bin") + "/musicdisk";
+    DiskLocation bundled = findDisk("", damaged, executable);
+    EXPECT_EQ(bundled.outcome, DiskLocation::Outcome::Found);
+    EXPECT_EQ(bundled.folder, installed);
+}
+
 } // namespace
