@@ -92,10 +92,10 @@ run_tests() {  # [--long]
   (cd build && ctest --output-on-failure -j"$(nproc)") || status=1
   echo "== the same under AddressSanitizer and UndefinedBehaviorSanitizer"
   configure_and_build build-asan -DMUSICDISK_SANITIZE=ON -DMUSICDISK_BENCH=OFF
-  # A test that fails once is run once more: LeakSanitizer's own tracer now and then
-  # dies at exit while the GL driver's threads stop (a fault in the checker, not a
-  # leak); a real fault fails both runs.
-  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure --repeat until-pass:2 -j"$(nproc)") ||
+  # GCC 12's LeakSanitizer follows the dynamic TLS of dlopen()ed libraries (the GL
+  # driver's) and its tracer dies on it at exit ("Tracer caught signal 11"), reliably
+  # in some tests. Our code is not dlopen()ed, so leaving that TLS alone loses nothing.
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 ctest --output-on-failure -j"$(nproc)") ||
     status=1
   echo "== end-to-end"
   for script in tests/e2e/*.sh; do
