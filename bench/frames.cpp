@@ -11,6 +11,7 @@
 //
 //   bench_frames [DISK_DIR] [FRAMES]      prints table rows | figure | value | goal | verdict |
 //
+// Then as many frames again with the layer cache off, to print what it saves.
 // Run under an X server (Xvfb) with Mesa's software OpenGL.
 #include <time.h>
 #include <unistd.h>
@@ -24,6 +25,7 @@
 
 #include "app/application.h"
 #include "bench/timed_services.h"
+#include "gui/sprite_batch.h"
 #include "platform/sdl/real_platform.h"
 #include "scenes/main_scene.h"
 
@@ -37,22 +39,22 @@ constexpr double INTERVAL_P99_GOAL_MS = 23.0;
 // Give up if the main screen has not come up by then.
 constexpr int64_t MAIN_SCREEN_TIMEOUT_NS = 30'000'000'000;
 
-int64_t threadCpuNanos()
+int64_t cpuNanos(clockid_t clock)
 {
     timespec now;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 // Counters at the return of one present.
 struct Stamp {
-    int64_t at, cpu, gpu, present, os, sleep, audio;
+    int64_t at, cpu, processCpu, gpu, present, os, sleep, audio;
     uint64_t calls, draws;
 };
 
 // One frame: the differences between two stamps, in milliseconds.
 struct Frame {
-    double interval, cpu, gpu, present, os, sleep, audio, own;
+    double interval, cpu, processCpu, gpu, present, os, sleep, audio, own;
     uint64_t calls, draws;
 };
 
@@ -64,11 +66,14 @@ struct Recorder {
     int64_t started;
     std::vector<Stamp> stamps;
     bool timedOut = false;
+    // After the frames wanted, as many again with the layer cache off, for comparison.
+    std::vector<Stamp> uncachedStamps;
 
     Stamp now() const
     {
         return {bench::monotonicNanos(),
-                threadCpuNanos(),
+                cpuNanos(CLOCK_THREAD_CPUTIME_ID),
+                cpuNanos(CLOCK_PROCESS_CPUTIME_ID),
                 gpu->inside.nanos,
                 gpu->presenting.nanos,
                 os->inside.nanos,
@@ -94,8 +99,13 @@ struct Recorder {
             }
             return;
         }
-        stamps.push_back(now());
-        if (stamps.size() > wanted)
+        if (stamps.size() <= wanted) {
+            stamps.push_back(now());
+            return;
+        }
+        spriteBatch->layers.enabled = false;
+        uncachedStamps.push_back(now());
+        if (uncachedStamps.size() > wanted)
             Application::instance().running = false;
     }
 };
@@ -111,6 +121,7 @@ std::vector<Frame> framesOf(const std::vector<Stamp>& stamps)
         Frame f;
         f.interval = ms(b.at - a.at);
         f.cpu = ms(b.cpu - a.cpu);
+        f.processCpu = ms(b.processCpu - a.processCpu);
         f.gpu = ms(b.gpu - a.gpu);
         f.present = ms(b.present - a.present);
         f.os = ms(b.os - a.os);
@@ -158,6 +169,7 @@ void report(const std::vector<Frame>& frames)
     printSpread("window system calls per frame (message pump, clock)", frames, &Frame::os);
     printSpread("pacing sleep per frame", frames, &Frame::sleep);
     printSpread("main-thread CPU time per frame (all of it)", frames, &Frame::cpu);
+    printSpread("whole-process CPU time per frame (the driver's threads too)", frames, &Frame::processCpu);
     double calls = 0, draws = 0;
     for (const Frame& f : frames) {
         calls += double(f.calls);
@@ -201,7 +213,7 @@ int main(int argc, char** argv)
     }
     // The real services as main() makes them, each behind its decorator; the
     // recorder outlives them and keeps only its stamps.
-    Recorder recorder{nullptr, nullptr, nullptr, wanted, bench::monotonicNanos(), {}};
+    Recorder recorder{nullptr, nullptr, nullptr, wanted, bench::monotonicNanos(), {}, false, {}};
     recorder.stamps.reserve(wanted + 1);
     {
         RealPlatform platform;
@@ -220,5 +232,9 @@ int main(int argc, char** argv)
         return 1;
     }
     report(framesOf(recorder.stamps));
+    const std::vector<Frame> uncached = framesOf(recorder.uncachedStamps);
+    const std::vector<Frame> cached = framesOf(recorder.stamps);
+    std::printf("| whole-process CPU per frame with / without the layer cache (median) | %.3f / %.3f ms | | |\n",
+                percentile(cached, &Frame::processCpu, 0.5), percentile(uncached, &Frame::processCpu, 0.5));
     return 0;
 }

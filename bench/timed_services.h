@@ -192,6 +192,27 @@ public:
         TimedCall t(inside);
         return inner->setMipmapping(device, sampler, enabled);
     }
+    gpu::Result getRenderState(gpu::Device* device, uint32_t state, uint32_t* value) override
+    {
+        TimedCall t(inside);
+        return inner->getRenderState(device, state, value);
+    }
+    gpu::Result getBackBufferDesc(gpu::Device* device, gpu::SurfaceDesc* desc) override
+    {
+        TimedCall t(inside);
+        return inner->getBackBufferDesc(device, desc);
+    }
+    gpu::Result createTexture(gpu::Device* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                              uint32_t format, uint32_t pool, gpu::Texture** texture) override
+    {
+        TimedCall t(inside);
+        return inner->createTexture(device, width, height, levels, usage, format, pool, texture);
+    }
+    gpu::Result stretchRect(gpu::Device* device, gpu::Texture* source, gpu::Texture* destination) override
+    {
+        TimedCall t(inside);
+        return inner->stretchRect(device, source, destination);
+    }
     gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect) override
     {
         TimedCall t(inside);

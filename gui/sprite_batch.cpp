@@ -233,28 +233,76 @@ bool SpriteBatch::isFullSize(const DrawItem& item)
     return size.width > 0 && texelsWide <= pixelsWide && texelsHigh <= pixelsHigh;
 }
 
+// The draw order, and this frame's use of the layer cache.
+void SpriteBatch::planLayers()
+{
+    layerUse = LayerUse::None;
+    layerCount = 0;
+    if (!layers.enabled)
+        return;  // what the target holds stays true: it may be switched back on
+    if (!layersAllowed) {
+        forgetLayers(layers);
+        return;
+    }
+    layerUse = planLayer(layers, ordered, screenWidth, screenHeight, &inLayer);
+    if (layerUse != LayerUse::None && !prepareLayerTarget())
+        layerUse = LayerUse::None;
+    if (layerUse != LayerUse::None)
+        layerCount = uint32_t(layerUse == LayerUse::Reuse ? layers.held.size() : layers.layer.size());
+}
+
+// A target the size of the back buffer; a new one must be drawn before it is reused.
+bool SpriteBatch::prepareLayerTarget()
+{
+    gpu::Gpu& g = gpu::gpu();
+    gpu::SurfaceDesc size = {0, 0};
+    if (gpu::failed(g.getBackBufferDesc(device, &size)) || size.width == 0 || size.height == 0)
+        return false;
+    if (layers.target && layers.targetSize.width == size.width && layers.targetSize.height == size.height)
+        return true;
+    // A new target holds nothing yet: the layer matched for reuse is drawn into it.
+    if (layerUse == LayerUse::Reuse)
+        layers.layer = layers.held;
+    releaseLayerTarget(layers);
+    if (gpu::failed(g.createTexture(device, size.width, size.height, 1, gpu::USAGE_RENDERTARGET, gpu::FMT_X8R8G8B8,
+                                    gpu::POOL_DEFAULT, &layers.target))) {
+        // A device without render targets draws every frame whole, as before.
+        layers.target = nullptr;
+        layers.enabled = false;
+        return false;
+    }
+    layers.targetSize = size;
+    layerUse = LayerUse::Build;
+    return true;
+}
+
 void SpriteBatch::buildGeometry()
 {
     orderByDepth();
     const uint32_t n = uint32_t(items.size());
+    ordered.resize(n);
+    for (uint32_t i = 0; i < n; ++i)
+        ordered[sortRank[i]] = items[i];
+    planLayers();
     if (vertexCapacity < int32_t(n * 4) && !createBuffers(n))
         return;
     gpu::Gpu& g = gpu::gpu();
     void* data = nullptr;
     if (gpu::failed(g.lock(vertexBuffer, 0, 0, &data, gpu::LOCK_DISCARD)) || !data)
         return;  // nothing written, no batches: the frame draws nothing
-    // Items are read in submission order and written to their place in draw order.
+    // With a layer its items come first, each part in draw order.
     GuiVertex* vertices = static_cast<GuiVertex*>(data);
+    uint32_t nextInLayer = 0, nextOther = layerCount;
     for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t rank = sortRank[i];
-        writeQuad(vertices + size_t(rank) * 4, items[i]);
-        orderedTextures[rank] = items[i].texture;
-        orderedFullSize[rank] = isFullSize(items[i]);
+        const uint32_t at = layerCount == 0 ? i : inLayer[i] ? nextInLayer++ : nextOther++;
+        writeQuad(vertices + size_t(at) * 4, ordered[i]);
+        orderedTextures[at] = ordered[i].texture;
+        orderedFullSize[at] = isFullSize(ordered[i]);
     }
     gpu::Texture* running = nullptr;
     bool fullSize = false;
     for (uint32_t i = 0; i < n; ++i) {
-        if (i == 0 || orderedTextures[i] != running || bool(orderedFullSize[i]) != fullSize) {
+        if (i == 0 || i == layerCount || orderedTextures[i] != running || bool(orderedFullSize[i]) != fullSize) {
             running = orderedTextures[i];
             fullSize = orderedFullSize[i];
             batches.push_back({i, running, fullSize});
@@ -263,6 +311,48 @@ void SpriteBatch::buildGeometry()
     batches.push_back({n, running, fullSize});
     g.unlock(vertexBuffer);
     vertexStride = sizeof(GuiVertex);
+}
+
+// Batches first..last-1 of the list, inside a pass.
+void SpriteBatch::drawBatches(size_t first, size_t last, bool* mipmapped)
+{
+    gpu::Gpu& g = gpu::gpu();
+    for (size_t k = first; k < last; ++k) {
+        g.setTexture(effect, TEXTURE_PARAMETER, batches[k].texture);
+        g.commitChanges(effect);
+        // The quads' texture is the effect's first, on unit 0.
+        if (batches[k].fullSize == *mipmapped) {
+            *mipmapped = !batches[k].fullSize;
+            g.setMipmapping(device, 0, *mipmapped);
+        }
+        const uint32_t firstItem = batches[k].firstItem;
+        const uint32_t count = batches[k + 1].firstItem - firstItem;
+        if (gpu::failed(g.drawIndexedPrimitive(device, primitiveType, 0, 0, uint32_t(vertexCapacity), firstItem * 6,
+                                               count * 2)))
+            showMessage("Failed to render graphical user interface");
+    }
+}
+
+// Build: the layer drawn on the back buffer and copied into the target. Reuse:
+// the target copied onto the back buffer. Then the rest drawn over it.
+void SpriteBatch::drawWithLayers(bool* mipmapped)
+{
+    gpu::Gpu& g = gpu::gpu();
+    size_t split = 0;
+    while (split + 1 < batches.size() && batches[split].firstItem < layerCount)
+        ++split;
+    if (layerUse == LayerUse::Build) {
+        drawBatches(0, split, mipmapped);
+        if (gpu::failed(g.stretchRect(device, nullptr, layers.target)))
+            forgetLayers(layers);
+        else
+            buildDone(layers);
+    } else if (gpu::failed(g.stretchRect(device, layers.target, nullptr))) {
+        // The back buffer still holds the clear: draw the layer there, and start over.
+        forgetLayers(layers);
+        drawBatches(0, split, mipmapped);
+    }
+    drawBatches(split, batches.size() - 1, mipmapped);
 }
 
 void SpriteBatch::render()
@@ -282,21 +372,18 @@ void SpriteBatch::render()
     g.setIndices(device, indexBuffer);
     for (uint32_t pass = 0; pass < passes; ++pass) {
         g.beginPass(effect, pass);
-        bool mipmapped = true;  // as every pass starts
-        for (size_t k = 0; k + 1 < batches.size(); ++k) {
-            g.setTexture(effect, TEXTURE_PARAMETER, batches[k].texture);
-            g.commitChanges(effect);
-            // The quads' texture is the effect's first, on unit 0.
-            if (batches[k].fullSize == mipmapped) {
-                mipmapped = !batches[k].fullSize;
-                g.setMipmapping(device, 0, mipmapped);
-            }
-            const uint32_t first = batches[k].firstItem;
-            const uint32_t count = batches[k + 1].firstItem - first;
-            if (gpu::failed(g.drawIndexedPrimitive(device, primitiveType, 0, 0, uint32_t(vertexCapacity),
-                                                   first * 6, count * 2)))
-                showMessage("Failed to render graphical user interface");
+        if (pass == 0) {
+            // The layer's items move ahead of the others: with a second pass, or
+            // depth tested against each other, they would not draw the same.
+            uint32_t depthTest = 1;
+            layersAllowed = passes == 1 && !gpu::failed(g.getRenderState(device, gpu::RS_ZENABLE, &depthTest)) &&
+                            depthTest == 0;
         }
+        bool mipmapped = true;  // as every pass starts
+        if (layerUse != LayerUse::None && passes == 1 && batches.size() > 1)
+            drawWithLayers(&mipmapped);
+        else
+            drawBatches(0, batches.empty() ? 0 : batches.size() - 1, &mipmapped);
         g.endPass(effect);
     }
     g.end(effect);
@@ -315,11 +402,14 @@ void SpriteBatch::releaseDefaultPoolObjects()
     releaseObject(vertexBuffer);
     releaseObject(indexBuffer);
     vertexCapacity = 0;
+    releaseLayerTarget(layers);
+    forgetLayers(layers);
 }
 
 void SpriteBatch::restoreDeviceObjects()
 {
     vertexCapacity = 0;
+    layersAllowed = false;
     releaseObject(vertexDeclaration);
     releaseObject(effect);
     technique = nullptr;
@@ -336,4 +426,5 @@ void SpriteBatch::release()
     std::vector<DrawItem>().swap(items);
     std::vector<DrawBatch>().swap(batches);
     std::vector<TextureSize>().swap(textureSizes);
+    std::vector<DrawItem>().swap(ordered);
 }

@@ -6,14 +6,18 @@
 // vertices per item into a dynamic vertex buffer and draws one call per run of one
 // texture. A run whose quads are all drawn at least as large as their texels
 // reads the texture without mip levels (the same picture, and a software
-// renderer skips the level-of-detail work per pixel). The buffers grow to the largest frame seen and are never shrunk; up to
-// 65535 vertices the index buffer is 16-bit. The lists keep their memory, so a
-// steady frame allocates nothing.
+// renderer skips the level-of-detail work per pixel). What did not change since
+// the last frame is copied from a layer cache instead of drawn (gui/layer_cache.h),
+// when the effect has one pass and no depth test. The buffers grow to the largest
+// frame seen and are never shrunk; up to 65535 vertices the index buffer is 16-bit.
+// The lists keep their memory, so a steady frame allocates nothing.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "gui/draw_item.h"
+#include "gui/layer_cache.h"
 #include "platform/gpu.h"
 
 struct SpriteBatch {
@@ -40,6 +44,14 @@ struct SpriteBatch {
         gpu::SurfaceDesc size;
     };
     std::vector<TextureSize> textureSizes;
+    std::vector<DrawItem> ordered;  // the frame's items in draw order
+
+    LayerCache layers;
+    // The last frame's effect pass allowed the cache (one pass, no depth test).
+    bool layersAllowed = false;
+    LayerUse layerUse = LayerUse::None;  // this frame's, kept for tests and benchmarks
+    uint32_t layerCount = 0;             // items of the layer, first in the vertex buffer
+    std::vector<uint8_t> inLayer;
 
     // The size in pixels of the screen the quads' -1..1 units span; 0 until the
     // renderer sets it, and then every quad keeps its mip levels.
@@ -70,6 +82,10 @@ private:
     void orderByRadix();
     bool createBuffers(uint32_t itemCount);
     bool isFullSize(const DrawItem& item);
+    void planLayers();
+    bool prepareLayerTarget();
+    void drawBatches(size_t first, size_t last, bool* mipmapped);
+    void drawWithLayers(bool* mipmapped);
 };
 
 // The renderer's batch; drawing helpers reach the renderer only through it.

@@ -29,6 +29,21 @@
 //                                        smaller than their texels the picture is the
 //                                        same, and a software renderer skips the
 //                                        level-of-detail work. Refused outside a pass.
+//   getRenderState(RS_ZENABLE or         the depth test and depth writes as the running
+//     RS_ZWRITEENABLE)                   pass (or the fresh device) has them: 1 or 0.
+//   getBackBufferDesc                    the size in pixels of the area the device
+//                                        draws into.
+//   createTexture(device, w, h, 1,       a render target of the back buffer's format
+//     USAGE_RENDERTARGET, FMT_X8R8G8B8,  (its alpha reads as the back buffer's does),
+//     POOL_DEFAULT)                      for keeping a picture: copied into and out of
+//                                        with stretchRect, never drawn into or sampled
+//                                        (setTexture refuses it). Default pool: a reset
+//                                        is refused while it lives.
+//   stretchRect(device, source, dest)    copies a render target or (null) the back
+//                                        buffer onto another: texel for pixel where the
+//                                        sizes match, stretched with point sampling
+//                                        where not. No blending, depth test or culling
+//                                        applies; the bits arrive as they were.
 #pragma once
 #include <cstdint>
 
@@ -73,6 +88,7 @@ constexpr uint32_t PRESENT_INTERVAL_DEFAULT = 0;
 
 constexpr uint32_t POOL_DEFAULT = 0;
 constexpr uint32_t POOL_MANAGED = 1;
+constexpr uint32_t USAGE_RENDERTARGET = 0x1;
 constexpr uint32_t USAGE_WRITEONLY = 0x8;
 constexpr uint32_t USAGE_DYNAMIC = 0x200;
 constexpr uint32_t LOCK_DISCARD = 0x2000;
@@ -81,6 +97,9 @@ constexpr uint32_t CLEAR_TARGET = 1;
 constexpr uint32_t CLEAR_ZBUFFER = 2;
 
 constexpr uint32_t PT_TRIANGLELIST = 4;
+
+constexpr uint32_t RS_ZENABLE = 7;
+constexpr uint32_t RS_ZWRITEENABLE = 14;
 
 // The presentation parameters, field for field.
 struct PresentParameters {
@@ -178,6 +197,11 @@ public:
     virtual Result endPass(Effect* effect) = 0;
     virtual Result end(Effect* effect) = 0;
     virtual Result setMipmapping(Device* device, uint32_t sampler, bool enabled) = 0;
+    virtual Result getRenderState(Device* device, uint32_t state, uint32_t* value) = 0;
+    virtual Result getBackBufferDesc(Device* device, SurfaceDesc* desc) = 0;
+    virtual Result createTexture(Device* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                                 uint32_t format, uint32_t pool, Texture** texture) = 0;
+    virtual Result stretchRect(Device* device, Texture* source, Texture* destination) = 0;
 
     virtual void release(Direct3D* object) = 0;
     virtual void release(Device* object) = 0;

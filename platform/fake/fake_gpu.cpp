@@ -302,6 +302,55 @@ gpu::Result FakeGpu::setMipmapping(gpu::Device*, uint32_t sampler, bool enabled)
     return result("setMipmapping");
 }
 
+gpu::Result FakeGpu::getRenderState(gpu::Device*, uint32_t state, uint32_t* value)
+{
+    log("getRenderState " + std::to_string(state));
+    if (!value || (state != gpu::RS_ZENABLE && state != gpu::RS_ZWRITEENABLE))
+        return gpu::INVALIDCALL;
+    *value = depthTest ? 1 : 0;
+    return result("getRenderState");
+}
+
+gpu::Result FakeGpu::getBackBufferDesc(gpu::Device*, gpu::SurfaceDesc* desc)
+{
+    log("getBackBufferDesc");
+    if (!desc)
+        return gpu::INVALIDCALL;
+    *desc = backBuffer;
+    return result("getBackBufferDesc");
+}
+
+gpu::Result FakeGpu::createTexture(gpu::Device*, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                                   uint32_t format, uint32_t pool, gpu::Texture** texture)
+{
+    log("createTexture " + std::to_string(width) + "x" + std::to_string(height));
+    *texture = nullptr;
+    if (levels > 1 || usage != gpu::USAGE_RENDERTARGET || format != gpu::FMT_X8R8G8B8 || pool != gpu::POOL_DEFAULT ||
+        width == 0 || height == 0)
+        return gpu::INVALIDCALL;
+    gpu::Result r = result("createTexture");
+    if (gpu::failed(r))
+        return r;
+    FakeResource* made = make("renderTarget");
+    made->pool = pool;
+    made->usage = usage;
+    made->format = format;
+    *texture = as<gpu::Texture>(made);
+    return r;
+}
+
+gpu::Result FakeGpu::stretchRect(gpu::Device*, gpu::Texture* source, gpu::Texture* destination)
+{
+    FakeResource* from = source ? resource(source) : nullptr;
+    FakeResource* to = destination ? resource(destination) : nullptr;
+    log("stretchRect " + (from ? std::to_string(from->id) : std::string("backBuffer")) + " " +
+        (to ? std::to_string(to->id) : std::string("backBuffer")));
+    auto isTarget = [](const FakeResource* r) { return r && r->live && r->kind == "renderTarget"; };
+    if ((!source && !destination) || (source && !isTarget(from)) || (destination && !isTarget(to)))
+        return gpu::INVALIDCALL;
+    return result("stretchRect");
+}
+
 gpu::Result FakeGpu::createEffectFromFile(gpu::Device*, const char* path, gpu::Effect** effect)
 {
     log(std::string("createEffectFromFile ") + path);

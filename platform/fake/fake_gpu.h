@@ -35,6 +35,8 @@ public:
     std::set<std::string> missingFiles;
     std::set<std::string> techniques = {"GUI"};
     uint32_t textureSize = 256;  // every texture is this many texels square
+    bool depthTest = false;      // what getRenderState reports for RS_ZENABLE
+    gpu::SurfaceDesc backBuffer = {818, 318};
 
     // Observations.
     std::vector<std::unique_ptr<FakeResource>> resources;
@@ -81,6 +83,11 @@ public:
     gpu::Result createTextureFromFile(gpu::Device* device, const char* path, gpu::Texture** texture) override;
     gpu::Result getLevelDesc(gpu::Texture* texture, uint32_t level, gpu::SurfaceDesc* desc) override;
     gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled) override;
+    gpu::Result getRenderState(gpu::Device* device, uint32_t state, uint32_t* value) override;
+    gpu::Result getBackBufferDesc(gpu::Device* device, gpu::SurfaceDesc* desc) override;
+    gpu::Result createTexture(gpu::Device* device, uint32_t width, uint32_t height, uint32_t levels,
+                              uint32_t usage, uint32_t format, uint32_t pool, gpu::Texture** texture) override;
+    gpu::Result stretchRect(gpu::Device* device, gpu::Texture* source, gpu::Texture* destination) override;
     gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect) override;
     gpu::TechniqueHandle getTechniqueByName(gpu::Effect* effect, const char* name) override;
     gpu::Result setTechnique(gpu::Effect* effect, gpu::TechniqueHandle technique) override;

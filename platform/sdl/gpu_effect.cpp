@@ -286,7 +286,9 @@ Result beginPass(Effect* effect, uint32_t pass)
 
 Result setEffectTexture(Effect* effect, const char* parameter, Texture* texture)
 {
-    if (!isLive(effect, Kind::Effect) || !parameter || (texture && !isLive(texture, Kind::Texture)))
+    // Render targets are for copying only: their picture sits inside a larger texture.
+    if (!isLive(effect, Kind::Effect) || !parameter || (texture && !isLive(texture, Kind::Texture)) ||
+        (texture && texture->framebuffer))
         return INVALIDCALL;
     for (size_t i = 0; i < effect->textureNames.size(); i++) {
         if (effect->textureNames[i] == parameter) {

@@ -130,6 +130,7 @@ struct Texture {
     Device* device;
     GLuint name;
     uint32_t width, height;  // level 0, in texels
+    GLuint framebuffer = 0;  // a render target's; 0 for a picture
 };
 
 struct PassProgram {

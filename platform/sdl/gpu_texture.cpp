@@ -1,5 +1,5 @@
-// Textures from image files (decoded by gpu_image), RGBA8 with a full mip chain,
-// and the 1x1 white texture that stands in for "no texture".
+// Textures from image files (decoded by gpu_image), RGBA8 with a full mip chain;
+// render targets; and the 1x1 white texture that stands in for "no texture".
 #include "platform/sdl/gpu_texture.h"
 
 #include <algorithm>
@@ -94,6 +94,53 @@ Result createTextureFromFile(Device* device, const char* path, ImagesAhead* ahea
     return OK;
 }
 
+static bool backBufferHasAlpha()
+{
+    GLint bound = 0, alphaBits = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE,
+                                          &alphaBits);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(bound));
+    return alphaBits > 0;
+}
+
+Result createRenderTarget(Device* device, uint32_t width, uint32_t height, Texture** out)
+{
+    *out = nullptr;
+    if (width == 0 || height == 0 || width > uint32_t(device->maxTextureSize) ||
+        height > uint32_t(device->maxTextureSize))
+        return INVALIDCALL;
+    clearGlErrors();
+    const GLenum format = backBufferHasAlpha() ? GL_RGBA8 : GL_RGB8;
+    GLuint name = 0, framebuffer = 0;
+    glGenTextures(1, &name);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), GLsizei(width), GLsizei(height), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glBindTexture(GL_TEXTURE_2D, device->state.textures[0]);
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name, 0);
+    const bool complete = glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(bound));
+    if (!complete || glGetError() != GL_NO_ERROR) {
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &name);
+        return complete ? E_OUTOFMEMORY : NOTAVAILABLE;
+    }
+    *out = new Texture{device, name, width, height, framebuffer};
+    device->textures.push_back(*out);
+    registerObject(*out, Kind::Texture);
+    return OK;
+}
+
 // GL unbinds a deleted texture from the current context; the shadow state must
 // say so too, or a new texture that reuses the name would look bound already.
 void destroyTexture(Texture* texture)
@@ -108,8 +155,10 @@ void destroyTexture(Texture* texture)
         for (GLuint& saved : effect->saved.textures)
             if (saved == texture->name)
                 saved = 0;
+    glDeleteFramebuffers(1, &texture->framebuffer);
     glDeleteTextures(1, &texture->name);
     texture->name = 0;
+    texture->framebuffer = 0;
     texture->device = nullptr;
 }
 

@@ -230,6 +230,9 @@ static Result reset(Device* device, PresentParameters* parameters)
     for (IndexBuffer* b : device->indexBuffers)
         if (b->buffer.pool == POOL_DEFAULT)
             return INVALIDCALL;
+    for (Texture* t : device->textures)
+        if (t->framebuffer != 0)
+            return INVALIDCALL;
     if (!parameters->windowed)
         return NOTAVAILABLE;
     applyParameters(device, *parameters);
@@ -457,6 +460,62 @@ public:
     Result setMipmapping(Device* device, uint32_t sampler, bool enabled) override
     {
         return sdlgpu::setMipmapping(device, sampler, enabled);
+    }
+
+    Result getRenderState(Device* device, uint32_t state, uint32_t* value) override
+    {
+        if (!isLive(device, Kind::Device) || !value)
+            return INVALIDCALL;
+        if (state == RS_ZENABLE)
+            *value = device->state.depthTest ? 1 : 0;
+        else if (state == RS_ZWRITEENABLE)
+            *value = device->state.depthWrite ? 1 : 0;
+        else
+            return INVALIDCALL;
+        return OK;
+    }
+
+    Result getBackBufferDesc(Device* device, SurfaceDesc* desc) override
+    {
+        if (!isLive(device, Kind::Device) || !desc)
+            return INVALIDCALL;
+        desc->width = uint32_t(std::max(device->client.width, 0));
+        desc->height = uint32_t(std::max(device->client.height, 0));
+        return OK;
+    }
+
+    Result createTexture(Device* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                         uint32_t format, uint32_t pool, Texture** texture) override
+    {
+        if (!texture)
+            return INVALIDCALL;
+        *texture = nullptr;
+        if (!useDevice(device) || levels > 1 || usage != USAGE_RENDERTARGET || format != FMT_X8R8G8B8 ||
+            pool != POOL_DEFAULT)
+            return INVALIDCALL;
+        return createRenderTarget(device, width, height, texture);
+    }
+
+    Result stretchRect(Device* device, Texture* source, Texture* destination) override
+    {
+        auto isTarget = [&](Texture* t) { return isLive(t, Kind::Texture) && t->device == device && t->framebuffer; };
+        if (!useDevice(device) || (!source && !destination) || (source && !isTarget(source)) ||
+            (destination && !isTarget(destination)) || source == destination)
+            return INVALIDCALL;
+        auto area = [&](const Texture* t) { return t ? Rect{0, 0, int(t->width), int(t->height)} : device->client; };
+        const Rect from = area(source), to = area(destination);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, source ? source->framebuffer : 0);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, destination ? destination->framebuffer : 0);
+        if (!source)
+            glReadBuffer(GL_BACK);
+        // The blit is scissored: open it to the destination, then put it back.
+        glScissor(to.x, to.y, to.width, to.height);
+        glBlitFramebuffer(from.x, from.y, from.x + from.width, from.y + from.height, to.x, to.y, to.x + to.width,
+                          to.y + to.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        const Rect& c = device->client;
+        glScissor(c.x, c.y, c.width, c.height);
+        return OK;
     }
 
     Result createEffectFromFile(Device* device, const char* path, Effect** effect) override

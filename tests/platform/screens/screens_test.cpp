@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@
 #include "disk/music_library.h"
 #include "gui/font.h"
 #include "gui/gui_renderer.h"
+#include "gui/sprite_batch.h"
 #include "platform/sdl/real_platform.h"
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
@@ -139,6 +141,18 @@ protected:
         *scenes = std::move(app.scenes);
     }
 
+    // One more update of the screen shown, delta seconds later.
+    void step(uint32_t n, float delta)
+    {
+        Application& app = Application::instance();
+        app.scenes = std::move(*scenes);
+        FrameTimer& timer = FrameTimer::instance();
+        timer.elapsed += delta;
+        timer.delta = delta;
+        app.scenes[n]->update();
+        *scenes = std::move(app.scenes);
+    }
+
     // Draws the submitted quads as the main loop does and reads the frame back.
     Image render()
     {
@@ -209,6 +223,35 @@ TEST_F(ScreensTest, Player)
     musicLibrary.volumeLevel = 7;
     show(MAIN_SCENE, 8.0f);
     compareWithReference("player", render());
+}
+
+// The player frame after frame, each drawn twice from the same quads: through the
+// layer cache and whole. The two must be the same to the pixel, and the cache must
+// have been built and reused on the way.
+TEST_F(ScreensTest, PlayerDrawnThroughTheLayerCacheIsTheSameToThePixel)
+{
+    musicLibrary.titleScroll[size_t(musicLibrary.currentTrack)] = -0.3f;
+    show(MAIN_SCENE, 20.0f);
+    int uses[3] = {};
+    for (int frame = 0; frame < 32; ++frame) {
+        step(MAIN_SCENE, 0.02f);
+        const std::vector<DrawItem> items = spriteBatch->items;
+        spriteBatch->layers.enabled = true;
+        const Image cached = render();
+        ++uses[int(spriteBatch->layerUse)];
+        spriteBatch->items = items;
+        spriteBatch->layers.enabled = false;
+        const Image whole = render();
+        spriteBatch->layers.enabled = true;
+        ASSERT_EQ(cached.width, whole.width);
+        ASSERT_EQ(cached.height, whole.height);
+        size_t differing = 0;
+        for (size_t i = 0; i < whole.rgba.size(); i += 4)
+            differing += std::memcmp(&cached.rgba[i], &whole.rgba[i], 4) != 0;
+        EXPECT_EQ(differing, 0u) << "frame " << frame << ", " << (uses[2] ? "reused" : "built or none");
+    }
+    EXPECT_GE(uses[int(LayerUse::Build)], 1);
+    EXPECT_GE(uses[int(LayerUse::Reuse)], 5);
 }
 
 TEST_F(ScreensTest, About)

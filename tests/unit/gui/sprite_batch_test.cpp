@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/render_device.h"
@@ -347,6 +348,121 @@ TEST_F(SpriteBatchTest, ResetPathGivesUpBuffersAndRecreatesThemForTheNextFrame)
     EXPECT_EQ(platform.log().count("gpu.createVertexBuffer 1440 "), 1u) << "re-created though not grown";
     batch.release();
     EXPECT_EQ(platform.gpu.live("effect") + platform.gpu.live("declaration") + platform.gpu.live("vertexBuffer"), 0);
+}
+
+// A background with a still panel at the front and a moving quad between them,
+// drawn over and over: the calls of each frame that touch the layer cache.
+struct LayerFrames : SpriteBatchTest {
+    SpriteBatch batch{device};
+    int frame = 0;
+
+    std::vector<std::string> drawFrame()
+    {
+        batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, -1, -1, 2, 2, textureA, 1.0f});
+        batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, -0.9f + 0.01f * float(frame++), -0.9f, 0.2f, 0.2f, textureB, 0.5f});
+        batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, 0.5f, 0.5f, 0.2f, 0.2f, textureA, 0.1f});
+        platform.log().clear();
+        batch.render();
+        std::vector<std::string> calls;
+        for (const std::string& call : platform.log().calls)
+            if (call.starts_with("gpu.createTexture") || call.starts_with("gpu.stretchRect") ||
+                call.starts_with("gpu.draw"))
+                calls.push_back(call);
+        return calls;
+    }
+
+    // The frames after which the next one builds the layer: the first learns the
+    // effect, and the quads must then be seen the same 25 frames running.
+    void drawUntilStill(int frames = 25)
+    {
+        for (int i = 0; i < frames; ++i)
+            drawFrame();
+    }
+
+    ~LayerFrames() override { batch.release(); }
+};
+
+TEST_F(LayerFrames, StillQuadsAreKeptInATargetAndCopiedInAfterwards)
+{
+    const std::vector<std::string> whole = {"gpu.drawIndexedPrimitive 4 0 0 12 0 2",
+                                            "gpu.drawIndexedPrimitive 4 0 0 12 6 2",
+                                            "gpu.drawIndexedPrimitive 4 0 0 12 12 2"};
+    EXPECT_EQ(drawFrame(), whole);
+    EXPECT_EQ(batch.layerUse, LayerUse::None);
+    drawUntilStill(24);
+    // The background and the panel (which the moving quad does not reach) go first,
+    // in one draw now that they are neighbours, and are copied into the target;
+    // then the moving quad.
+    EXPECT_EQ(drawFrame(), (std::vector<std::string>{"gpu.createTexture 818x318",
+                                                     "gpu.drawIndexedPrimitive 4 0 0 12 0 4",
+                                                     "gpu.stretchRect backBuffer 8",
+                                                     "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
+    EXPECT_EQ(batch.layerUse, LayerUse::Build);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(drawFrame(), (std::vector<std::string>{"gpu.stretchRect 8 backBuffer",
+                                                         "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
+        EXPECT_EQ(batch.layerUse, LayerUse::Reuse);
+    }
+    // The moving quad's vertices follow the layer's.
+    EXPECT_FLOAT_EQ(vertices()[8].x, -0.9f + 0.01f * float(frame - 1));
+
+    // A larger back buffer needs a new target, drawn before it is copied.
+    platform.gpu.backBuffer = {1636, 636};
+    std::vector<std::string> calls = drawFrame();
+    EXPECT_EQ(calls.front(), "gpu.createTexture 1636x636");
+    EXPECT_EQ(batch.layerUse, LayerUse::Build);
+    EXPECT_EQ(platform.gpu.live("renderTarget"), 1);
+}
+
+TEST_F(LayerFrames, EffectsWithTwoPassesOrADepthTestAlwaysDrawWhole)
+{
+    platform.gpu.passes = 2;
+    drawUntilStill();
+    drawFrame();
+    drawFrame();
+    EXPECT_EQ(batch.layerUse, LayerUse::None);
+    platform.gpu.passes = 1;
+    platform.gpu.depthTest = true;
+    drawUntilStill();
+    drawFrame();
+    drawFrame();
+    EXPECT_EQ(batch.layerUse, LayerUse::None);
+    EXPECT_EQ(platform.gpu.live("renderTarget"), 0);
+}
+
+TEST_F(LayerFrames, WithoutRenderTargetsOrWhenACallFailsTheFrameIsDrawnWhole)
+{
+    platform.gpu.failures["createTexture"] = gpu::NOTAVAILABLE;
+    drawUntilStill();
+    EXPECT_EQ(drawFrame().size(), 4u) << "asked for a target once, then drawn whole";
+    EXPECT_EQ(drawFrame().size(), 3u) << "and not asked again";
+    EXPECT_TRUE(platform.os.messageBoxes.empty());
+
+    // A copy that fails draws the layer on the back buffer instead, and starts over.
+    platform.gpu.failures.clear();
+    batch.layers.enabled = true;
+    drawFrame();
+    drawFrame();
+    ASSERT_EQ(batch.layerUse, LayerUse::Reuse);
+    platform.gpu.failures["stretchRect"] = gpu::INVALIDCALL;
+    std::vector<std::string> calls = drawFrame();
+    EXPECT_EQ(calls, (std::vector<std::string>{"gpu.stretchRect 8 backBuffer", "gpu.drawIndexedPrimitive 4 0 0 12 0 4",
+                                               "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
+    EXPECT_TRUE(batch.layers.held.empty());
+}
+
+TEST_F(LayerFrames, TheTargetIsGivenUpBeforeAReset)
+{
+    drawUntilStill();
+    drawFrame();
+    ASSERT_EQ(platform.gpu.live("renderTarget"), 1);
+    batch.releaseDefaultPoolObjects();
+    EXPECT_EQ(platform.gpu.live("renderTarget"), 0);
+    EXPECT_FALSE(gpu::failed(platform.gpu.reset(device, &parameters)));
+    batch.restoreDeviceObjects();
+    // The first frame after learns the effect again; the layer is built anew.
+    drawUntilStill();
+    EXPECT_EQ(drawFrame().front(), "gpu.createTexture 818x318");
 }
 
 TEST(FontTest, GlyphRectanglesAndWidths)
