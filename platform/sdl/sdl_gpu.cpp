@@ -508,13 +508,12 @@ public:
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, destination ? destination->framebuffer : 0);
         if (!source)
             glReadBuffer(GL_BACK);
-        // The blit is scissored: open it to the destination, then put it back.
-        glScissor(to.x, to.y, to.width, to.height);
+        // A copy reaches the whole destination, whatever the scissor says.
+        glDisable(GL_SCISSOR_TEST);
         glBlitFramebuffer(from.x, from.y, from.x + from.width, from.y + from.height, to.x, to.y, to.x + to.width,
                           to.y + to.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glEnable(GL_SCISSOR_TEST);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        const Rect& c = device->client;
-        glScissor(c.x, c.y, c.width, c.height);
         return OK;
     }
 
