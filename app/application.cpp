@@ -66,6 +66,10 @@ void Application::runFrame()
         scenes[currentScene]->close();
     }
     bool anyActive = updateScenes();
+    // The frame's quads are known once the scenes are updated: the driver draws
+    // them while the loop sleeps, and the present comes on the deadline, so a
+    // frame's drawing time does not move its present.
+    FrameDrawing drawing = drawFrame();
     paceFrame();
     if (!anyActive)
         running = false;
@@ -73,7 +77,13 @@ void Application::runFrame()
     FrameTimer::instance().advance();
     pumpMessages();
     musicLibrary.publishNowPlaying();
-    draw();
+    // A window the pump just showed again gets this frame at once.
+    if (drawing == FrameDrawing::Hidden)
+        drawing = drawFrame();
+    if (drawing == FrameDrawing::Drawn)
+        presentFrame();
+    else
+        spriteBatch->discardFrame();
 }
 
 // A device that reports it can be reset is reset with a copy of the stored
@@ -155,24 +165,31 @@ bool Application::windowHidden()
     return system.isIconic(window) || !system.isWindowVisible(window);
 }
 
-void Application::draw()
+// Draws the frame's quads unless there is no device, it is lost, or no one can see
+// the window; quads not drawn stay submitted until the frame drops them.
+FrameDrawing Application::drawFrame()
 {
     RenderDevice& renderDevice = RenderDevice::instance();
-    // Quads of a frame that is not drawn are dropped, so the list cannot grow
-    // while there is no device or it is lost, or while no one can see the window.
-    if (!renderDevice.device || deviceLost || windowHidden()) {
-        spriteBatch->discardFrame();
-        return;
-    }
+    if (!renderDevice.device || deviceLost)
+        return FrameDrawing::Skipped;
+    if (windowHidden())
+        return FrameDrawing::Hidden;
     gpu::Gpu& g = gpu::gpu();
-    if (gpu::failed(g.beginScene(renderDevice.device))) {
-        spriteBatch->discardFrame();
-        return;
-    }
+    if (gpu::failed(g.beginScene(renderDevice.device)))
+        return FrameDrawing::Skipped;
     g.clear(renderDevice.device, 0, nullptr, gpu::CLEAR_TARGET | gpu::CLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
     GuiRenderer::instance().render();
     g.endScene(renderDevice.device);
-    if (gpu::failed(g.present(renderDevice.device)))
+    return FrameDrawing::Drawn;
+}
+
+// A window hidden since the frame was drawn is not presented to.
+void Application::presentFrame()
+{
+    RenderDevice& renderDevice = RenderDevice::instance();
+    if (windowHidden())
+        return;
+    if (gpu::failed(gpu::gpu().present(renderDevice.device)))
         deviceLost = true;
 }
 

@@ -3,10 +3,11 @@
 // run() creates the window and device, the GUI renderer and the scenes, enters the
 // logo scene and then runs one frame per pass: recover a lost device, switch to a
 // requested scene (closing it instead when a quit was requested), update the
-// active scenes in number order, sleep until the frame's 20 ms deadline, roll the
-// input over, advance the timer, pump window messages, tell the os service what
-// the music is doing, and draw. While the window is minimised or hidden the frame
-// is not drawn, and everything else runs on at the same pace. The loop ends after
+// active scenes in number order, draw, sleep until the frame's 20 ms deadline, roll
+// the input over, advance the timer, pump window messages, tell the os service what
+// the music is doing, and present. While the window is minimised or hidden the
+// frame is neither drawn nor presented, and everything else runs on at the same
+// pace; a window shown again by the pump gets its frame drawn there and then. The loop ends after
 // the frame in which `running` was cleared (a close or quit message, or a frame
 // that found no active scene); then everything is torn down in a fixed order:
 // scenes, timer, input, device, renderer.
@@ -15,6 +16,8 @@
 
 #include "app/scene.h"
 #include "scenes/scene_list.h"
+
+enum class FrameDrawing { Drawn, Hidden, Skipped };
 
 struct Application {
     bool running = false;
@@ -55,7 +58,8 @@ private:
     void paceFrame();
     void pumpMessages();
     bool windowHidden();
-    void draw();
+    FrameDrawing drawFrame();
+    void presentFrame();
     void shutDown();
 };
 

@@ -44,7 +44,7 @@ struct SpriteBatch {
         gpu::SurfaceDesc size;
     };
     std::vector<TextureSize> textureSizes;
-    std::vector<DrawItem> ordered;  // the frame's items in draw order
+    std::vector<DrawItem> ordered;  // the last frame drawn: its items in draw order
 
     LayerCache layers;
     // The last frame's effect pass allowed the cache (one pass, no depth test).

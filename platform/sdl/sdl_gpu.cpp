@@ -316,6 +316,9 @@ public:
         if (!useDevice(device) || !device->inScene)
             return INVALIDCALL;
         device->inScene = false;
+        // The scene goes to the driver now, as Direct3D queues it here: a software
+        // renderer draws it on its threads while the caller does other things.
+        glFlush();
         return OK;
     }
 

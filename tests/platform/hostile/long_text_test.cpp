@@ -96,7 +96,7 @@ TEST_F(HostileDisk, HugeTitleAndScrollTextKeepFramesSmall)
         for (Phase& phase : phases) {
             if (frame >= phase.firstFrame + SETTLE_FRAMES && frame < phase.firstFrame + SETTLE_FRAMES + WATCHED_FRAMES) {
                 phase.milliseconds.push_back(ms);
-                phase.maxItems = std::max(phase.maxItems, spriteBatch ? spriteBatch->items.size() : 0);
+                phase.maxItems = std::max(phase.maxItems, spriteBatch ? spriteBatch->ordered.size() : 0);
             }
         }
     });
