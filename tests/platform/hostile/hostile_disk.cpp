@@ -21,6 +21,7 @@
 #include "platform/sdl/real_platform.h"
 #include "platform/sdl/sdl_os.h"
 #include "scenes/about_scene.h"
+#include "tests/support/still_clock_os.h"
 #include "tests/support/test_media.h"
 
 #define STB_IMAGE_WRITE_STATIC
@@ -55,10 +56,10 @@ DiskSeen diskNow()
 
 // The real window system with a recording message box, a clock that moves one
 // frame per pump and scripted key presses.
-class ScriptedOs : public os::Os {
+class ScriptedOs : public StillClockOs {
 public:
     ScriptedOs(os::Os* real, const std::vector<ScriptedKey>& keys, const std::function<void(uint32_t)>& onFrame)
-        : real(real), onFrame(onFrame)
+        : StillClockOs(real), onFrame(onFrame)
     {
         uint32_t lastKey = 0;
         for (const ScriptedKey& k : keys) {
@@ -73,42 +74,16 @@ public:
     RunResult result;
 
     uint32_t tickCount() override { return ticks; }
-    void sleep(uint32_t) override {}
     int messageBox(os::WindowHandle, const char* text, const char*, uint32_t) override
     {
         result.messages.push_back(text ? text : "");
         return os::IDOK;
     }
-    uint16_t registerClass(const os::WindowClass& windowClass) override { return real->registerClass(windowClass); }
-    bool unregisterClass(const char* className) override { return real->unregisterClass(className); }
-    os::WindowHandle createWindow(uint32_t exStyle, const char* className, const char* title, uint32_t style, int x,
-                                  int y, int width, int height) override
-    {
-        return real->createWindow(exStyle, className, title, style, x, y, width, height);
-    }
-    bool showWindow(os::WindowHandle window, int command) override { return real->showWindow(window, command); }
-    bool updateWindow(os::WindowHandle window) override { return real->updateWindow(window); }
-    bool isIconic(os::WindowHandle window) override { return real->isIconic(window); }
-    bool isWindowVisible(os::WindowHandle window) override { return real->isWindowVisible(window); }
-    bool cursorPosition(os::Point* point) override { return real->cursorPosition(point); }
-    bool translateMessage(const os::Message& message) override { return real->translateMessage(message); }
-    os::LResult dispatchMessage(const os::Message& message) override { return real->dispatchMessage(message); }
-    os::LResult sendMessage(os::WindowHandle window, uint32_t message, os::WParam wParam,
-                            os::LParam lParam) override
-    {
-        return real->sendMessage(window, message, wParam, lParam);
-    }
-    os::LResult defaultWindowProcedure(os::WindowHandle window, uint32_t message, os::WParam wParam,
-                                       os::LParam lParam) override
-    {
-        return real->defaultWindowProcedure(window, message, wParam, lParam);
-    }
     void postQuitMessage(int exitCode) override
     {
         result.quitRequested = true;
-        real->postQuitMessage(exitCode);
+        StillClockOs::postQuitMessage(exitCode);
     }
-    void setNowPlaying(const os::NowPlaying& state) override { real->setNowPlaying(state); }
 
     // The main loop pumps once per frame until this returns false: the scripted
     // messages of the frame come first, then the real ones; the false ends the
@@ -122,7 +97,7 @@ public:
             pending.pop_front();
             return true;
         }
-        if (real->peekMessage(message))
+        if (StillClockOs::peekMessage(message))
             return true;
         if (frame == 0)
             result.disk = diskNow();
@@ -159,7 +134,6 @@ private:
         }
     }
 
-    os::Os* real;
     std::function<void(uint32_t)> onFrame;
     std::vector<Step> script;
     size_t next = 0;
