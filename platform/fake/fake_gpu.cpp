@@ -53,16 +53,16 @@ FakeResource* FakeGpu::last(const std::string& kind) const
     return found.empty() ? nullptr : found.back();
 }
 
-FakeResource* FakeGpu::make(const std::string& kind)
+FakeResource* FakeGpu::make(const std::string& kind, uint32_t pool, uint32_t usage, uint32_t format)
 {
     resources.push_back(std::make_unique<FakeResource>());
     FakeResource* r = resources.back().get();
     r->kind = kind;
     r->id = int(resources.size());
     r->live = true;
-    r->pool = gpu::POOL_MANAGED;
-    r->usage = 0;
-    r->format = 0;
+    r->pool = pool;
+    r->usage = usage;
+    r->format = format;
     return r;
 }
 
@@ -180,9 +180,7 @@ gpu::Result FakeGpu::createVertexBuffer(gpu::Device*, uint32_t length, uint32_t 
     gpu::Result r = result("createVertexBuffer");
     if (gpu::failed(r))
         return r;
-    FakeResource* made = make("vertexBuffer");
-    made->pool = pool;
-    made->usage = usage;
+    FakeResource* made = make("vertexBuffer", pool, usage);
     made->bytes.assign(length, 0);
     *buffer = as<gpu::VertexBuffer>(made);
     return r;
@@ -197,10 +195,7 @@ gpu::Result FakeGpu::createIndexBuffer(gpu::Device*, uint32_t length, uint32_t u
     gpu::Result r = result("createIndexBuffer");
     if (gpu::failed(r))
         return r;
-    FakeResource* made = make("indexBuffer");
-    made->pool = pool;
-    made->usage = usage;
-    made->format = format;
+    FakeResource* made = make("indexBuffer", pool, usage, format);
     made->bytes.assign(length, 0);
     *buffer = as<gpu::IndexBuffer>(made);
     return r;
@@ -331,10 +326,7 @@ gpu::Result FakeGpu::createTexture(gpu::Device*, uint32_t width, uint32_t height
     gpu::Result r = result("createTexture");
     if (gpu::failed(r))
         return r;
-    FakeResource* made = make("renderTarget");
-    made->pool = pool;
-    made->usage = usage;
-    made->format = format;
+    FakeResource* made = make("renderTarget", pool, usage, format);
     *texture = as<gpu::Texture>(made);
     return r;
 }

@@ -106,7 +106,8 @@ public:
     void release(gpu::Effect* object) override;
 
 private:
-    FakeResource* make(const std::string& kind);
+    FakeResource* make(const std::string& kind, uint32_t pool = gpu::POOL_MANAGED, uint32_t usage = 0,
+                       uint32_t format = 0);
     gpu::Result result(const char* call) const;
     void releaseResource(const void* object);
 };
