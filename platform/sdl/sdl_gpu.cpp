@@ -83,7 +83,9 @@ static void applyParameters(Device* device, const PresentParameters& parameters)
     setDefaultState(device);
 }
 
-// The one-pixel frame around the client area, in a dark grey.
+// The one-pixel frame around the client area, in a dark grey. Mesa's software
+// renderer draws scissored clears as quads: one shader compile at the first
+// present, then little. A blit would compile a shader too.
 static void paintBorder(Device* device)
 {
     const Rect& d = device->drawable;
