@@ -5,20 +5,128 @@
 // "mark main NANOS 0" on entering main() and "present NANOS" after the present
 // (CLOCK_MONOTONIC).
 //
-//   bench_floor_window            one frame, then exit
-//   bench_floor_window SECONDS    keep presenting a cleared frame every 20 ms
+// --textured adds the least a program that draws a picture does: one program
+// made of the bundled effect's two shaders, one 256 x 256 texture, and one blended
+// textured quad over the whole window in every frame. What it costs over the
+// plain floor is what the OpenGL driver charges for drawing anything at all.
+//
+//   bench_floor_window [--textured]            one frame, then exit
+//   bench_floor_window [--textured] SECONDS    a frame every 20 ms for SECONDS
 #include <SDL.h>
 #include <epoxy/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "bench/timed_services.h"
+
+namespace {
+
+const char* const VERTEX_SHADER = R"(#version 330 core
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec2 texcoord;
+layout(location = 2) in vec4 color;
+out vec2 uv;
+out vec4 tint;
+void main()
+{
+    uv = texcoord;
+    tint = color;
+    gl_Position = vec4(position.xy, position.z * 2.0 - 1.0, 1.0);
+}
+)";
+
+const char* const PIXEL_SHADER = R"(#version 330 core
+uniform sampler2D texture_0;
+in vec2 uv;
+in vec4 tint;
+out vec4 pixel;
+void main()
+{
+    pixel = texture(texture_0, uv) * tint;
+}
+)";
+
+GLuint compile(GLenum kind, const char* source)
+{
+    GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    return shader;
+}
+
+// The program, the texture and the quad, bound and ready to draw.
+bool prepareTexturedQuad()
+{
+    GLuint program = glCreateProgram();
+    glAttachShader(program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
+    glAttachShader(program, compile(GL_FRAGMENT_SHADER, PIXEL_SHADER));
+    glLinkProgram(program);
+    GLint linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked)
+        return false;
+    glUseProgram(program);
+
+    constexpr int SIZE = 256;
+    std::vector<unsigned char> pixels(SIZE * SIZE * 4);
+    for (int y = 0; y < SIZE; y++)
+        for (int x = 0; x < SIZE; x++) {
+            unsigned char* p = &pixels[size_t(y * SIZE + x) * 4];
+            p[0] = (unsigned char)x;
+            p[1] = (unsigned char)y;
+            p[2] = 160;
+            p[3] = (unsigned char)((x + y) / 2);
+        }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, SIZE, SIZE, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+
+    // Two triangles over the whole window: x, y, z, u, v, r, g, b, a.
+    const float quad[] = {-1, -1, 0.5f, 0, 1, 1, 1, 1, 1, -1, 1, 0.5f, 0, 0, 1, 1, 1, 1,
+                          1,  1,  0.5f, 1, 0, 1, 1, 1, 1, -1, -1, 0.5f, 0, 1, 1, 1, 1, 1,
+                          1,  1,  0.5f, 1, 0, 1, 1, 1, 1, 1,  -1, 0.5f, 1, 1, 1, 1, 1, 1};
+    GLuint vertexArray = 0, buffer = 0;
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof quad, quad, GL_STATIC_DRAW);
+    const GLsizei stride = 9 * sizeof(float);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(3 * sizeof(float)));
+    glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(5 * sizeof(float)));
+    for (GLuint i = 0; i < 3; i++)
+        glEnableVertexAttribArray(i);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    return true;
+}
+
+void drawFrame(SDL_Window* window, bool textured)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (textured)
+        glDrawArrays(GL_TRIANGLES, 0, 6);
+    SDL_GL_SwapWindow(window);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     std::printf("mark main %lld 0\n", static_cast<long long>(bench::monotonicNanos()));
-    double seconds = argc > 1 ? std::atof(argv[1]) : 0.0;
+    int next = 1;
+    const bool textured = argc > next && std::strcmp(argv[next], "--textured") == 0;
+    if (textured)
+        next++;
+    double seconds = argc > next ? std::atof(argv[next]) : 0.0;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "floor: no video: %s\n", SDL_GetError());
         return 1;
@@ -34,9 +142,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "floor: no OpenGL 3.3 context: %s\n", SDL_GetError());
         return 1;
     }
+    if (textured && !prepareTexturedQuad()) {
+        std::fprintf(stderr, "floor: the shaders do not link\n");
+        return 1;
+    }
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    SDL_GL_SwapWindow(window);
+    drawFrame(window, textured);
     std::printf("present %lld\n", static_cast<long long>(bench::monotonicNanos()));
     std::fflush(stdout);
 
@@ -46,8 +157,7 @@ int main(int argc, char** argv)
         while (SDL_PollEvent(&event)) {
         }
         SDL_Delay(20);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        SDL_GL_SwapWindow(window);
+        drawFrame(window, textured);
     }
     SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(window);

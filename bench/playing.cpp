@@ -8,8 +8,8 @@
 // playing the disk's first module in real time from the same position: its raw
 // output is read from a pipe at exactly the real-time rate, so it renders no
 // faster than it would play. Also peak resident memory (VmHWM): the program on
-// each disk, and the floor program (an SDL2 + OpenGL window, cleared every 20 ms),
-// with the floor's CPU share.
+// each disk, and the floor program (an SDL2 + OpenGL window, cleared every 20 ms,
+// and the same drawing one textured quad over it), with the floor's CPU share.
 //
 //   bench_playing PROGRAM FLOOR_PROGRAM DISK_DIR [TEN_DISK_DIR] [SECONDS]
 //       prints table rows | figure | value | goal | verdict |
@@ -265,11 +265,14 @@ Usage measureUsage(const std::string& program, const std::string& disk, double s
     return usage;
 }
 
-// The floor program presenting a cleared frame every 20 ms: its CPU share over
-// `seconds` and its peak memory.
-void floorUsage(const std::string& floorProgram, double seconds, double* cpu, double* peakMb)
+// The floor program presenting a frame every 20 ms, cleared or with one textured
+// quad over it: its CPU share over `seconds` and its peak memory.
+void floorUsage(const std::string& floorProgram, bool textured, double seconds, double* cpu, double* peakMb)
 {
-    pid_t pid = launch({floorProgram, std::to_string(int(seconds) + 10)}, nullptr, -1);
+    std::vector<std::string> command = {floorProgram, std::to_string(int(seconds) + 10)};
+    if (textured)
+        command.insert(command.begin() + 1, "--textured");
+    pid_t pid = launch(command, nullptr, -1);
     sleepSeconds(3.0);
     int64_t before = processNanos(pid);
     int64_t start = bench::monotonicNanos();
@@ -373,8 +376,9 @@ int main(int argc, char** argv)
     const std::string tenDisk = argc > 4 ? argv[4] : "";
     const double seconds = argc > 5 ? std::atof(argv[5]) : 30.0;
 
-    double floorCpu = 0, floorPeak = 0;
-    floorUsage(floorProgram, 10.0, &floorCpu, &floorPeak);
+    double floorCpu = 0, floorPeak = 0, texturedCpu = 0, texturedPeak = 0;
+    floorUsage(floorProgram, false, 10.0, &floorCpu, &floorPeak);
+    floorUsage(floorProgram, true, 10.0, &texturedCpu, &texturedPeak);
     Usage cpu = measureUsage(program, disk, seconds);
     const double audioThreads = cpu.mixer + cpu.unnamed;
     const double peer = cpu.peerDevicePipe;
@@ -390,6 +394,8 @@ int main(int argc, char** argv)
                 verdict(peer > 0 && audioThreads <= AUDIO_PEER_RATIO_GOAL * peer));
     std::printf("| openmpt123 with the default 64 KiB pipe (fewer wake-ups) | %.2f%% | | |\n", cpu.peerDefaultPipe);
     std::printf("| peak resident memory (VmHWM), floor program | %.1f MB | | |\n", floorPeak);
+    std::printf("| peak resident memory (VmHWM), floor drawing one textured quad | %.1f MB, floor + %.1f MB | | |\n",
+                texturedPeak, texturedPeak - floorPeak);
     std::printf("| peak resident memory (VmHWM), bundled disk | %.1f MB, floor + %.1f MB (at the end: %.1f MB anonymous, %.1f MB files) | <= floor + %.0f MB | %s |\n",
                 cpu.peakMb, cpu.peakMb - floorPeak, cpu.anonMb, cpu.fileMb, MEMORY_GOAL_OVER_FLOOR_MB,
                 verdict(floorPeak > 0 && cpu.peakMb <= floorPeak + MEMORY_GOAL_OVER_FLOOR_MB));
@@ -400,5 +406,7 @@ int main(int argc, char** argv)
                     verdict(floorPeak > 0 && tenPeak <= floorPeak + TEN_MEMORY_GOAL_OVER_FLOOR_MB));
     }
     std::printf("| CPU of the floor program presenting a cleared frame every 20 ms | %.1f%% of a core | | |\n", floorCpu);
+    std::printf("| the same with one blended textured quad over the whole window | %.1f%% of a core | | |\n",
+                texturedCpu);
     return 0;
 }
