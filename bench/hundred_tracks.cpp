@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/timed_services.h"
 #include "platform/audio.h"
 #include "platform/sdl/audio_engine.h"
 
@@ -36,21 +37,6 @@ struct TrackFile {
     std::string path;  // as the disk names it: data\music\NAME
     bool stream;
 };
-
-// Resident memory now, in kB (VmRSS of /proc/self/status).
-long residentKb()
-{
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return 0;
-    char line[256];
-    long kb = 0;
-    while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "VmRSS: %ld", &kb) == 1)
-            break;
-    std::fclose(status);
-    return kb;
-}
 
 std::vector<TrackFile> diskFiles()
 {
@@ -118,12 +104,12 @@ int main(int argc, char** argv)
     for (int i = 0; i < TRACKS; i++) {
         handles.push_back(load(engine, files[size_t(i) % files.size()]));
         if (size_t(i + 1) == files.size())
-            firstRoundKb = residentKb();
+            firstRoundKb = bench::statusKb("/proc/self/status", "VmRSS:");
     }
     double loadMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     int loaded = int(std::count_if(handles.begin(), handles.end(), [](audio::Handle h) { return h != 0; }));
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    long perTrackKb = (residentKb() - firstRoundKb) / long(TRACKS - files.size());
+    long perTrackKb = (bench::statusKb("/proc/self/status", "VmRSS:") - firstRoundKb) / long(TRACKS - files.size());
 
     int playing = 0;
     for (audio::Handle handle : handles) {

@@ -128,12 +128,7 @@ int64_t processNanos(pid_t pid)
 // A value in kB from /proc/PID/status, as MB.
 double statusMb(pid_t pid, const char* key)
 {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(file, line))
-        if (line.rfind(key, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(key) + 1) / 1024.0;
-    return 0.0;
+    return double(bench::statusKb("/proc/" + std::to_string(pid) + "/status", key)) / 1024.0;
 }
 
 double share(int64_t nanos, double seconds) { return 100.0 * double(nanos) / 1e9 / seconds; }

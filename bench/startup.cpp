@@ -48,25 +48,10 @@ constexpr int64_t RUN_TIMEOUT_NS = 20'000'000'000;
 constexpr double FRAME_GOAL = 1.4;     // times the floor
 constexpr double AUDIO_GOAL_MS = 50.0; // after the first frame
 
-// Peak resident memory so far, in kB (VmHWM of /proc/self/status).
-long peakKb()
-{
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return 0;
-    char line[256];
-    long kb = 0;
-    while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "VmHWM: %ld", &kb) == 1)
-            break;
-    std::fclose(status);
-    return kb;
-}
-
 void mark(const char* name)
 {
     long long now = bench::monotonicNanos();
-    std::printf("mark %s %lld %ld\n", name, now, peakKb());
+    std::printf("mark %s %lld %ld\n", name, now, bench::statusKb("/proc/self/status", "VmHWM:"));
     std::fflush(stdout);
 }
 
