@@ -21,15 +21,10 @@ BUILD=$(cd "${1:-$ROOT/build}" 2> /dev/null && pwd) || { echo "hostile_content: 
 PROGRAM="$BUILD/musicdisk"
 [ -x "$PROGRAM" ] || { echo "hostile_content: $PROGRAM is not built"; exit 1; }
 
-WORK=$(mktemp -d)
-PROGRAM_PID="" XVFB_PID=""
-cleanup() {
-    [ -n "$PROGRAM_PID" ] && kill -9 "$PROGRAM_PID" 2> /dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
-    wait 2> /dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+E2E_NAME=hostile_content
+# shellcheck source=tests/e2e/lib.bash
+. "$ROOT/tests/e2e/lib.bash"
+e2e_begin
 
 PASSED=0 FAILED=0
 failed() {
@@ -54,10 +49,10 @@ new_disk() {
 # still running after SECONDS.
 wait_for_exit() {
     for _ in $(seq 1 $(($1 * 10))); do
-        if ! kill -0 "$PROGRAM_PID" 2> /dev/null; then
-            wait "$PROGRAM_PID"
+        if ! kill -0 "$APP_PID" 2> /dev/null; then
+            wait "$APP_PID"
             local code=$?
-            PROGRAM_PID=""
+            APP_PID=""
             return $code
         fi
         sleep 0.1
@@ -72,7 +67,7 @@ run_offscreen() {
     local expected=$1 ends=${2:-}
     (cd "$DISK" && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy exec "$PROGRAM") \
         > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
-    PROGRAM_PID=$!
+    APP_PID=$!
     local code
     if [ -n "$ends" ]; then
         wait_for_exit 10
@@ -80,14 +75,14 @@ run_offscreen() {
         [ $code -eq 255 ] && { failed "still running 10 s after its font failed"; return; }
     else
         sleep 2
-        if ! kill -0 "$PROGRAM_PID" 2> /dev/null; then
-            wait "$PROGRAM_PID"
+        if ! kill -0 "$APP_PID" 2> /dev/null; then
+            wait "$APP_PID"
             code=$?
-            PROGRAM_PID=""
+            APP_PID=""
             failed "ended by itself with $code"
             return
         fi
-        kill -TERM "$PROGRAM_PID"
+        kill -TERM "$APP_PID"
         wait_for_exit 10
         code=$?
         [ $code -eq 255 ] && { failed "still running 10 s after SIGTERM"; return; }
@@ -147,9 +142,9 @@ new_disk "a count of 2147483647"
 sed -i '1s/.*/2147483647/' "$DISK/data/disk.cfg"
 (cd "$DISK" && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy exec "$PROGRAM") \
     > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
-PROGRAM_PID=$!
+APP_PID=$!
 sleep 2
-if kill -0 "$PROGRAM_PID" 2> /dev/null && kill -TERM "$PROGRAM_PID" && wait_for_exit 10; then
+if kill -0 "$APP_PID" 2> /dev/null && kill -TERM "$APP_PID" && wait_for_exit 10; then
     COUNT=$(messages | wc -l)
     if [ "$COUNT" -le 10 ] && [ -z "$(messages | grep -v -x -e "$TRACK" -e 'Unsupported song type')" ]; then
         PASSED=$((PASSED + 1))
@@ -162,25 +157,18 @@ fi
 
 # ---- Under Xvfb, with input ------------------------------------------------------
 if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$WORK/display" 2> /dev/null &
-    XVFB_PID=$!
-    for _ in $(seq 1 100); do
-        [ -s "$WORK/display" ] && break
-        sleep 0.1
-    done
-    export DISPLAY=":$(cat "$WORK/display")"
-    unset WAYLAND_DISPLAY
+    start_xvfb
 
     # start_x11: the program on the disk, and its window once shown (in $WINDOW).
     start_x11() {
         (cd "$DISK" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy exec "$PROGRAM") \
             > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
-        PROGRAM_PID=$!
+        APP_PID=$!
         WINDOW=""
         for _ in $(seq 1 100); do
             WINDOW=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
             [ -n "$WINDOW" ] && break
-            kill -0 "$PROGRAM_PID" 2> /dev/null || break
+            kill -0 "$APP_PID" 2> /dev/null || break
             sleep 0.1
         done
         [ -n "$WINDOW" ] && xdotool windowfocus --sync "$WINDOW"

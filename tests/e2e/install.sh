@@ -21,29 +21,11 @@ set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
-for tool in Xvfb xdotool xwininfo sox import compare desktop-file-validate appstreamcli lintian cpack dpkg-deb readelf; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "install: skipped, $tool is not installed"
-        exit 77
-    fi
-done
-
-WORK=$(mktemp -d)
-XVFB_PID=""
-APP_PID=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2> /dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
-    wait 2> /dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "install: FAILED: $*"
-    [ -f "$WORK/app.log" ] && { echo "--- program output:"; cat "$WORK/app.log"; }
-    exit 1
-}
+E2E_NAME=install
+# shellcheck source=tests/e2e/lib.bash
+. "$ROOT/tests/e2e/lib.bash"
+e2e_require Xvfb xdotool xwininfo sox import compare desktop-file-validate appstreamcli lintian cpack dpkg-deb readelf
+e2e_begin
 
 APP_ID=org.quorvatelle.MusicDisk
 EXPECTED_TREE="bin/musicdisk
@@ -88,34 +70,13 @@ grep -q "<release version=\"$("$PREFIX/bin/musicdisk" --version | cut -d' ' -f2)
     "$PREFIX/share/metainfo/$APP_ID.metainfo.xml" || fail "the metainfo's release is not the program's version"
 
 # ---- 2. The installed program -----------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$WORK/display")"
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/out.raw"
-unset WAYLAND_DISPLAY GDK_SCALE
+start_xvfb
+unset GDK_SCALE
 
 mkdir "$WORK/empty"
 (cd "$WORK/empty" && exec "$PREFIX/bin/musicdisk") > "$WORK/app.log" 2>&1 &
 APP_PID=$!
-WINDOW=""
-for _ in $(seq 1 100); do
-    WINDOW=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
-    [ -n "$WINDOW" ] && break
-    sleep 0.1
-done
-[ -n "$WINDOW" ] || fail "the window did not appear"
-
-key() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; sleep 0.2; }
-captured() { echo $(( $(stat -c %s "$WORK/out.raw" 2> /dev/null || echo 0) / 8 )); }
-rms() {
-    dd if="$WORK/out.raw" of="$WORK/segment.raw" bs=8 skip="$1" count=$(($2 - $1)) status=none
-    sox -t raw -r 44100 -e float -b 32 -c 2 "$WORK/segment.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'
-}
+wait_for_window
 
 sleep 1
 key Escape  # logo -> intro
@@ -123,9 +84,7 @@ sleep 0.5
 key Escape  # intro -> player
 sleep 1.5
 a=$(captured); sleep 1.5; b=$(captured)
-level=$(rms "$a" "$b")
-awk -v l="$level" 'BEGIN { exit !(l > 0.01) }' || fail "the bundled disk is silent (RMS $level)"
-echo "install: the installed program plays the bundled disk from an empty folder (RMS $level)"
+expect_sound "the installed program plays the bundled disk from an empty folder" "$a" "$b"
 
 # The client area (inside the one-pixel border) against the five screens' references.
 import -window "$WINDOW" -crop 818x318+1+1 +repage "$WORK/screen.png" 2> /dev/null || fail "no screenshot"
@@ -144,18 +103,9 @@ echo "install: the player screen is up (closest reference: player, RMSE $best_er
 xdotool mousemove $((11 + 674)) $((101 + 172)); sleep 0.1
 xdotool mousedown 1; sleep 0.12; xdotool mouseup 1; sleep 0.5
 a=$(captured); sleep 1; b=$(captured)
-level=$(rms "$a" "$b")
-awk -v l="$level" 'BEGIN { exit !(l < 0.0001) }' || fail "not silent after Stop (RMS $level)"
+expect_silence "after Stop" "$a" "$b"
 key Escape
-for _ in $(seq 1 50); do
-    kill -0 "$APP_PID" 2> /dev/null || break
-    sleep 0.1
-done
-kill -0 "$APP_PID" 2> /dev/null && fail "still running 5 s after Escape"
-wait "$APP_PID"
-status=$?
-APP_PID=""
-[ $status -eq 0 ] || fail "exit code $status"
+expect_exit 5
 
 # No disk beside the program and none in the working folder.
 mkdir -p "$WORK/lonely/bin"

@@ -23,12 +23,10 @@ set -u
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=${1:-$ROOT/build}
 BUILD=$(cd "$BUILD" 2> /dev/null && pwd) || { echo "remote_control: FAILED: no build folder"; exit 1; }
-for tool in Xvfb xdotool xwininfo sox playerctl dbus-run-session dbus-send dbus-monitor; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "remote_control: skipped, $tool is not installed"
-        exit 77
-    fi
-done
+E2E_NAME=remote_control
+# shellcheck source=tests/e2e/lib.bash
+. "$ROOT/tests/e2e/lib.bash"
+e2e_require Xvfb xdotool xwininfo sox playerctl dbus-run-session dbus-send dbus-monitor
 PROGRAM=$BUILD/musicdisk
 COMPOSE=$BUILD/tools/compose/compose
 [ -x "$PROGRAM" ] && [ -x "$COMPOSE" ] || { echo "remote_control: FAILED: build musicdisk and compose first"; exit 1; }
@@ -38,22 +36,9 @@ if [ -z "${REMOTE_CONTROL_INSIDE:-}" ]; then
     REMOTE_CONTROL_INSIDE=1 exec dbus-run-session -- bash "$0" "$BUILD" 2> >(grep -v "^dbus-daemon\[" >&2)
 fi
 
-WORK=$(mktemp -d)
-XVFB_PID="" APP_PID="" MONITOR_PID="" FOLLOW_PIDS=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2> /dev/null
-    for pid in $FOLLOW_PIDS $MONITOR_PID $XVFB_PID; do kill "$pid" 2> /dev/null; done
-    wait 2> /dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "remote_control: FAILED: $*"
-    [ -f "$WORK/app.log" ] && { echo "--- program output:"; cat "$WORK/app.log"; }
-    exit 1
-}
-say() { echo "remote_control: $*"; }
+MONITOR_PID="" FOLLOW_PIDS=""
+e2e_cleanup() { for pid in $FOLLOW_PIDS $MONITOR_PID; do kill "$pid" 2> /dev/null; done; }
+e2e_begin
 
 # The disk: three tones with titles in Latin-1 ("café") and UTF-8 ("été").
 DISK=$WORK/disk
@@ -63,16 +48,8 @@ cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/
 printf '3\nstream\ntone_a.wav\nTone A caf\xe9\nstream\ntone_b.wav\nTone B \xc3\xa9t\xc3\xa9\nstream\ntone_c.wav\nTone C\nTones.\n' \
     > "$DISK/data/disk.cfg"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$WORK/display")"
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/out.raw"
-unset WAYLAND_DISPLAY SDL_VIDEO_ALLOW_SCREENSAVER
+start_xvfb
+unset SDL_VIDEO_ALLOW_SCREENSAVER
 
 dbus-monitor --session "interface='org.freedesktop.ScreenSaver'" > "$WORK/screensaver.log" 2>&1 &
 MONITOR_PID=$!
@@ -91,21 +68,6 @@ start_program() {
     done
     fail "the player did not appear on the bus"
 }
-# Waits for the program to end by itself; fails after `limit` seconds.
-expect_exit() {  # limit
-    for _ in $(seq 1 $(($1 * 10))); do
-        kill -0 "$APP_PID" 2> /dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$APP_PID" 2> /dev/null && fail "still running $1 s after Quit"
-    wait "$APP_PID"
-    local status=$?
-    APP_PID=""
-    [ "$status" -eq 0 ] || fail "exit code $status"
-}
-
-# Seconds of audio captured so far (44100 Hz, 2 channels of 32-bit floats).
-captured() { echo $(( $(stat -c %s "$WORK/out.raw" 2> /dev/null || echo 0) / 8 )); }
 segment_stat() {  # from to -> sox stat output
     dd if="$WORK/out.raw" of="$WORK/segment.raw" bs=8 skip="$1" count=$(($2 - $1)) status=none
     sox -t raw -r 44100 -e float -b 32 -c 2 "$WORK/segment.raw" -n remix 1 stat 2>&1
@@ -123,7 +85,7 @@ expect_tone() {  # what hz
         fail "$1: expected a $2 Hz tone, heard RMS and Hz $heard (now at $(position) s of $(pc metadata title))"
     say "$1: $2 Hz (RMS and Hz $heard)"
 }
-expect_silence() {  # what
+expect_quiet() {  # what
     local heard; heard=$(listen 0.4)
     awk -v h="$heard" 'BEGIN { split(h, v, " "); exit !(v[1] < 0.0001) }' || fail "$1: not silent (RMS and Hz $heard)"
     say "$1: silent"
@@ -144,8 +106,8 @@ position() {
 }
 # True when a >= b - slack (seconds).
 not_before() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b - 0.05) }'; }
-# Keys are held across a frame (frames are about 20 ms).
-key() { xdotool mousemove 400 250; xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; sleep 0.2; }
+# A key pressed in the window, the pointer over it.
+window_key() { xdotool mousemove 400 250; key "$1"; }
 
 # ---- No session bus: the program plays as before, with one line on stderr.
 (cd "$DISK" && DBUS_SESSION_BUS_ADDRESS=unix:path=$WORK/no-bus exec "$PROGRAM") > "$WORK/app.log" 2>&1 &
@@ -166,21 +128,21 @@ expect_title "track A, a Latin-1 title" "Tone A café"
 expect_tone "playing at start" 440
 
 pc play; expect_status "play while playing" Playing; expect_tone "play while playing" 440
-pc pause; expect_status "pause while playing" Paused; expect_silence "pause while playing"
+pc pause; expect_status "pause while playing" Paused; expect_quiet "pause while playing"
 paused_at=$(position)
-pc pause; expect_status "pause while paused" Paused; expect_silence "pause while paused"
+pc pause; expect_status "pause while paused" Paused; expect_quiet "pause while paused"
 [ "$(position)" = "$paused_at" ] || fail "the position moved while paused ($paused_at, $(position))"
 pc play; expect_status "play while paused" Playing; expect_tone "play while paused" 440
 not_before "$(position)" "$paused_at" || fail "play while paused did not resume ($paused_at, $(position))"
 pc stop; pc play  # from the top again, so the track does not end during the next checks
-pc play-pause; expect_status "play-pause while playing" Paused; expect_silence "play-pause while playing"
+pc play-pause; expect_status "play-pause while playing" Paused; expect_quiet "play-pause while playing"
 paused_at=$(position)
 pc play-pause; expect_status "play-pause while paused" Playing; expect_tone "play-pause while paused" 440
 not_before "$(position)" "$paused_at" || fail "play-pause while paused did not resume"
-pc stop; expect_status "stop while playing" Stopped; expect_silence "stop while playing"
+pc stop; expect_status "stop while playing" Stopped; expect_quiet "stop while playing"
 [ "$(position)" = 0.000 ] || fail "stop did not rewind ($(position))"
 pc stop; expect_status "stop while stopped" Stopped
-pc pause; expect_status "pause while stopped" Stopped; expect_silence "pause while stopped"
+pc pause; expect_status "pause while stopped" Stopped; expect_quiet "pause while stopped"
 pc play-pause; expect_status "play-pause while stopped" Playing; expect_tone "play-pause while stopped" 440
 pc pause; pc stop; expect_status "stop while paused" Stopped
 [ "$(position)" = 0.000 ] || fail "stop while paused did not rewind ($(position))"
@@ -198,7 +160,7 @@ pc next; expect_title "next wraps" "Tone A café"; expect_tone "next wraps" 440
 pc previous; expect_title "previous wraps" "Tone C"; expect_tone "previous wraps" 990
 pc previous; expect_tone "previous" 660
 pc pause; pc next; expect_title "next while paused" "Tone C"
-expect_status "next while paused only moves" Stopped; expect_silence "next while paused"
+expect_status "next while paused only moves" Stopped; expect_quiet "next while paused"
 pc previous; expect_status "previous while stopped" Stopped; expect_title "previous while stopped" "Tone B été"
 pc play; expect_tone "play after the skips" 660
 
@@ -222,7 +184,7 @@ for _ in $(seq 1 200); do
 done
 grep -q "Tone C" "$WORK/follow_title.txt" || fail "--follow did not see track B end by itself: $(cat "$WORK/follow_title.txt")"
 expect_tone "track B ended by itself" 990
-key p
+window_key p
 for _ in $(seq 1 30); do
     grep -q Paused "$WORK/follow_status.txt" && break
     sleep 0.1
@@ -232,12 +194,12 @@ say "--follow: $(tr '\n' ' ' < "$WORK/follow_title.txt")/ $(tr '\n' ' ' < "$WORK
 
 # ---- The keyboard's media keys.
 say "media keys from $(position) s of $(pc metadata title)"
-key XF86AudioPlay; expect_status "media key play/pause while paused" Playing
-key XF86AudioPlay; expect_status "media key play/pause while playing" Paused
-key XF86AudioNext; expect_title "media key next" "Tone A café"
-key XF86AudioPrev; expect_title "media key previous" "Tone C"
-key XF86AudioPlay; expect_tone "media key play" 990
-key XF86AudioStop; expect_status "media key stop" Stopped; expect_silence "media key stop"
+window_key XF86AudioPlay; expect_status "media key play/pause while paused" Playing
+window_key XF86AudioPlay; expect_status "media key play/pause while playing" Paused
+window_key XF86AudioNext; expect_title "media key next" "Tone A café"
+window_key XF86AudioPrev; expect_title "media key previous" "Tone C"
+window_key XF86AudioPlay; expect_tone "media key play" 990
+window_key XF86AudioStop; expect_status "media key stop" Stopped; expect_quiet "media key stop"
 
 mpris Raise || fail "Raise"
 mpris Quit || fail "Quit"

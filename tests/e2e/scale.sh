@@ -19,42 +19,15 @@ ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
 PROGRAM=$BUILD/musicdisk
 SCREENS=$BUILD/tests/platform_screens
-for tool in Xvfb xdotool xwininfo sox; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "scale: skipped, $tool is not installed"
-        exit 77
-    fi
-done
+E2E_NAME=scale
+# shellcheck source=tests/e2e/lib.bash
+. "$ROOT/tests/e2e/lib.bash"
+e2e_require Xvfb xdotool xwininfo sox
 [ -x "$PROGRAM" ] || { echo "scale: FAILED: no program at $PROGRAM"; exit 1; }
 [ -x "$SCREENS" ] || { echo "scale: FAILED: no screen tests at $SCREENS"; exit 1; }
-
-WORK=$(mktemp -d)
-XVFB_PID=""
-APP_PID=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2> /dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
-    wait 2> /dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "scale: FAILED: $*"
-    [ -f "$WORK/app.log" ] && { echo "--- program output:"; cat "$WORK/app.log"; }
-    exit 1
-}
-
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$WORK/display")"
-export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/out.raw"
-unset WAYLAND_DISPLAY GDK_SCALE
+e2e_begin
+start_xvfb 1920x1080x24
+unset GDK_SCALE
 
 # ---- 1. The screens at scale 2 ------------------------------------------------------
 (cd "$ROOT" && MUSICDISK_SCREEN_SCALE=2 TMPDIR="$WORK" "$SCREENS") > "$WORK/screens.log" 2>&1 ||
@@ -69,13 +42,12 @@ window_field() {  # window_field ID "Absolute upper-left X"
 start() {  # start [arguments...]: the program, and WINDOW once its window is viewable
     (cd "$ROOT" && exec "$PROGRAM" "$@") > "$WORK/app.log" 2>&1 &
     APP_PID=$!
-    WINDOW=""
+    wait_for_window
     for _ in $(seq 1 100); do
-        WINDOW=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
-        [ -n "$WINDOW" ] && [ "$(window_field "$WINDOW" "Map State")" = IsViewable ] && return 0
+        [ "$(window_field "$WINDOW" "Map State")" = IsViewable ] && return 0
         sleep 0.1
     done
-    fail "the window did not appear"
+    fail "the window did not become viewable"
 }
 stop() {  # stop: Escape until the program ends; its exit code must be 0
     for _ in 1 2 3; do
@@ -83,21 +55,7 @@ stop() {  # stop: Escape until the program ends; its exit code must be 0
         key Escape
         sleep 1
     done
-    for _ in $(seq 1 50); do
-        kill -0 "$APP_PID" 2> /dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$APP_PID" 2> /dev/null && fail "still running after Escape"
-    wait "$APP_PID"
-    local status=$?
-    APP_PID=""
-    [ $status -eq 0 ] || fail "exit code $status"
-}
-key() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; sleep 0.2; }
-captured() { echo $(( $(stat -c %s "$WORK/out.raw" 2> /dev/null || echo 0) / 8 )); }
-rms() {
-    dd if="$WORK/out.raw" of="$WORK/segment.raw" bs=8 skip="$1" count=$(($2 - $1)) status=none
-    sox -t raw -r 44100 -e float -b 32 -c 2 "$WORK/segment.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'
+    expect_exit 5
 }
 
 start --scale 2
@@ -114,17 +72,14 @@ sleep 0.5
 key Escape  # intro -> player
 sleep 1.5
 a=$(captured); sleep 1.5; b=$(captured)
-level=$(rms "$a" "$b")
-awk -v l="$level" 'BEGIN { exit !(l > 0.01) }' || fail "silent on the player screen (RMS $level)"
+expect_sound "--scale 2: playing on the player screen" "$a" "$b"
 
 # Stop lies at client pixel (674, 172) at scale 1: the border is 2 pixels now and
 # every client pixel 2 x 2; aim at the middle of that pixel.
 xdotool mousemove $((X + 2 + 2 * 674 + 1)) $((Y + 2 + 2 * 172 + 1)); sleep 0.1
 xdotool mousedown 1; sleep 0.12; xdotool mouseup 1; sleep 0.5
 a=$(captured); sleep 1; b=$(captured)
-level=$(rms "$a" "$b")
-awk -v l="$level" 'BEGIN { exit !(l < 0.0001) }' || fail "not silent after a click on Stop (RMS $level)"
-echo "scale: a click on Stop at its scale-2 place stops the music (RMS $level after)"
+expect_silence "after a click on Stop at its scale-2 place" "$a" "$b"
 
 # A drag from the empty sky at the left: press, move +100 +60 in steps, release.
 xdotool mousemove $((X + 120)) $((Y + 320)); sleep 0.2

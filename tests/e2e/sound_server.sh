@@ -19,12 +19,10 @@ set -u
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD=${1:-$ROOT/build}
 BUILD=$(cd "$BUILD" 2> /dev/null && pwd) || { echo "sound_server: FAILED: no build folder"; exit 1; }
-for tool in Xvfb pulseaudio pactl parec sox playerctl dbus-run-session dbus-send; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "sound_server: skipped, $tool is not installed"
-        exit 77
-    fi
-done
+E2E_NAME=sound_server
+# shellcheck source=tests/e2e/lib.bash
+. "$ROOT/tests/e2e/lib.bash"
+e2e_require Xvfb pulseaudio pactl parec sox playerctl dbus-run-session dbus-send
 PROGRAM=$BUILD/musicdisk
 COMPOSE=$BUILD/tools/compose/compose
 [ -x "$PROGRAM" ] && [ -x "$COMPOSE" ] || { echo "sound_server: FAILED: build musicdisk and compose first"; exit 1; }
@@ -33,23 +31,11 @@ if [ -z "${SOUND_SERVER_INSIDE:-}" ]; then
     SOUND_SERVER_INSIDE=1 exec dbus-run-session -- bash "$0" "$BUILD" 2> >(grep -v "^dbus-daemon\[" >&2)
 fi
 
-WORK=$(mktemp -d)
-XVFB_PID="" APP_PID="" PULSE_PID="" RECORD_PID=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2> /dev/null
-    for pid in $RECORD_PID $PULSE_PID $XVFB_PID; do kill "$pid" 2> /dev/null; done
-    wait 2> /dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+PULSE_PID="" RECORD_PID=""
+e2e_cleanup() { for pid in $RECORD_PID $PULSE_PID; do kill "$pid" 2> /dev/null; done; }
+e2e_more_logs() { [ -f "$WORK/pulse.log" ] && { echo "--- sound server output:"; grep -v "^W:" "$WORK/pulse.log"; }; }
+e2e_begin
 
-fail() {
-    echo "sound_server: FAILED: $*"
-    [ -f "$WORK/app.log" ] && { echo "--- program output:"; cat "$WORK/app.log"; }
-    [ -f "$WORK/pulse.log" ] && { echo "--- sound server output:"; grep -v "^W:" "$WORK/pulse.log"; }
-    exit 1
-}
-say() { echo "sound_server: $*"; }
 now() { date +%s.%N; }
 
 DISK=$WORK/disk
@@ -118,15 +104,10 @@ position() {
 
 start_server
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$WORK/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=pulseaudio
-unset WAYLAND_DISPLAY PULSE_PROP
+start_xvfb
+# The program plays through the private server, not into a file.
+export SDL_AUDIODRIVER=pulseaudio
+unset SDL_DISKAUDIOFILE PULSE_PROP
 
 # Each line the program prints carries the time it came.
 stamp() { while IFS= read -r line; do printf '%s %s\n' "$(now)" "$line"; done; }

@@ -25,32 +25,14 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-for tool in Xvfb xdotool xwininfo xprop; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "window_drag: skipped, $tool is not installed"
-        exit 77
-    fi
-done
-
-WORK=$(mktemp -d)
-XVFB_PID=""
+E2E_NAME=window_drag
+# shellcheck source=tests/e2e/lib.bash
+. "$ROOT/tests/e2e/lib.bash"
+e2e_require Xvfb xdotool xwininfo xprop
 PROBE_PID=""
-cleanup() {
-    [ -n "$PROBE_PID" ] && kill "$PROBE_PID" 2> /dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
-    wait 2> /dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "window_drag: FAILED: $*"
-    if [ -f "$WORK/probe.log" ]; then
-        echo "--- probe output:"
-        cat "$WORK/probe.log"
-    fi
-    exit 1
-}
+e2e_cleanup() { [ -n "$PROBE_PID" ] && kill "$PROBE_PID" 2> /dev/null; }
+e2e_more_logs() { [ -f "$WORK/probe.log" ] && { echo "--- probe output:"; cat "$WORK/probe.log"; }; }
+e2e_begin
 
 PROBE=""
 if [ -d "${1:-}" ]; then
@@ -65,17 +47,8 @@ if [ -z "$PROBE" ]; then
         "$ROOT/platform/os.cpp" $(pkg-config --cflags --libs sdl2) -o "$PROBE" || fail "cannot build the probe"
 fi
 
-# Xvfb picks a free display number and writes it to the given descriptor.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=":$(cat "$WORK/display")"
-export SDL_VIDEODRIVER=x11
-unset WAYLAND_DISPLAY
+start_xvfb
+unset SDL_AUDIODRIVER SDL_DISKAUDIOFILE
 
 # wait_for PATTERN: until a line of the probe's output matches (5 s at most).
 wait_for() {

@@ -33,37 +33,24 @@ while [ $# -gt 0 ]; do
         *) BUILD=$1; shift ;;
     esac
 done
-for tool in Xvfb xdotool sox; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "soak: skipped, $tool is not installed"
-        exit 77
-    fi
-done
+E2E_NAME=soak
+# shellcheck source=tests/e2e/lib.bash
+. "$ROOT/tests/e2e/lib.bash"
+e2e_require Xvfb xdotool sox
 BUILD=$(cd "$BUILD" 2> /dev/null && pwd) || { echo "soak: no build folder"; exit 1; }
 PROGRAM="$BUILD/musicdisk"
 COMPOSE="$BUILD/tools/compose/compose"
 [ -x "$PROGRAM" ] && [ -x "$COMPOSE" ] || { echo "soak: build musicdisk and compose in $BUILD first"; exit 1; }
 
-WORK=$(mktemp -d)
-XVFB_PID="" PROGRAM_PID="" SAMPLER_PID=""
-cleanup() {
-    [ -n "$SAMPLER_PID" ] && kill "$SAMPLER_PID" 2> /dev/null
-    [ -n "$PROGRAM_PID" ] && kill -9 "$PROGRAM_PID" 2> /dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
-    wait 2> /dev/null
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-fail_setup() {
-    echo "soak: FAILED: $*"
-    exit 1
-}
+SAMPLER_PID=""
+e2e_cleanup() { [ -n "$SAMPLER_PID" ] && kill "$SAMPLER_PID" 2> /dev/null; }
+e2e_begin
 
 # ---- The disk -------------------------------------------------------------------
 DISK="$WORK/disk"
 mkdir -p "$DISK/data/music"
 cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/"
-"$COMPOSE" --tiny "$DISK/data/music" > /dev/null || fail_setup "compose --tiny did not write the tracks"
+"$COMPOSE" --tiny "$DISK/data/music" > /dev/null || fail "compose --tiny did not write the tracks"
 {
     echo 4
     printf 'mod\ntiny.mod\nTiny Module\n'
@@ -74,42 +61,34 @@ cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/
 } > "$DISK/data/disk.cfg"
 
 # ---- X server and program ------------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 1 100); do
-    [ -s "$WORK/display" ] && break
-    sleep 0.1
-done
-[ -s "$WORK/display" ] || fail_setup "Xvfb did not start"
-export DISPLAY=":$(cat "$WORK/display")"
-unset WAYLAND_DISPLAY
+start_xvfb
 
 CAPTURE="$WORK/capture.raw"
 (cd "$DISK" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$CAPTURE" exec "$PROGRAM") \
     > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
-PROGRAM_PID=$!
+APP_PID=$!
 START=$(date +%s)
 WIN=""
 for _ in $(seq 1 100); do
     WIN=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
     [ -n "$WIN" ] && break
-    kill -0 "$PROGRAM_PID" 2> /dev/null || break
+    kill -0 "$APP_PID" 2> /dev/null || break
     sleep 0.1
 done
-[ -n "$WIN" ] || fail_setup "no window of class musicdisk: $(cat "$WORK/stderr.log")"
+[ -n "$WIN" ] || fail "no window of class musicdisk: $(cat "$WORK/stderr.log")"
 
 # Resident memory every second: seconds since start, VmRSS and VmHWM in kB.
 (
-    while [ -r "/proc/$PROGRAM_PID/status" ]; do
+    while [ -r "/proc/$APP_PID/status" ]; do
         awk -v t=$(($(date +%s) - START)) '/^VmRSS/ {r=$2} /^VmHWM/ {h=$2} END {if (r) print t, r, h}' \
-            "/proc/$PROGRAM_PID/status" >> "$WORK/memory.log" 2> /dev/null
+            "/proc/$APP_PID/status" >> "$WORK/memory.log" 2> /dev/null
         sleep 1
     done
 ) &
 SAMPLER_PID=$!
 
 # ---- Driving ---------------------------------------------------------------------------
-alive() { kill -0 "$PROGRAM_PID" 2> /dev/null; }
+alive() { kill -0 "$APP_PID" 2> /dev/null; }
 elapsed() { echo $(($(date +%s) - START)); }
 
 WX=0 WY=0
@@ -263,14 +242,14 @@ if [ -z "$DIED" ]; then
     if alive; then
         EXIT_CODE="still running 10 s after Escape"
     else
-        wait "$PROGRAM_PID"
+        wait "$APP_PID"
         EXIT_CODE=$?
     fi
 else
-    wait "$PROGRAM_PID"
+    wait "$APP_PID"
     EXIT_CODE="died $DIED with status $?"
 fi
-PROGRAM_PID=""
+APP_PID=""
 kill "$SAMPLER_PID" 2> /dev/null
 wait "$SAMPLER_PID" 2> /dev/null
 SAMPLER_PID=""

@@ -1,0 +1,120 @@
+# Shared by the end-to-end scripts: skipping when a tool is missing, the work
+# folder and its cleanup, failing with the program's output, a private X server,
+# and driving and hearing the program. Sourced, so not named *.sh: build.sh runs
+# every tests/e2e/*.sh as a test.
+#
+# A script sets E2E_NAME (the name its lines start with), then sources this file.
+# It may define two hooks:
+#   e2e_cleanup      stops processes of its own; runs first at exit
+#   e2e_more_logs    prints logs of its own; fail runs it after the program's output
+#
+#   e2e_require TOOL...        exit 77 with a line when a tool is not installed
+#   e2e_begin                  WORK, a new folder. At exit: e2e_cleanup, then the
+#                              program (APP_PID) and Xvfb (XVFB_PID) are killed and
+#                              WORK is removed.
+#   fail TEXT...               "NAME: FAILED: TEXT", the program's output ($WORK/app.log), exit 1
+#   say TEXT...                "NAME: TEXT"
+#   start_xvfb [WxHxD]         Xvfb on a free display (1280x800x24 unless given); exports
+#                              DISPLAY, SDL on X11 and SDL's disk audio into $WORK/out.raw
+#   wait_for_window            WINDOW: the program's window, once it is there (10 s at most)
+#   key KEY                    KEY held across a frame (frames are about 20 ms), then a pause
+#   captured                   the frames of audio captured so far (44.1 kHz, stereo floats)
+#   rms FROM TO                the RMS amplitude of the capture between two frame positions
+#   expect_sound WHAT FROM TO  fails unless the capture is audible there (RMS > 0.01)
+#   expect_silence WHAT FROM TO  fails unless it is silent there (RMS < 0.0001)
+#   expect_exit SECONDS        the program ends within SECONDS, with exit code 0
+# shellcheck shell=bash
+
+XVFB_PID=""
+APP_PID=""
+WINDOW=""
+
+e2e_require() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" > /dev/null; then
+            echo "$E2E_NAME: skipped, $tool is not installed"
+            exit 77
+        fi
+    done
+}
+
+e2e_exit() {
+    declare -F e2e_cleanup > /dev/null && e2e_cleanup
+    [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2> /dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2> /dev/null
+    wait 2> /dev/null
+    rm -rf "$WORK"
+}
+
+e2e_begin() {
+    WORK=$(mktemp -d)
+    trap e2e_exit EXIT
+}
+
+fail() {
+    echo "$E2E_NAME: FAILED: $*"
+    [ -f "$WORK/app.log" ] && { echo "--- program output:"; cat "$WORK/app.log"; }
+    declare -F e2e_more_logs > /dev/null && e2e_more_logs
+    exit 1
+}
+
+say() { echo "$E2E_NAME: $*"; }
+
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x800x24}" -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do
+        [ -s "$WORK/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$WORK/display" ] || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+    DISPLAY=":$(cat "$WORK/display")"
+    export DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/out.raw"
+    unset WAYLAND_DISPLAY
+}
+
+wait_for_window() {
+    WINDOW=""
+    for _ in $(seq 1 100); do
+        WINDOW=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
+        [ -n "$WINDOW" ] && return 0
+        sleep 0.1
+    done
+    fail "the window did not appear"
+}
+
+key() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; sleep 0.2; }
+
+captured() { echo $(( $(stat -c %s "$WORK/out.raw" 2> /dev/null || echo 0) / 8 )); }
+
+rms() {
+    dd if="$WORK/out.raw" of="$WORK/segment.raw" bs=8 skip="$1" count=$(($2 - $1)) status=none
+    sox -t raw -r 44100 -e float -b 32 -c 2 "$WORK/segment.raw" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'
+}
+
+expect_sound() {
+    local level
+    level=$(rms "$2" "$3")
+    awk -v l="$level" 'BEGIN { exit !(l > 0.01) }' || fail "$1: silent (RMS $level)"
+    say "$1: RMS $level"
+}
+
+expect_silence() {
+    local level
+    level=$(rms "$2" "$3")
+    awk -v l="$level" 'BEGIN { exit !(l < 0.0001) }' || fail "$1: not silent (RMS $level)"
+    say "$1: RMS $level"
+}
+
+expect_exit() {
+    for _ in $(seq 1 $(($1 * 10))); do
+        kill -0 "$APP_PID" 2> /dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$APP_PID" 2> /dev/null && fail "still running $1 s later"
+    wait "$APP_PID"
+    local status=$?
+    APP_PID=""
+    [ "$status" -eq 0 ] || fail "exit code $status"
+}
