@@ -164,14 +164,7 @@ if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
         (cd "$DISK" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy exec "$PROGRAM") \
             > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
         APP_PID=$!
-        WINDOW=""
-        for _ in $(seq 1 100); do
-            WINDOW=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
-            [ -n "$WINDOW" ] && break
-            kill -0 "$APP_PID" 2> /dev/null || break
-            sleep 0.1
-        done
-        [ -n "$WINDOW" ] && xdotool windowfocus --sync "$WINDOW"
+        find_window && xdotool windowfocus --sync "$WINDOW"
     }
     press() {
         xdotool keydown "$1"

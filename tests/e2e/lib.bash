@@ -16,7 +16,9 @@
 #   say TEXT...                "NAME: TEXT"
 #   start_xvfb [WxHxD]         Xvfb on a free display (1280x800x24 unless given); exports
 #                              DISPLAY, SDL on X11 and SDL's disk audio into $WORK/out.raw
-#   wait_for_window            WINDOW: the program's window, once it is there (10 s at most)
+#   find_window                WINDOW: the program's window, once it is there; false after
+#                              10 s or as soon as the program (APP_PID) has ended
+#   wait_for_window            find_window, failing when there is no window
 #   key KEY                    KEY held across a frame (frames are about 20 ms), then a pause
 #   captured                   the frames of audio captured so far (44.1 kHz, stereo floats)
 #   rms FROM TO                the RMS amplitude of the capture between two frame positions
@@ -74,15 +76,18 @@ start_xvfb() {
     unset WAYLAND_DISPLAY
 }
 
-wait_for_window() {
+find_window() {
     WINDOW=""
     for _ in $(seq 1 100); do
         WINDOW=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
         [ -n "$WINDOW" ] && return 0
+        [ -n "$APP_PID" ] && ! kill -0 "$APP_PID" 2> /dev/null && return 1
         sleep 0.1
     done
-    fail "the window did not appear"
+    return 1
 }
+
+wait_for_window() { find_window || fail "the window did not appear"; }
 
 key() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; sleep 0.2; }
 

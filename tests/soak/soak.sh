@@ -63,19 +63,11 @@ cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/
 # ---- X server and program ------------------------------------------------------------
 start_xvfb
 
-CAPTURE="$WORK/capture.raw"
-(cd "$DISK" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$CAPTURE" exec "$PROGRAM") \
-    > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
+CAPTURE="$SDL_DISKAUDIOFILE"  # start_xvfb points SDL's disk audio there
+(cd "$DISK" && exec "$PROGRAM") > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
 APP_PID=$!
 START=$(date +%s)
-WIN=""
-for _ in $(seq 1 100); do
-    WIN=$(xdotool search --classname '^musicdisk$' 2> /dev/null | head -n 1)
-    [ -n "$WIN" ] && break
-    kill -0 "$APP_PID" 2> /dev/null || break
-    sleep 0.1
-done
-[ -n "$WIN" ] || fail "no window of class musicdisk: $(cat "$WORK/stderr.log")"
+find_window || fail "no window of class musicdisk: $(cat "$WORK/stderr.log")"
 
 # Resident memory every second: seconds since start, VmRSS and VmHWM in kB.
 (
@@ -93,7 +85,7 @@ elapsed() { echo $(($(date +%s) - START)); }
 
 WX=0 WY=0
 window_position() {
-    eval "$(xdotool getwindowgeometry --shell "$WIN" 2> /dev/null | grep -E '^(X|Y)=')"
+    eval "$(xdotool getwindowgeometry --shell "$WINDOW" 2> /dev/null | grep -E '^(X|Y)=')"
     WX=${X:-0} WY=${Y:-0}
 }
 # A client pixel (the window has a one-pixel border) as a screen position.
@@ -173,7 +165,7 @@ random_action() {
 # The player on screen, whatever showed: A opens the about screen from any of the
 # three, a click there goes back to the player.
 to_player() {
-    xdotool windowfocus "$WIN" 2> /dev/null
+    xdotool windowfocus "$WINDOW" 2> /dev/null
     window_position
     press a
     sleep 1.3
@@ -204,7 +196,7 @@ if [ "$SECONDS_TO_RUN" -ge 240 ]; then CHECK_EVERY=60; else CHECK_EVERY=$((SECON
 BASELINE_AT=$((SECONDS_TO_RUN >= 180 ? 60 : SECONDS_TO_RUN / 3))
 
 sleep 2
-xdotool windowfocus --sync "$WIN" 2> /dev/null
+xdotool windowfocus --sync "$WINDOW" 2> /dev/null
 press Escape   # the logo
 sleep 1.5
 press Escape   # the intro
