@@ -3,8 +3,9 @@
 // services.
 //
 // Exit codes: 0 after a normal run, --help or --version; 1 when no disk is found
-// (said on stderr and in a message box); 2 for a bad command line (one line on
-// stderr, nothing opened).
+// (said on stderr and in a message box) or there is no display (one line on
+// stderr, no sound); 2 for a bad command line (one line on stderr, nothing
+// opened).
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,9 +17,13 @@
 #include "app/command_line.h"
 #include "app/disk_location.h"
 #include "app/message_box.h"
+#include "app/window.h"
 #include "disk/global_initialization.h"
 #include "gui/gui_renderer.h"
 #include "platform/sdl/real_platform.h"
+#include "platform/sdl/sdl_os.h"
+
+constexpr int EXIT_NO_DISPLAY = 1;
 
 static std::string executablePath()
 {
@@ -69,6 +74,13 @@ int main(int argc, char** argv)
     const int scale = line.scale ? line.scale : desktopScale(std::getenv("GDK_SCALE"));
     // The atlases decode on worker threads while the window opens.
     RealPlatform platform({scale, {FONT_FILE, ARTWORK_FILE}});
+    // Video starts before the window and the music, so without a display the
+    // program ends having played nothing.
+    const std::string display = startSdlVideo(platform.os, WINDOW_CLASS_NAME);
+    if (!display.empty()) {
+        std::fprintf(stderr, "musicdisk: no display to show the window on: %s\n", display.c_str());
+        return EXIT_NO_DISPLAY;
+    }
     Application::instance().run();
     return 0;
 }
