@@ -6,6 +6,10 @@
 // (said on stderr and in a message box) or there is no display (one line on
 // stderr, no sound); 2 for a bad command line (one line on stderr, nothing
 // opened).
+//
+// SIGPIPE is ignored: when a launcher or terminal has closed standard error, a
+// message line fails to be written, nothing worse.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -41,6 +45,7 @@ static std::string workingFolder()
 
 int main(int argc, char** argv)
 {
+    signal(SIGPIPE, SIG_IGN);
     const CommandLine line = parseCommandLine(argc, argv);
     switch (line.action) {
     case CommandLine::Action::Help:
