@@ -17,8 +17,10 @@
 //                 something plays (a backend that never reports the loss), closes
 //                 it and reopens the default output, trying every second while
 //                 there is none. Between the two it takes the audio thread's place
-//                 for commands, so the play state carries over and the command
-//                 queue never fills.
+//                 for commands (audio_queue.h says how the queue passes between
+//                 them), so the play state carries over and the command queue
+//                 never fills; what was sounding stands at silence, so nothing
+//                 paused or stopped meanwhile is heard when the output returns.
 // Commands reach the audio thread through a lock-free queue. A freed channel goes
 // to the mixer as a command; the mixer hands it back through a second queue, and
 // the main thread deletes it once the decoder is done with it too.

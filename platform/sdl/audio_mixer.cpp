@@ -313,9 +313,8 @@ static bool anySounding(const Mixer& mixer)
 
 void mixInto(AudioEngine& engine, float* out, uint32_t frames)
 {
-    int64_t now =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
+    int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch()).count();
     Mixer& mixer = engine.mixer;
     applyCommands(engine);
 

@@ -27,4 +27,4 @@ void applyCommands(AudioEngine& engine);
 // out, and what still plays fades in when an output returns.
 void silenceChannels(AudioEngine& engine);
 
-}  // namespace audio_engine
+} // namespace audio_engine
