@@ -96,9 +96,10 @@ start_servers() {
     done
     fail "the sound servers did not start"
 }
+# Kills all three at once, as a crash of the session would (one may have ended already).
 kill_servers() {
     # shellcheck disable=SC2086
-    kill -9 $SERVER_PIDS
+    kill -9 $SERVER_PIDS 2> /dev/null
     # shellcheck disable=SC2086
     wait $SERVER_PIDS 2> /dev/null
     SERVER_PIDS=""
