@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/command_line.h"
+#include "disk/disk_files.h"
 
 namespace fs = std::filesystem;
 
@@ -34,11 +35,12 @@ DiskLocation findDisk(const std::string& diskOption, const std::string& workingF
         if (holdsDisk(folder))
             return found(folder);
         std::error_code error;
-        if (folder.filename() == "data" && fs::is_regular_file(folder / "disk.cfg", error))
+        if (folder.filename() == DISK_DATA_FOLDER &&
+            fs::is_regular_file(folder / inDataFolder(DISK_CONTENT_FILE), error))
             return found(folder.parent_path());
         std::string problem = fs::is_directory(folder, error)
-                                  ? "no disk in '" + diskOption + "': it holds no data/disk.cfg"
-                                  : "no folder '" + diskOption + "'";
+            ? "no disk in '" + diskOption + "': it holds no " + DISK_CONTENT_FILE
+            : "no folder '" + diskOption + "'";
         return {DiskLocation::Outcome::BadOption, {}, commandLineError(problem)};
     }
     if (holdsDisk(workingFolder))
@@ -53,9 +55,10 @@ DiskLocation findDisk(const std::string& diskOption, const std::string& workingF
     // A damaged disk (data/ without its content file) where the program starts
     // runs as before, so its own messages say what is missing.
     std::error_code error;
-    if (fs::is_directory(fs::path(workingFolder) / "data", error))
+    if (fs::is_directory(fs::path(workingFolder) / DISK_DATA_FOLDER, error))
         return found(workingFolder);
-    return {DiskLocation::Outcome::NotFound, {},
-            "No music disk found: looked for data/disk.cfg in " + looked +
+    return {DiskLocation::Outcome::NotFound,
+            {},
+            "No music disk found: looked for " + std::string(DISK_CONTENT_FILE) + " in " + looked +
                 ". Start musicdisk with --disk DIR to play the disk in DIR."};
 }

@@ -10,7 +10,6 @@
 #pragma once
 #include <string>
 
-constexpr const char* DISK_CONTENT_FILE = "data/disk.cfg";
 constexpr const char* INSTALLED_DISK = "../share/musicdisk";
 constexpr int EXIT_NO_DISK = 1;
 

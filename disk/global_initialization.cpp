@@ -61,7 +61,7 @@ GlobalInitializationScene::GlobalInitializationScene()
     loadSkin();
 
     DiskConfig config;
-    config.open("data/disk.cfg");
+    config.open(DISK_CONTENT_FILE);
     MusicLibrary& library = musicLibrary;
     library.allocateTracks(config.readTrackCount());
     library.currentTrack = 0;

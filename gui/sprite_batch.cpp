@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "app/message_box.h"
+#include "disk/disk_files.h"
 #include "gui/gui_vertex.h"
 
 SpriteBatch* spriteBatch = nullptr;
 
-static constexpr const char* EFFECT_PATH = "data/gui.fx";
 static constexpr const char* TECHNIQUE_NAME = "GUI";
 static constexpr const char* TEXTURE_PARAMETER = "texture_0";
 
@@ -28,7 +28,7 @@ void SpriteBatch::createDeviceObjects()
         vertexDeclaration = nullptr;
         showMessage("Failed to create vertex declaration");
     }
-    if (gpu::failed(g.createEffectFromFile(device, EFFECT_PATH, &effect))) {
+    if (gpu::failed(g.createEffectFromFile(device, EFFECT_FILE, &effect))) {
         effect = nullptr;
         showMessage("Failed to create effect gui.fx");
         return;

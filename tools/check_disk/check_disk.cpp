@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "disk/disk_config.h"
+#include "disk/disk_files.h"
 #include "platform/audio.h"
 #include "platform/gpu.h"
 #include "platform/sdl/effect_language.h"
@@ -39,8 +40,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string CONTENT_FILE = "data/disk.cfg";
-const std::string MUSIC_FOLDER = "data/music";
+const std::string CONTENT_FILE = DISK_CONTENT_FILE;
+const std::string MUSIC_FOLDER = DISK_MUSIC_FOLDER;
 constexpr int FONT_GRID = 8;
 constexpr int ARTWORK_SIZE = 1024;
 // Lines wrap only at blanks; a run this long is no word but a pasted blob.
@@ -395,7 +396,7 @@ void checkFileLine(Checker& c, const NumberedLine& line, TrackType type, int tra
     std::replace(name.begin(), name.end(), '\\', '/');
     c.listed.insert(fs::path(name).lexically_normal().generic_string());
     const std::string shown = MUSIC_FOLDER + "/" + name;
-    const fs::path onDisk = c.data.string() + "/music/" + name;
+    const fs::path onDisk = c.data.string() + "/" + inDataFolder(DISK_MUSIC_FOLDER) + "/" + name;
 
     std::error_code error;
     const fs::file_status status = fs::status(onDisk, error);
@@ -536,7 +537,7 @@ void loadTracks(Checker& c, const std::vector<Track>& tracks)
 
 void checkContentFile(Checker& c, const DiskCheckOptions& options)
 {
-    const fs::path path = c.data / "disk.cfg";
+    const fs::path path = c.data / inDataFolder(DISK_CONTENT_FILE);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) {
@@ -590,7 +591,7 @@ void checkContentFile(Checker& c, const DiskCheckOptions& options)
 
 void checkUnlistedMusic(Checker& c)
 {
-    const fs::path folder = c.data / "music";
+    const fs::path folder = c.data / inDataFolder(DISK_MUSIC_FOLDER);
     std::error_code error;
     if (!fs::is_directory(folder, error)) {
         problem(c, MUSIC_FOLDER, 0, "no such folder");
@@ -613,7 +614,7 @@ void checkUnlistedMusic(Checker& c)
     }
     std::sort(unlisted.begin(), unlisted.end());
     for (const std::string& name : unlisted)
-        warning(c, MUSIC_FOLDER + "/" + name, 0, "not named by any record of data/disk.cfg: no track plays it");
+        warning(c, MUSIC_FOLDER + "/" + name, 0, "not named by any record of " + CONTENT_FILE + ": no track plays it");
 }
 
 // ---- Effect, font and artwork --------------------------------------------------
@@ -881,8 +882,8 @@ void checkTexture(Checker& c, const std::string& shown, const fs::path& path, Gr
 
 void checkFont(Checker& c, Graphics* g)
 {
-    const std::string shown = "data/font.png";
-    const fs::path path = c.data / "font.png";
+    const std::string shown = FONT_FILE;
+    const fs::path path = c.data / inDataFolder(FONT_FILE);
     ImageHeader header;
     if (!checkPresent(c, shown, path, "the program cannot start without its font") ||
         !readImageHeader(c, shown, path, &header))
@@ -896,8 +897,8 @@ void checkFont(Checker& c, Graphics* g)
 
 void checkArtwork(Checker& c, Graphics* g)
 {
-    const std::string shown = "data/velta.png";
-    const fs::path path = c.data / "velta.png";
+    const std::string shown = ARTWORK_FILE;
+    const fs::path path = c.data / inDataFolder(ARTWORK_FILE);
     ImageHeader header;
     if (!checkPresent(c, shown, path, "the screens show none of their pictures") ||
         !readImageHeader(c, shown, path, &header))
@@ -914,8 +915,8 @@ void checkArtwork(Checker& c, Graphics* g)
 
 void checkEffect(Checker& c, Graphics* g)
 {
-    const std::string shown = "data/gui.fx";
-    const fs::path path = c.data / "gui.fx";
+    const std::string shown = EFFECT_FILE;
+    const fs::path path = c.data / inDataFolder(EFFECT_FILE);
     if (!checkPresent(c, shown, path, "the program draws nothing") || !g)
         return;
     gpu::Effect* effect = nullptr;
@@ -941,9 +942,11 @@ DiskReport checkDisk(const std::string& folder, const DiskCheckOptions& options)
         problem(c, folder, 0, "no such folder");
         return c.report;
     }
-    c.data = fs::exists(root / "disk.cfg", error) ? root : root / "data";
+    c.data = fs::exists(root / inDataFolder(DISK_CONTENT_FILE), error) ? root : root / DISK_DATA_FOLDER;
     if (!fs::is_directory(c.data, error)) {
-        problem(c, folder, 0, "holds neither data/ nor disk.cfg: not a disk folder");
+        problem(c, folder, 0,
+                "holds neither " + std::string(DISK_DATA_FOLDER) + "/ nor " + inDataFolder(DISK_CONTENT_FILE) +
+                    ": not a disk folder");
         return c.report;
     }
     checkContentFile(c, options);
@@ -953,8 +956,9 @@ DiskReport checkDisk(const std::string& folder, const DiskCheckOptions& options)
     std::string why;
     const bool graphicsReady = options.loadGraphics && startGraphics(graphics, &why);
     if (options.loadGraphics && !graphicsReady)
-        warning(c, "data", 0,
-                "the graphics service cannot start here (" + why + "): gui.fx, font.png and velta.png were not loaded");
+        warning(c, DISK_DATA_FOLDER, 0,
+                "the graphics service cannot start here (" + why + "): " + inDataFolder(EFFECT_FILE) + ", " +
+                    inDataFolder(FONT_FILE) + " and " + inDataFolder(ARTWORK_FILE) + " were not loaded");
     Graphics* g = graphicsReady ? &graphics : nullptr;
     checkEffect(c, g);
     checkFont(c, g);
