@@ -14,8 +14,8 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
-#include "app/disk_location.h"
 #include "app/message_box.h"
+#include "disk/disk_location.h"
 #include "disk/global_initialization.h"
 #include "gui/gui_renderer.h"
 #include "platform/sdl/real_platform.h"

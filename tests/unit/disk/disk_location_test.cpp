@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/disk_location.h"
+#include "disk/disk_location.h"
 
 namespace fs = std::filesystem;
 

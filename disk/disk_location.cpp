@@ -1,4 +1,4 @@
-#include "app/disk_location.h"
+#include "disk/disk_location.h"
 
 #include <filesystem>
 #include <system_error>
