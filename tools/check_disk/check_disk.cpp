@@ -23,6 +23,7 @@
 
 #include "disk/disk_config.h"
 #include "disk/disk_files.h"
+#include "disk/track_loading.h"
 #include "platform/audio.h"
 #include "platform/gpu.h"
 #include "platform/sdl/effect_language.h"
@@ -416,7 +417,7 @@ void checkFileLine(Checker& c, const NumberedLine& line, TrackType type, int tra
     std::fclose(file);
     if (type != TrackType::Unsupported)
         tracks.push_back(
-            {line.number, type, shown, c.data.string() + "/music\\" + line.text, fs::file_size(onDisk, error) == 0});
+            {line.number, type, shown, trackPath(c.data.string(), line.text), fs::file_size(onDisk, error) == 0});
 }
 
 void checkTitleLine(Checker& c, const NumberedLine& line, int track, int lastLine)
@@ -465,21 +466,12 @@ void checkScrollText(Checker& c, const std::string& scroll, int firstLine)
 
 // ---- The tracks ---------------------------------------------------------------
 
-audio::Handle loadAs(audio::Audio& engine, TrackType type, const std::string& path)
-{
-    if (type == TrackType::Module)
-        return engine.musicLoad(false, path.c_str(), 0, 0,
-                                audio::MUSIC_POSRESET | audio::MUSIC_FT2MOD | audio::MUSIC_RAMP | audio::SAMPLE_FLOAT,
-                                0);
-    return engine.streamCreateFile(false, path.c_str(), 0, 0, audio::SAMPLE_FLOAT);
-}
-
 // One load in a freshly started service, which then stops again and holds nothing.
 bool loadsAlone(audio::Audio& engine, TrackType type, const std::string& path)
 {
     if (!engine.init(-1, 44100, 0, nullptr, nullptr))
         return false;
-    const audio::Handle channel = loadAs(engine, type, path);
+    const audio::Handle channel = loadTrack(engine, type, path);
     engine.musicFree(channel);
     engine.free();
     return channel != 0;
@@ -511,7 +503,7 @@ void loadTracks(Checker& c, const std::vector<Track>& tracks)
     // As the program does: every track loaded in order, all held until the end.
     std::vector<audio::Handle> channels;
     for (const Track& track : tracks)
-        channels.push_back(loadAs(*engine, track.type, track.enginePath));
+        channels.push_back(loadTrack(*engine, track.type, track.enginePath));
     for (audio::Handle channel : channels)
         engine->musicFree(channel);
     engine->free();
