@@ -17,13 +17,12 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=$(cd "${1:-$ROOT/build}" 2> /dev/null && pwd) || { echo "hostile_content: no build folder"; exit 1; }
-PROGRAM="$BUILD/musicdisk"
-[ -x "$PROGRAM" ] || { echo "hostile_content: $PROGRAM is not built"; exit 1; }
-
 E2E_NAME=hostile_content
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
+e2e_build "${1:-}"
+PROGRAM="$BUILD/musicdisk"
+e2e_require_built "$PROGRAM"
 e2e_begin
 
 PASSED=0 FAILED=0
