@@ -21,6 +21,7 @@
 
 #include <unistd.h>
 
+#include "app/visible_text.h"
 #include "disk/disk_config.h"
 #include "disk/disk_files.h"
 #include "disk/track_loading.h"
@@ -71,96 +72,11 @@ struct Checker {
 
 // ---- Messages -------------------------------------------------------------------
 
-// The length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the
-// byte starts none (a stray continuation byte, an overlong form, a surrogate, a cut
-// sequence).
-size_t utf8Length(std::string_view text, size_t i)
-{
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80)
-        return 1;
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size())
-        return 0;
-    for (size_t k = 1; k < length; ++k) {
-        const unsigned char ch = static_cast<unsigned char>(text[i + k]);
-        if (ch < (k == 1 ? low : 0x80) || ch > (k == 1 ? high : 0xBF))
-            return 0;
-    }
-    return length;
-}
-
-// One character of text as a message shows it: printable characters as they are,
-// control characters (C0, DEL, C1) and bytes that are not UTF-8 escaped, so that
-// whatever a disk holds, the messages stay one readable line each.
-std::string visibleCharacter(std::string_view character)
-{
-    const unsigned char first = static_cast<unsigned char>(character[0]);
-    const bool c1Control = character.size() == 2 && first == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0;
-    if (character.size() > 1 && !c1Control)
-        return std::string(character);
-    if (first == '\t')
-        return "\\t";
-    if (first == '\r')
-        return "\\r";
-    if (first == '\n')
-        return "\\n";
-    if (first >= 32 && first < 127)
-        return std::string(1, char(first));
-    std::string escaped;
-    for (char ch : character) {
-        char code[8];
-        std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned char>(ch));
-        escaped += code;
-    }
-    return escaped;
-}
-
-// The characters of a text, a well-formed UTF-8 sequence counting as one and any
-// other byte as one of its own.
-std::vector<std::string_view> characters(std::string_view text)
-{
-    std::vector<std::string_view> list;
-    for (size_t i = 0; i < text.size();) {
-        const size_t length = std::max<size_t>(utf8Length(text, i), 1);
-        list.push_back(text.substr(i, length));
-        i += length;
-    }
-    return list;
-}
-
-// The text as messages show it, cut after limit characters with "...".
-std::string visible(std::string_view text, size_t limit = SIZE_MAX)
-{
-    std::string out;
-    size_t count = 0;
-    for (std::string_view character : characters(text)) {
-        if (count++ == limit)
-            return out + "...";
-        out += visibleCharacter(character);
-    }
-    return out;
-}
-
 void add(Checker& c, Severity severity, const std::string& file, int line, const std::string& text)
 {
     // Names and texts taken from the disk reach the messages through here; what is
     // already visible passes unchanged.
-    c.report.findings.push_back({severity, visible(file), line, visible(text)});
+    c.report.findings.push_back({severity, shownPath(file), line, visibleText(text)});
     ++(severity == Severity::Problem ? c.report.problems : c.report.warnings);
 }
 
@@ -176,7 +92,7 @@ void warning(Checker& c, const std::string& file, int line, const std::string& t
 
 // A line as it stands in the file, in quotes, cut short, with control characters and
 // bytes that are not text made visible.
-std::string inQuotes(std::string_view text) { return "\"" + visible(text, QUOTE_LENGTH) + "\""; }
+std::string inQuotes(std::string_view text) { return "\"" + visibleText(text, QUOTE_LENGTH) + "\""; }
 
 bool isBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f'; }
 
@@ -226,7 +142,7 @@ std::string undrawableCharacters(std::string_view text)
 {
     std::vector<std::string_view> seen;
     size_t count = 0;
-    for (std::string_view character : characters(text)) {
+    for (std::string_view character : textCharacters(text)) {
         if (character.size() == 1 && fontCanDraw(character[0]))
             continue;
         ++count;

@@ -1,6 +1,7 @@
 // Where the disk is found: the --disk folder (or its data/), the working folder,
 // the disk installed beside the program, in that order.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "disk/disk_location.h"
+#include "tests/support/unprivileged_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -118,6 +120,52 @@ TEST_F(DiskLocationTest, ADamagedDiskInTheWorkingFolderComesAfterTheInstalledOne
     DiskLocation bundled = findDisk("", damaged, executable);
     EXPECT_EQ(bundled.outcome, DiskLocation::Outcome::Found);
     EXPECT_EQ(bundled.folder, installed);
+}
+
+TEST_F(DiskLocationTest, PathsInMessagesStayOneReadableLine)
+{
+    std::string working = disk("working");
+    // A line feed and bytes that are not UTF-8 are escaped; UTF-8 stays as it is.
+    folder("caf\xC3\xA9\nline\xFF");
+    DiskLocation odd = findDisk(root.string() + "/caf\xC3\xA9\nline\xFF", working, "");
+    EXPECT_EQ(odd.error,
+              "musicdisk: no disk in '" + root.string() +
+                  "/caf\xC3\xA9\\nline\\xFF': it holds no data/disk.cfg (see 'musicdisk --help')");
+    std::string home = folder("home\tfolder");
+    EXPECT_NE(findDisk("", home, "").error.find("the working folder " + root.string() + "/home\\tfolder."),
+              std::string::npos);
+
+    // A path of thousands of characters keeps its start and its end.
+    const std::string longPath = "start/" + std::string(4000, 'x') + "/end";
+    DiskLocation tooLong = findDisk(longPath, working, "");
+    EXPECT_LT(tooLong.error.size(), 300u) << tooLong.error;
+    EXPECT_EQ(tooLong.error.rfind("musicdisk: no folder 'start/xxx", 0), 0u) << tooLong.error;
+    EXPECT_NE(tooLong.error.find("xxx...xxx"), std::string::npos) << tooLong.error;
+    EXPECT_NE(tooLong.error.find("xxx/end' (see"), std::string::npos) << tooLong.error;
+}
+
+TEST_F(DiskLocationTest, AFolderThatCannotBeReadIsSaidToBeSo)
+{
+    std::string working = disk("working");
+    std::string locked = disk("locked");
+    std::string lockedHome = folder("locked home");
+    UnprivilegedReader reader;
+    if (!reader.active())
+        GTEST_SKIP() << "cannot take away root's file permission override";
+    chmod(locked.c_str(), 0);
+    chmod(lockedHome.c_str(), 0);
+    DiskLocation option = findDisk(locked, working, "");
+    DiskLocation workingFolder = findDisk("", lockedHome, "");
+    chmod(locked.c_str(), 0755);
+    chmod(lockedHome.c_str(), 0755);
+
+    EXPECT_EQ(option.outcome, DiskLocation::Outcome::BadOption);
+    EXPECT_EQ(option.error,
+              "musicdisk: cannot read the folder '" + locked + "': Permission denied (see 'musicdisk --help')");
+    EXPECT_EQ(workingFolder.outcome, DiskLocation::Outcome::NotFound);
+    EXPECT_NE(workingFolder.error.find("the working folder " + lockedHome + " (cannot be read: Permission denied)"),
+              std::string::npos)
+        << workingFolder.error;
 }
 
 } // namespace
