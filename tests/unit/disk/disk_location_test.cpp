@@ -35,6 +35,12 @@ struct DiskLocationTest : ::testing::Test {
     }
 };
 
+// The folder found, else what was said instead.
+std::string foundFolder(const DiskLocation& location)
+{
+    return location.outcome == DiskLocation::Outcome::Found ? location.folder : "not found: " + location.error;
+}
+
 TEST_F(DiskLocationTest, TheDiskOptionComesFirstAndTakesTheDiskOrItsDataFolder)
 {
     std::string chosen = disk("chosen");
@@ -42,9 +48,7 @@ TEST_F(DiskLocationTest, TheDiskOptionComesFirstAndTakesTheDiskOrItsDataFolder)
     std::string program = disk("usr/share/musicdisk");
     std::string executable = folder("usr/bin") + "/musicdisk";
     for (const std::string& option : {chosen, chosen + "/", chosen + "/data", chosen + "/data/", chosen + "/./data"}) {
-        DiskLocation found = findDisk(option, working, executable);
-        EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found) << option;
-        EXPECT_EQ(found.folder, chosen) << option;
+        EXPECT_EQ(foundFolder(findDisk(option, working, executable)), chosen) << option;
     }
     // Relative to the working folder.
     DiskLocation relative = findDisk("../chosen/data", working, executable);
@@ -76,9 +80,7 @@ TEST_F(DiskLocationTest, TheWorkingFolderBeforeTheInstalledDisk)
     std::string working = disk("working");
     disk("usr/share/musicdisk");
     std::string executable = folder("usr/bin") + "/musicdisk";
-    DiskLocation found = findDisk("", working, executable);
-    EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(found.folder, working);
+    EXPECT_EQ(foundFolder(findDisk("", working, executable)), working);
 }
 
 TEST_F(DiskLocationTest, TheInstalledDiskIsFoundFromTheProgramsOwnFolder)
@@ -86,9 +88,7 @@ TEST_F(DiskLocationTest, TheInstalledDiskIsFoundFromTheProgramsOwnFolder)
     std::string home = folder("home");
     std::string installed = disk("opt/unpacked/share/musicdisk");
     std::string executable = folder("opt/unpacked/bin") + "/musicdisk";
-    DiskLocation found = findDisk("", home, executable);
-    EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(found.folder, installed);
+    EXPECT_EQ(foundFolder(findDisk("", home, executable)), installed);
 }
 
 TEST_F(DiskLocationTest, NoDiskAnywhereNamesThePlacesLookedAt)
@@ -111,15 +111,11 @@ TEST_F(DiskLocationTest, ADamagedDiskInTheWorkingFolderComesAfterTheInstalledOne
     std::string damaged = folder("damaged/data");
     damaged = (root / "damaged").string();
     std::string bare = folder("bare/bin") + "/musicdisk";
-    DiskLocation runsAsBefore = findDisk("", damaged, bare);
-    EXPECT_EQ(runsAsBefore.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(runsAsBefore.folder, damaged);
+    EXPECT_EQ(foundFolder(findDisk("", damaged, bare)), damaged);
 
     std::string installed = disk("usr/share/musicdisk");
     std::string executable = folder("usr/bin") + "/musicdisk";
-    DiskLocation bundled = findDisk("", damaged, executable);
-    EXPECT_EQ(bundled.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(bundled.folder, installed);
+    EXPECT_EQ(foundFolder(findDisk("", damaged, executable)), installed);
 }
 
 TEST_F(DiskLocationTest, PathsInMessagesStayOneReadableLine)
