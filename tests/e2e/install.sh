@@ -78,11 +78,7 @@ mkdir "$WORK/empty"
 APP_PID=$!
 wait_for_window
 
-sleep 1
-e2e_key Escape  # logo -> intro
-sleep 0.5
-e2e_key Escape  # intro -> player
-sleep 1.5
+e2e_to_player
 a=$(captured); sleep 1.5; b=$(captured)
 expect_sound "the installed program plays the bundled disk from an empty folder" "$a" "$b"
 

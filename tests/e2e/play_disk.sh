@@ -17,7 +17,6 @@ E2E_NAME=play_disk
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
 e2e_build "${1:-}"
-PROGRAM=$BUILD/musicdisk
 e2e_require Xvfb xdotool xwininfo sox
 e2e_require_built "$PROGRAM"
 e2e_begin
@@ -33,11 +32,7 @@ click() {
     xdotool mousedown 1; sleep 0.12; xdotool mouseup 1; sleep 0.2
 }
 
-sleep 1
-e2e_key Escape  # logo -> intro
-sleep 0.5
-e2e_key Escape  # intro -> player
-sleep 1.5
+e2e_to_player
 
 a=$(captured); sleep 1.5; b=$(captured)
 expect_sound "playing on the player screen" "$a" "$b"

@@ -26,8 +26,6 @@ E2E_NAME=remote_control
 . "$ROOT/tests/e2e/lib.bash"
 e2e_build "${1:-}"
 e2e_require Xvfb xdotool xwininfo sox playerctl dbus-run-session dbus-send dbus-monitor
-PROGRAM=$BUILD/musicdisk
-COMPOSE=$BUILD/tools/compose/compose
 e2e_require_built "$PROGRAM" "$COMPOSE"
 # Everything runs on a private session bus of its own.
 e2e_private_bus "$BUILD"
@@ -37,12 +35,7 @@ e2e_cleanup() { for pid in $FOLLOW_PIDS $MONITOR_PID; do kill "$pid" 2> /dev/nul
 e2e_begin
 
 # The disk: three tones with titles in Latin-1 ("café") and UTF-8 ("été").
-DISK=$WORK/disk
-mkdir -p "$DISK/data/music"
-"$COMPOSE" --tones "$DISK/data/music" 15 > /dev/null || e2e_fail "compose --tones did not write the tracks"
-cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/"
-printf '3\nstream\ntone_a.wav\nTone A caf\xe9\nstream\ntone_b.wav\nTone B \xc3\xa9t\xc3\xa9\nstream\ntone_c.wav\nTone C\nTones.\n' \
-    > "$DISK/data/disk.cfg"
+e2e_tone_disk 15 $'Tone A caf\xe9' $'Tone B \xc3\xa9t\xc3\xa9'
 
 start_xvfb
 unset SDL_VIDEO_ALLOW_SCREENSAVER

@@ -20,7 +20,6 @@ E2E_NAME=scale
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
 e2e_build "${1:-}"
-PROGRAM=$BUILD/musicdisk
 SCREENS=$BUILD/tests/platform_screens
 e2e_require Xvfb xdotool xwininfo sox
 e2e_require_built "$PROGRAM" "$SCREENS"
@@ -65,11 +64,7 @@ Y=$(window_field "$WINDOW" "Absolute upper-left Y")
 [ "$X,$Y" = "20,200" ] || e2e_fail "the window is at ($X, $Y), not (20, 200)"
 echo "scale: --scale 2: the window is 1640 x 640 at (20, 200)"
 
-sleep 1
-e2e_key Escape  # logo -> intro
-sleep 0.5
-e2e_key Escape  # intro -> player
-sleep 1.5
+e2e_to_player
 a=$(captured); sleep 1.5; b=$(captured)
 expect_sound "--scale 2: playing on the player screen" "$a" "$b"
 

@@ -22,8 +22,6 @@ E2E_NAME=sound_server
 . "$ROOT/tests/e2e/lib.bash"
 e2e_build "${1:-}"
 e2e_require Xvfb pulseaudio pactl parec sox playerctl dbus-run-session dbus-send
-PROGRAM=$BUILD/musicdisk
-COMPOSE=$BUILD/tools/compose/compose
 e2e_require_built "$PROGRAM" "$COMPOSE"
 e2e_private_bus "$BUILD"
 
@@ -34,12 +32,7 @@ e2e_begin
 
 now() { date +%s.%N; }
 
-DISK=$WORK/disk
-mkdir -p "$DISK/data/music"
-"$COMPOSE" --tones "$DISK/data/music" 30 > /dev/null || e2e_fail "compose --tones did not write the tracks"
-cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/"
-printf '3\nstream\ntone_a.wav\nTone A\nstream\ntone_b.wav\nTone B\nstream\ntone_c.wav\nTone C\nTones.\n' \
-    > "$DISK/data/disk.cfg"
+e2e_tone_disk 30
 
 # A private server: its own runtime and state folders, one socket, a null sink
 # whose monitor the test records, no autospawn and no idle exit.

@@ -59,20 +59,6 @@ wait_for() {
     return 1
 }
 
-# wait_for_exit: the probe's exit code once it has ended (5 s at most).
-wait_for_exit() {
-    for _ in $(seq 1 50); do
-        if ! kill -0 "$PROBE_PID" 2> /dev/null; then
-            wait "$PROBE_PID"
-            local code=$?
-            PROBE_PID=""
-            return $code
-        fi
-        sleep 0.1
-    done
-    e2e_fail "the probe did not exit"
-}
-
 window_field() {  # window_field ID "Absolute upper-left X"
     xwininfo -id "$1" | sed -n "s/^ *$2: *//p"
 }
@@ -133,7 +119,7 @@ wait_for "drag-end 360 380" || e2e_fail "a fast drag did not take the window to 
 xdotool windowfocus --sync "$WINDOW"
 xdotool key alt+F4
 wait_for close || e2e_fail "Alt+F4 did not close the window"
-wait_for_exit || e2e_fail "the probe failed after closing"
+e2e_wait_exit PROBE_PID 5 || e2e_fail "the probe failed after closing"
 
 # A message box: shown on the display, IDOK once its button is pressed (Enter).
 start_probe --box
@@ -151,7 +137,7 @@ WINDOW=$(xdotool search --classname '^musicdisk$' | head -n 1)
 xdotool windowfocus --sync "$WINDOW"
 xdotool key alt+F4
 wait_for close || e2e_fail "the second probe did not close"
-wait_for_exit || e2e_fail "the second probe failed after closing"
+e2e_wait_exit PROBE_PID 5 || e2e_fail "the second probe failed after closing"
 
 echo "window_drag: 6 passed, 0 failed"
 exit 0

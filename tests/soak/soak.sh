@@ -38,8 +38,6 @@ E2E_NAME=soak
 . "$ROOT/tests/e2e/lib.bash"
 e2e_require Xvfb xdotool sox
 e2e_build "$BUILD"
-PROGRAM="$BUILD/musicdisk"
-COMPOSE="$BUILD/tools/compose/compose"
 e2e_require_built "$PROGRAM" "$COMPOSE"
 
 SAMPLER_PID=""
