@@ -12,16 +12,19 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "app/application.h"
 #include "app/command_line.h"
-#include "app/disk_location.h"
 #include "app/message_box.h"
+#include "app/visible_text.h"
 #include "app/window.h"
+#include "disk/disk_location.h"
 #include "disk/global_initialization.h"
 #include "gui/gui_renderer.h"
 #include "platform/sdl/real_platform.h"
@@ -67,9 +70,10 @@ int main(int argc, char** argv)
         return EXIT_BAD_COMMAND_LINE;
     }
     if (disk.outcome == DiskLocation::Outcome::NotFound || chdir(disk.folder.c_str()) != 0) {
+        const int reason = errno;
         std::string text = disk.outcome == DiskLocation::Outcome::NotFound
-                               ? disk.error
-                               : "Cannot open the disk folder " + disk.folder;
+            ? disk.error
+            : "Cannot open the disk folder " + shownPath(disk.folder) + ": " + std::strerror(reason);
         std::fprintf(stderr, "%s\n", text.c_str());
         RealPlatform platform;
         showMessage(text.c_str());

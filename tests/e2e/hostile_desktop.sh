@@ -15,13 +15,11 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=$(cd "${1:-$ROOT/build}" 2> /dev/null && pwd) || { echo "hostile_desktop: no build folder"; exit 1; }
-PROGRAM="$BUILD/musicdisk"
-[ -x "$PROGRAM" ] || { echo "hostile_desktop: $PROGRAM is not built"; exit 1; }
-
 E2E_NAME=hostile_desktop
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
+e2e_build "${1:-}"
+e2e_require_built "$PROGRAM"
 e2e_begin
 
 FAILED=0
@@ -65,8 +63,8 @@ APP_PID=$!
 sleep 3
 kill -TERM "$APP_PID" 2> /dev/null
 expect_exit 10
-[ -s "$WORK/sound.raw" ] || fail "$CASE: no sound written"
-say "$CASE: runs, plays and ends with 0 on SIGTERM"
+[ -s "$WORK/sound.raw" ] || e2e_fail "$CASE: no sound written"
+e2e_say "$CASE: runs, plays and ends with 0 on SIGTERM"
 
 # A pipe with no reader left: the shell holds both ends of a FIFO, gives the
 # program the writing end and closes the reading end before it starts.
@@ -86,7 +84,7 @@ exec 5>&-
 sleep 3
 kill -TERM "$APP_PID" 2> /dev/null
 expect_exit 10
-say "$CASE: runs on and ends with 0 on SIGTERM"
+e2e_say "$CASE: runs on and ends with 0 on SIGTERM"
 
 echo "hostile_desktop: $FAILED failed"
 [ "$FAILED" -eq 0 ]
