@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "platform/sdl/os_keys.h"
-#include "platform/sdl/os_mpris.h"
 #include "platform/sdl/sdl_os.h"
+#include "platform/session_bus/mpris.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/sdl/os_mpris.h"
+#include "platform/session_bus/mpris.h"
 #include "tests/platform/os/os_test_window.h"
 
 using namespace ostest;

@@ -1,4 +1,4 @@
-#include "platform/sdl/os_mpris.h"
+#include "platform/session_bus/mpris.h"
 
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>

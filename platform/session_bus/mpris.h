@@ -1,4 +1,5 @@
-// os_mpris: the player on the session bus (MPRIS2), for the os service.
+// mpris: the player on the session bus (MPRIS2), for the os service. It uses
+// sdbus-c++ and nothing of SDL; a platform without a session bus leaves it out.
 //
 // The bus is served on the main thread, between frames: serveMpris() handles
 // whatever has arrived and returns without waiting; the os service calls it from
