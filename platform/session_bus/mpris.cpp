@@ -10,16 +10,13 @@
 #include <memory>
 #include <vector>
 
+#include "platform/product.h"
+
 namespace {
 
-constexpr const char* BUS_NAME = "org.mpris.MediaPlayer2.musicdisk";
 constexpr const char* OBJECT_PATH = "/org/mpris/MediaPlayer2";
 constexpr const char* ROOT_INTERFACE = "org.mpris.MediaPlayer2";
 constexpr const char* PLAYER_INTERFACE = "org.mpris.MediaPlayer2.Player";
-constexpr const char* IDENTITY = "Quorvatelle 3";
-constexpr const char* DESKTOP_ENTRY = "org.quorvatelle.MusicDisk";
-constexpr const char* ALBUM = "Quorvatelle 3";
-constexpr const char* TRACK_PATH = "/org/quorvatelle/MusicDisk/track/";
 constexpr const char* NO_TRACK_PATH = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 // The only calls the player makes and waits for are the name requests, in the
 // frame that first publishes; a bus that does not answer costs that frame this
@@ -31,7 +28,7 @@ constexpr int MAX_MESSAGES_PER_SERVE = 64;
 
 using Metadata = std::map<std::string, sdbus::Variant>;
 
-} // namespace
+}  // namespace
 
 struct Mpris {
     MprisPost post;
@@ -72,7 +69,8 @@ size_t utf8SequenceLength(const unsigned char* text, size_t left)
             return 0;
         code = (code << 6) | (text[i] & 0x3F);
     }
-    if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+    if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+        (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
         return 0;
     return length;
 }
@@ -107,9 +105,10 @@ Metadata metadataOf(const Mpris& mpris)
         metadata["mpris:trackid"] = sdbus::Variant(sdbus::ObjectPath(NO_TRACK_PATH));
         return metadata;
     }
-    metadata["mpris:trackid"] = sdbus::Variant(sdbus::ObjectPath(TRACK_PATH + std::to_string(state.track)));
+    metadata["mpris:trackid"] =
+        sdbus::Variant(sdbus::ObjectPath(std::string(product::APP_PATH) + "/track/" + std::to_string(state.track)));
     metadata["xesam:title"] = sdbus::Variant(mpris.title);
-    metadata["xesam:album"] = sdbus::Variant(std::string(ALBUM));
+    metadata["xesam:album"] = sdbus::Variant(std::string(product::NAME));
     if (state.lengthMicros >= 0)
         metadata["mpris:length"] = sdbus::Variant(int64_t(state.lengthMicros));
     return metadata;
@@ -131,9 +130,11 @@ void registerRoot(Mpris& mpris, sdbus::IObject& object)
     object.registerProperty("CanQuit").onInterface(ROOT_INTERFACE).withGetter([] { return true; });
     object.registerProperty("CanRaise").onInterface(ROOT_INTERFACE).withGetter([] { return true; });
     object.registerProperty("HasTrackList").onInterface(ROOT_INTERFACE).withGetter([] { return false; });
-    object.registerProperty("Identity").onInterface(ROOT_INTERFACE).withGetter([] { return std::string(IDENTITY); });
+    object.registerProperty("Identity").onInterface(ROOT_INTERFACE).withGetter([] {
+        return std::string(product::NAME);
+    });
     object.registerProperty("DesktopEntry").onInterface(ROOT_INTERFACE).withGetter([] {
-        return std::string(DESKTOP_ENTRY);
+        return std::string(product::APP_ID);
     });
     object.registerProperty("SupportedUriSchemes").onInterface(ROOT_INTERFACE).withGetter([] {
         return std::vector<std::string>();
@@ -146,9 +147,9 @@ void registerRoot(Mpris& mpris, sdbus::IObject& object)
 void registerPlayerMethods(Mpris& mpris, sdbus::IObject& object)
 {
     const std::pair<const char*, int> commands[] = {
-        {"Next", os::APPCOMMAND_MEDIA_NEXTTRACK},    {"Previous", os::APPCOMMAND_MEDIA_PREVIOUSTRACK},
-        {"Pause", os::APPCOMMAND_MEDIA_PAUSE},       {"PlayPause", os::APPCOMMAND_MEDIA_PLAY_PAUSE},
-        {"Stop", os::APPCOMMAND_MEDIA_STOP},         {"Play", os::APPCOMMAND_MEDIA_PLAY},
+        {"Next", os::APPCOMMAND_MEDIA_NEXTTRACK}, {"Previous", os::APPCOMMAND_MEDIA_PREVIOUSTRACK},
+        {"Pause", os::APPCOMMAND_MEDIA_PAUSE},    {"PlayPause", os::APPCOMMAND_MEDIA_PLAY_PAUSE},
+        {"Stop", os::APPCOMMAND_MEDIA_STOP},      {"Play", os::APPCOMMAND_MEDIA_PLAY},
     };
     for (const auto& [name, command] : commands)
         object.registerMethod(name).onInterface(PLAYER_INTERFACE).implementedAs([&mpris, command = command] {
@@ -184,8 +185,10 @@ void registerPlayerProperties(Mpris& mpris, sdbus::IObject& object)
         .withGetter([&mpris] { return int64_t(mpris.state.positionMicros); })
         .withUpdateBehavior(sdbus::Flags::EMITS_NO_SIGNAL);
     // The rate is fixed: a rate set from outside is ignored.
-    object.registerProperty("Rate").onInterface(PLAYER_INTERFACE).withGetter([] { return 1.0; }).withSetter(
-        [](const double&) {});
+    object.registerProperty("Rate")
+        .onInterface(PLAYER_INTERFACE)
+        .withGetter([] { return 1.0; })
+        .withSetter([](const double&) {});
     object.registerProperty("MinimumRate").onInterface(PLAYER_INTERFACE).withGetter([] { return 1.0; });
     object.registerProperty("MaximumRate").onInterface(PLAYER_INTERFACE).withGetter([] { return 1.0; });
     for (const char* name : {"CanGoNext", "CanGoPrevious", "CanPlay", "CanPause", "CanControl"})
@@ -205,9 +208,9 @@ void registerPlayer(Mpris& mpris)
     registerPlayerProperties(mpris, *mpris.object);
     mpris.object->finishRegistration();
     try {
-        mpris.connection->requestName(BUS_NAME);
+        mpris.connection->requestName(product::BUS_NAME);
     } catch (const sdbus::Error&) {
-        mpris.connection->requestName(std::string(BUS_NAME) + ".instance" + std::to_string(getpid()));
+        mpris.connection->requestName(std::string(product::BUS_NAME) + ".instance" + std::to_string(getpid()));
     }
 }
 
@@ -236,7 +239,7 @@ std::vector<std::string> changedProperties(const Mpris& mpris, const os::NowPlay
     return changed;
 }
 
-} // namespace
+}  // namespace
 
 std::string busText(const char* text)
 {

@@ -8,9 +8,10 @@
 // property read answers from the state last given to publishMpris(), which emits
 // PropertiesChanged for what differs from it.
 //
-//   startMpris(post)      connects and takes the name org.mpris.MediaPlayer2.musicdisk
-//                         (.instance<pid> when another copy holds it). Null without
-//                         a session bus, after one line on stderr.
+//   startMpris(post)      connects and takes the name product::BUS_NAME
+//                         (org.mpris.MediaPlayer2.musicdisk; .instance<pid> when
+//                         another copy holds it). Null without a session bus, after
+//                         one line on stderr.
 //   serveMpris(m)         handle what has arrived; a bus that fails is dropped
 //                         with one line on stderr, and the program goes on.
 //   publishMpris(m, s)    the player's state now.
