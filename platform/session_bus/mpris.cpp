@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/product.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -39,53 +40,6 @@ struct Mpris {
 };
 
 namespace {
-
-// The length in bytes of the UTF-8 sequence at text (at most `left` bytes), or 0
-// when it is not a valid one (overlong forms, surrogates and values past U+10FFFF
-// included).
-size_t utf8SequenceLength(const unsigned char* text, size_t left)
-{
-    unsigned char lead = text[0];
-    if (lead < 0x80)
-        return 1;
-    size_t length;
-    uint32_t code;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (left < length)
-        return 0;
-    for (size_t i = 1; i < length; i++) {
-        if ((text[i] & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (text[i] & 0x3F);
-    }
-    if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
-        (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
-        return 0;
-    return length;
-}
-
-bool isUtf8(const std::string& text)
-{
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    for (size_t i = 0; i < text.size();) {
-        size_t length = utf8SequenceLength(bytes + i, text.size() - i);
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 const char* statusName(os::PlaybackStatus status)
 {
