@@ -162,6 +162,7 @@ private:
     std::vector<SDL_Event> pending;  // the events of one pump, kept for reuse
     Mpris* mpris = nullptr;  // null without a session bus
     bool mprisStarted = false;
+    bool busServed = false;  // in this pump: the next empty queue ends it
 
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);
@@ -565,12 +566,18 @@ bool SdlOs::peekMessage(os::Message* message)
 {
     if (!message)
         return false;
+    // The bus is served once a pump, so a flood of calls is spread over frames
+    // instead of holding one up.
     if (queue.empty()) {
-        serveMpris(mpris);
+        if (!busServed)
+            serveMpris(mpris);
+        busServed = true;
         pumpEvents();
     }
-    if (queue.empty())
+    if (queue.empty()) {
+        busServed = false;
         return false;
+    }
     *message = queue.front();
     queue.pop_front();
     return true;

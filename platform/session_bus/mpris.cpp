@@ -25,7 +25,7 @@ constexpr const char* NO_TRACK_PATH = "/org/mpris/MediaPlayer2/TrackList/NoTrack
 constexpr auto METHOD_CALL_TIMEOUT = std::chrono::milliseconds(250);
 // Messages handled in one serveMpris call at most, so a flood of calls cannot
 // hold a frame up.
-constexpr int MAX_MESSAGES_PER_SERVE = 64;
+constexpr int MAX_MESSAGES_PER_SERVE = 4;
 
 using Metadata = std::map<std::string, sdbus::Variant>;
 
