@@ -162,7 +162,7 @@ private:
     std::vector<SDL_Event> pending;  // the events of one pump, kept for reuse
     Mpris* mpris = nullptr;  // null without a session bus
     bool mprisStarted = false;
-    bool busServed = false;  // in this pump: the next empty queue ends it
+    bool busServed = false;  // in the pump under way, which ends when the queue is empty
 
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);

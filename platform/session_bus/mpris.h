@@ -12,9 +12,9 @@
 //                         (org.mpris.MediaPlayer2.musicdisk; .instance<pid> when
 //                         another copy holds it). Null without a session bus, after
 //                         one line on stderr.
-//   serveMpris(m)         handle what has arrived, MAX_MESSAGES_PER_SERVE messages
-//                         at most; a bus that fails is dropped with one line on
-//                         stderr, and the program goes on.
+//   serveMpris(m)         handle what has arrived, four messages at most (a flood
+//                         waits for later calls); a bus that fails is dropped with
+//                         one line on stderr, and the program goes on.
 //   publishMpris(m, s)    the player's state now.
 //   stopMpris(m)          release the name and disconnect.
 #pragma once
