@@ -2,10 +2,6 @@
 
 #include "app/visible_text.h"
 
-#ifndef MUSICDISK_VERSION
-#error "MUSICDISK_VERSION comes from the project's version in CMakeLists.txt"
-#endif
-
 std::string commandLineError(const std::string& problem)
 {
     return std::string(PROGRAM_NAME) + ": " + problem + " (see '" + PROGRAM_NAME + " --help')";
@@ -94,7 +90,7 @@ std::string usageText()
            "else the one installed with the program.\n";
 }
 
-std::string versionText() { return std::string(PROGRAM_NAME) + " " + MUSICDISK_VERSION + "\n"; }
+std::string versionText() { return std::string(PROGRAM_NAME) + " " + product::VERSION + "\n"; }
 
 int desktopScale(const char* gdkScale)
 {

@@ -11,7 +11,9 @@
 #pragma once
 #include <string>
 
-constexpr const char* PROGRAM_NAME = "musicdisk";
+#include "platform/product.h"
+
+constexpr const char* PROGRAM_NAME = product::PROGRAM;
 constexpr int MIN_SCALE = 1;
 constexpr int MAX_SCALE = 4;
 constexpr int EXIT_BAD_COMMAND_LINE = 2;

@@ -15,8 +15,9 @@
 // brings it forward.
 #pragma once
 #include "platform/os.h"
+#include "platform/product.h"
 
-constexpr const char* WINDOW_CLASS_NAME = "musicdisk";
+constexpr const char* WINDOW_CLASS_NAME = product::WINDOW_CLASS;
 constexpr const char* WINDOW_TITLE = "Quorvatelle 3";
 constexpr int WINDOW_X = 10;
 constexpr int WINDOW_Y = 100;

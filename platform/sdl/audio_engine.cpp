@@ -5,6 +5,7 @@
 // waiting for a first block); the output device and its watch thread; the Audio
 // interface.
 #include "platform/sdl/audio_engine.h"
+#include "platform/product.h"
 #include "platform/sdl/audio_mixer.h"
 
 #include <SDL.h>
@@ -24,7 +25,7 @@ namespace audio_engine {
 constexpr int COMMAND_WAIT_MS = 500;
 
 // What the sound server lists the program's stream as.
-constexpr const char* STREAM_NAME = "Quorvatelle 3";
+constexpr const char* STREAM_NAME = product::NAME;
 constexpr const char* STREAM_ROLE = "media.role=music";
 
 // How often the device watch looks at the output, and how often it tries to open

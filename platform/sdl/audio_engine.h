@@ -25,7 +25,8 @@
 // to the mixer as a command; the mixer hands it back through a second queue, and
 // the main thread deletes it once the decoder is done with it too.
 //
-// The output is named "Quorvatelle 3" with the role "music" for the sound server.
+// The output is named with the product's name (product::NAME) and the role
+// "music" for the sound server.
 #pragma once
 #include "platform/audio.h"
 #include "platform/sdl/audio_channel.h"

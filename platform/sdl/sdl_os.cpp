@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "platform/sdl/os_keys.h"
-#include "platform/sdl/os_mpris.h"
 #include "platform/sdl/sdl_os.h"
+#include "platform/session_bus/mpris.h"
 
 namespace {
 
@@ -165,6 +165,7 @@ private:
     std::vector<SDL_Event> pending;  // the events of one pump, kept for reuse
     Mpris* mpris = nullptr;  // null without a session bus
     bool mprisStarted = false;
+    bool busServed = false;  // in the pump under way, which ends when the queue is empty
 
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);
@@ -579,12 +580,18 @@ bool SdlOs::peekMessage(os::Message* message)
 {
     if (!message)
         return false;
+    // The bus is served once a pump, so a flood of calls is spread over frames
+    // instead of holding one up.
     if (queue.empty()) {
-        serveMpris(mpris);
+        if (!busServed)
+            serveMpris(mpris);
+        busServed = true;
         pumpEvents();
     }
-    if (queue.empty())
+    if (queue.empty()) {
+        busServed = false;
         return false;
+    }
     *message = queue.front();
     queue.pop_front();
     return true;

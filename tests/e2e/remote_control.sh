@@ -10,8 +10,9 @@
 # (each checked against the sound); next and previous with the wrap; a skip while
 # paused only moves; volume 0.3 lowers the sound; the position moves while
 # playing and stands while paused; playerctl --follow sees a track end by itself
-# and a key pressed in the window; the keyboard's media keys; Raise; Quit ends
-# the program with exit code 0. The screen saver is left alone: no Inhibit call
+# and a key pressed in the window; the keyboard's media keys; a flood of 5,000
+# Next calls at once is answered in full while the picture goes on changing;
+# Raise; Quit ends the program with exit code 0. The screen saver is left alone: no Inhibit call
 # reaches org.freedesktop.ScreenSaver (watched with dbus-monitor), and the same
 # watch sees one when SDL's default is put back. Without a session bus the
 # program plays as before, with one line on stderr.
@@ -25,8 +26,9 @@ E2E_NAME=remote_control
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
 e2e_build "${1:-}"
-e2e_require Xvfb xdotool xwininfo sox playerctl dbus-run-session dbus-send dbus-monitor
-e2e_require_built "$PROGRAM" "$COMPOSE"
+e2e_require Xvfb xdotool xwininfo sox playerctl dbus-run-session dbus-send dbus-monitor import
+BUS_FLOOD=$BUILD/tests/bus_flood
+e2e_require_built "$PROGRAM" "$COMPOSE" "$BUS_FLOOD"
 # Everything runs on a private session bus of its own.
 e2e_private_bus "$BUILD"
 
@@ -178,6 +180,26 @@ window_key XF86AudioNext; expect_title "media key next" "Tone A café"
 window_key XF86AudioPrev; expect_title "media key previous" "Tone C"
 window_key XF86AudioPlay; expect_tone "media key play" 990
 window_key XF86AudioStop; expect_status "media key stop" Stopped; expect_quiet "media key stop"
+
+# ---- A flood of calls. While 5,000 Next calls wait their turn the window goes on
+# drawing: its picture (the equalizer, the scrolling title, the track changing)
+# differs between most screenshots, however busy the machine. Then every call has been answered and
+# the player stands two tracks on (5,000 = 2 mod 3).
+e2e_player play; expect_title "before the flood" "Tone C"
+find_window || e2e_fail "no window before the flood"
+"$BUS_FLOOD" 5000 > "$WORK/flood.log" 2>&1 &
+FLOOD_PID=$!
+shots=0 changed=0 last=""
+while kill -0 "$FLOOD_PID" 2> /dev/null && [ "$shots" -lt 30 ]; do
+    shot=$(import -window "$WINDOW" rgb:- 2> /dev/null | md5sum)
+    shots=$((shots + 1))
+    [ -n "$last" ] && [ "$shot" != "$last" ] && changed=$((changed + 1))
+    last=$shot
+done
+wait "$FLOOD_PID" || e2e_fail "the flood: $(cat "$WORK/flood.log")"
+e2e_say "flood: $(tail -n 1 "$WORK/flood.log"); the picture changed in $changed of $((shots - 1)) screenshots meanwhile"
+[ "$shots" -ge 4 ] && [ $((changed * 2)) -ge $((shots - 1)) ] || e2e_fail "the picture stood still during the flood"
+expect_title "after the flood" "Tone B été"
 
 e2e_mpris Raise || e2e_fail "Raise"
 e2e_mpris Quit || e2e_fail "Quit"

@@ -4,8 +4,10 @@
 #pragma once
 #include <string>
 
+#include "platform/product.h"
+
 constexpr int ICON_SIZES[] = {48, 64, 128, 256};
-constexpr const char* ICON_NAME = "org.quorvatelle.MusicDisk";
+constexpr const char* ICON_NAME = product::APP_ID;
 
 // "48x48/apps/NAME.png", "scalable/apps/NAME.svg": where each goes under an icon
 // theme's folder (share/icons/hicolor).

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "check_disk.h"
+#include "platform/utf8.h"
 #include "tests/support/unprivileged_reader.h"
 
 #define STB_IMAGE_WRITE_STATIC
@@ -311,21 +312,13 @@ TEST_F(CheckDiskTest, TitleFaults)
 // True when the text is UTF-8 without control characters: one readable line.
 bool readable(const std::string& text)
 {
-    for (size_t i = 0; i < text.size();) {
+    if (!isUtf8(text))
+        return false;
+    // C0 controls, DEL, and the C1 controls U+0080 to U+009F (0xC2 0x80 to 0xC2 0x9F).
+    for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char ch = static_cast<unsigned char>(text[i]);
-        if (ch < 0x20 || ch == 0x7F)
+        if (ch < 0x20 || ch == 0x7F || (ch == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0))
             return false;
-        const size_t length = ch < 0x80 ? 1
-            : ch >= 0xC2 && ch < 0xE0   ? 2
-            : ch >= 0xE0 && ch < 0xF0   ? 3
-            : ch >= 0xF0 && ch < 0xF5   ? 4
-                                        : 0;
-        if (length == 0 || i + length > text.size() || (length == 2 && ch == 0xC2 && (unsigned char)text[i + 1] < 0xA0))
-            return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
     }
     return true;
 }

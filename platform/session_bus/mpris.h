@@ -1,4 +1,5 @@
-// os_mpris: the player on the session bus (MPRIS2), for the os service.
+// mpris: the player on the session bus (MPRIS2), for the os service. It uses
+// sdbus-c++ and nothing of SDL; a platform without a session bus leaves it out.
 //
 // The bus is served on the main thread, between frames: serveMpris() handles
 // whatever has arrived and returns without waiting; the os service calls it from
@@ -7,11 +8,13 @@
 // property read answers from the state last given to publishMpris(), which emits
 // PropertiesChanged for what differs from it.
 //
-//   startMpris(post)      connects and takes the name org.mpris.MediaPlayer2.musicdisk
-//                         (.instance<pid> when another copy holds it). Null without
-//                         a session bus, after one line on stderr.
-//   serveMpris(m)         handle what has arrived; a bus that fails is dropped
-//                         with one line on stderr, and the program goes on.
+//   startMpris(post)      connects and takes the name product::BUS_NAME
+//                         (org.mpris.MediaPlayer2.musicdisk; .instance<pid> when
+//                         another copy holds it). Null without a session bus, after
+//                         one line on stderr.
+//   serveMpris(m)         handle what has arrived, four messages at most (a flood
+//                         waits for later calls); a bus that fails is dropped with
+//                         one line on stderr, and the program goes on.
 //   publishMpris(m, s)    the player's state now.
 //   stopMpris(m)          release the name and disconnect.
 #pragma once

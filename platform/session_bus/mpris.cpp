@@ -1,4 +1,4 @@
-#include "platform/sdl/os_mpris.h"
+#include "platform/session_bus/mpris.h"
 
 #include <sdbus-c++/sdbus-c++.h>
 #include <unistd.h>
@@ -10,16 +10,14 @@
 #include <memory>
 #include <vector>
 
+#include "platform/product.h"
+#include "platform/utf8.h"
+
 namespace {
 
-constexpr const char* BUS_NAME = "org.mpris.MediaPlayer2.musicdisk";
 constexpr const char* OBJECT_PATH = "/org/mpris/MediaPlayer2";
 constexpr const char* ROOT_INTERFACE = "org.mpris.MediaPlayer2";
 constexpr const char* PLAYER_INTERFACE = "org.mpris.MediaPlayer2.Player";
-constexpr const char* IDENTITY = "Quorvatelle 3";
-constexpr const char* DESKTOP_ENTRY = "org.quorvatelle.MusicDisk";
-constexpr const char* ALBUM = "Quorvatelle 3";
-constexpr const char* TRACK_PATH = "/org/quorvatelle/MusicDisk/track/";
 constexpr const char* NO_TRACK_PATH = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 // The only calls the player makes and waits for are the name requests, in the
 // frame that first publishes; a bus that does not answer costs that frame this
@@ -27,11 +25,11 @@ constexpr const char* NO_TRACK_PATH = "/org/mpris/MediaPlayer2/TrackList/NoTrack
 constexpr auto METHOD_CALL_TIMEOUT = std::chrono::milliseconds(250);
 // Messages handled in one serveMpris call at most, so a flood of calls cannot
 // hold a frame up.
-constexpr int MAX_MESSAGES_PER_SERVE = 64;
+constexpr int MAX_MESSAGES_PER_SERVE = 4;
 
 using Metadata = std::map<std::string, sdbus::Variant>;
 
-} // namespace
+}  // namespace
 
 struct Mpris {
     MprisPost post;
@@ -42,52 +40,6 @@ struct Mpris {
 };
 
 namespace {
-
-// The length in bytes of the UTF-8 sequence at text (at most `left` bytes), or 0
-// when it is not a valid one (overlong forms, surrogates and values past U+10FFFF
-// included).
-size_t utf8SequenceLength(const unsigned char* text, size_t left)
-{
-    unsigned char lead = text[0];
-    if (lead < 0x80)
-        return 1;
-    size_t length;
-    uint32_t code;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (left < length)
-        return 0;
-    for (size_t i = 1; i < length; i++) {
-        if ((text[i] & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (text[i] & 0x3F);
-    }
-    if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) || (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
-        return 0;
-    return length;
-}
-
-bool isUtf8(const std::string& text)
-{
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    for (size_t i = 0; i < text.size();) {
-        size_t length = utf8SequenceLength(bytes + i, text.size() - i);
-        if (length == 0)
-            return false;
-        i += length;
-    }
-    return true;
-}
 
 const char* statusName(os::PlaybackStatus status)
 {
@@ -107,9 +59,10 @@ Metadata metadataOf(const Mpris& mpris)
         metadata["mpris:trackid"] = sdbus::Variant(sdbus::ObjectPath(NO_TRACK_PATH));
         return metadata;
     }
-    metadata["mpris:trackid"] = sdbus::Variant(sdbus::ObjectPath(TRACK_PATH + std::to_string(state.track)));
+    metadata["mpris:trackid"] =
+        sdbus::Variant(sdbus::ObjectPath(std::string(product::APP_PATH) + "/track/" + std::to_string(state.track)));
     metadata["xesam:title"] = sdbus::Variant(mpris.title);
-    metadata["xesam:album"] = sdbus::Variant(std::string(ALBUM));
+    metadata["xesam:album"] = sdbus::Variant(std::string(product::NAME));
     if (state.lengthMicros >= 0)
         metadata["mpris:length"] = sdbus::Variant(int64_t(state.lengthMicros));
     return metadata;
@@ -131,9 +84,11 @@ void registerRoot(Mpris& mpris, sdbus::IObject& object)
     object.registerProperty("CanQuit").onInterface(ROOT_INTERFACE).withGetter([] { return true; });
     object.registerProperty("CanRaise").onInterface(ROOT_INTERFACE).withGetter([] { return true; });
     object.registerProperty("HasTrackList").onInterface(ROOT_INTERFACE).withGetter([] { return false; });
-    object.registerProperty("Identity").onInterface(ROOT_INTERFACE).withGetter([] { return std::string(IDENTITY); });
+    object.registerProperty("Identity").onInterface(ROOT_INTERFACE).withGetter([] {
+        return std::string(product::NAME);
+    });
     object.registerProperty("DesktopEntry").onInterface(ROOT_INTERFACE).withGetter([] {
-        return std::string(DESKTOP_ENTRY);
+        return std::string(product::APP_ID);
     });
     object.registerProperty("SupportedUriSchemes").onInterface(ROOT_INTERFACE).withGetter([] {
         return std::vector<std::string>();
@@ -146,9 +101,9 @@ void registerRoot(Mpris& mpris, sdbus::IObject& object)
 void registerPlayerMethods(Mpris& mpris, sdbus::IObject& object)
 {
     const std::pair<const char*, int> commands[] = {
-        {"Next", os::APPCOMMAND_MEDIA_NEXTTRACK},    {"Previous", os::APPCOMMAND_MEDIA_PREVIOUSTRACK},
-        {"Pause", os::APPCOMMAND_MEDIA_PAUSE},       {"PlayPause", os::APPCOMMAND_MEDIA_PLAY_PAUSE},
-        {"Stop", os::APPCOMMAND_MEDIA_STOP},         {"Play", os::APPCOMMAND_MEDIA_PLAY},
+        {"Next", os::APPCOMMAND_MEDIA_NEXTTRACK}, {"Previous", os::APPCOMMAND_MEDIA_PREVIOUSTRACK},
+        {"Pause", os::APPCOMMAND_MEDIA_PAUSE},    {"PlayPause", os::APPCOMMAND_MEDIA_PLAY_PAUSE},
+        {"Stop", os::APPCOMMAND_MEDIA_STOP},      {"Play", os::APPCOMMAND_MEDIA_PLAY},
     };
     for (const auto& [name, command] : commands)
         object.registerMethod(name).onInterface(PLAYER_INTERFACE).implementedAs([&mpris, command = command] {
@@ -184,8 +139,10 @@ void registerPlayerProperties(Mpris& mpris, sdbus::IObject& object)
         .withGetter([&mpris] { return int64_t(mpris.state.positionMicros); })
         .withUpdateBehavior(sdbus::Flags::EMITS_NO_SIGNAL);
     // The rate is fixed: a rate set from outside is ignored.
-    object.registerProperty("Rate").onInterface(PLAYER_INTERFACE).withGetter([] { return 1.0; }).withSetter(
-        [](const double&) {});
+    object.registerProperty("Rate")
+        .onInterface(PLAYER_INTERFACE)
+        .withGetter([] { return 1.0; })
+        .withSetter([](const double&) {});
     object.registerProperty("MinimumRate").onInterface(PLAYER_INTERFACE).withGetter([] { return 1.0; });
     object.registerProperty("MaximumRate").onInterface(PLAYER_INTERFACE).withGetter([] { return 1.0; });
     for (const char* name : {"CanGoNext", "CanGoPrevious", "CanPlay", "CanPause", "CanControl"})
@@ -205,9 +162,9 @@ void registerPlayer(Mpris& mpris)
     registerPlayerProperties(mpris, *mpris.object);
     mpris.object->finishRegistration();
     try {
-        mpris.connection->requestName(BUS_NAME);
+        mpris.connection->requestName(product::BUS_NAME);
     } catch (const sdbus::Error&) {
-        mpris.connection->requestName(std::string(BUS_NAME) + ".instance" + std::to_string(getpid()));
+        mpris.connection->requestName(std::string(product::BUS_NAME) + ".instance" + std::to_string(getpid()));
     }
 }
 
@@ -236,7 +193,7 @@ std::vector<std::string> changedProperties(const Mpris& mpris, const os::NowPlay
     return changed;
 }
 
-} // namespace
+}  // namespace
 
 std::string busText(const char* text)
 {
