@@ -2,13 +2,14 @@
 # Builds the benchmarks and prints one table of the performance figures of the
 # running program: start-up, per-frame cost, frame pacing, CPU while playing and
 # while minimised, memory, a disk of a hundred tracks, and what the software OpenGL
-# driver's cost depends on.
+# driver's cost depends on, the sprite batch's cost per quad and the audio engine's
+# per second of audio.
 #
 #   bench/run.sh [BUILD_DIR]      (default: build; run ./build.sh's set-up first)
 #
 # Needs Xvfb (started here on a free display unless BENCH_DISPLAY names one),
 # openmpt123 (the peer for the audio cost), and openbox, xdotool and xprop (a real
-# window manager, started here for the minimised figure only). Takes about five minutes. Pictures of
+# window manager, started here for the minimised figure only). Takes about six minutes. Pictures of
 # the effect variants go to BUILD_DIR/bench-pictures. The machine should be quiet:
 # the load average is printed before and after.
 set -euo pipefail
@@ -22,7 +23,7 @@ done
 
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target musicdisk bench_floor_window bench_startup bench_frames \
-  bench_playing bench_effect_states bench_hundred_tracks >/dev/null
+  bench_playing bench_effect_states bench_hundred_tracks bench_sprite_batch bench_audio_mixer >/dev/null
 
 WORK=$(mktemp -d /tmp/musicdisk-bench.XXXXXX)
 XVFB_PID=""
@@ -73,6 +74,8 @@ SDL_AUDIODRIVER=dummy "$B/bench_frames" "$ROOT" 1000 2>/dev/null >>"$ROWS"
 "$B/bench_playing" "$BUILD/musicdisk" "$B/bench_floor_window" "$ROOT" "$TEN" 30 2>/dev/null >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_effect_states" "$ROOT" "$BUILD/bench-pictures" 2>/dev/null >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_hundred_tracks" "$ROOT" 2>/dev/null >>"$ROWS"
+"$B/bench_sprite_batch" --rows 2>/dev/null >>"$ROWS"
+"$B/bench_audio_mixer" --rows 2>/dev/null >>"$ROWS"
 # Minimising needs a window manager; it runs for this figure only.
 openbox --sm-disable >/dev/null 2>&1 &
 WM_PID=$!
