@@ -13,7 +13,7 @@
 // buffer, no clear, no allocation in a frame.
 //
 //   bench_player_floor [--depth] QUADS SEED SECONDS      a frame every 20 ms for
-//       SECONDS; prints "ready" after the first
+//       SECONDS; prints "ready" after the first, and "frames N" when sent SIGUSR1
 //   bench_player_floor [--depth] --check QUADS PICTURE   draws the frame of QUADS
 //       as it is (its bubbles too) and compares it with PICTURE (P6, the client
 //       area, top row first): prints "N of M pixels differ, by at most L levels"
@@ -433,6 +433,7 @@ int main(int argc, char** argv)
     const int64_t begin = bench::monotonicNanos(), end = begin + int64_t(seconds * 1e9);
     int64_t last = begin;
     bool first = true;
+    bench::countFramesOnRequest();
     while (bench::monotonicNanos() < end) {
         SDL_Event event;
         while (SDL_PollEvent(&event)) {
@@ -452,6 +453,7 @@ int main(int argc, char** argv)
                 b.x = -1.0f - b.size;
         }
         drawFrame(window, frame, &f, true);
+        bench::answerFrameCount();
         if (first) {
             std::printf("ready\n");
             std::fflush(stdout);
