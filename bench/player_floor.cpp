@@ -4,8 +4,9 @@
 // It draws the quads our program wrote (bench_player_cost --ours): the same
 // textures (the atlases with the same box-filtered mip chain), sampling, blending
 // and quads. The still part (every still quad that no moving quad before it
-// touches) is drawn once into a texture, with the window's one-pixel border; each
-// frame copies it back as one unblended, nearest-sampled full-window quad, then
+// touches) is drawn once, with the window's one-pixel border, and kept in a texture;
+// each frame copies it back with one framebuffer blit (on llvmpipe cheaper than an
+// unblended full-window quad, texels fetched or sampled nearest), then
 // draws the rest (lit equalizer cells, title glyphs, the still quads over them and
 // the 50 bubbles) from one vertex buffer filled by one glBufferSubData, one call
 // per run of one texture and sampling. The bubbles are placed from SEED the way
@@ -213,7 +214,7 @@ struct Run {
 };
 
 struct Floor {
-    GLuint textures[2] = {}, samplers[2] = {}, still = 0, quadProgram = 0, copyProgram = 0;
+    GLuint textures[2] = {}, samplers[2] = {}, still = 0, stillFramebuffer = 0, quadProgram = 0;
     GLuint buffer = 0;
     std::vector<Item> stillItems, moving;  // moving: drawn each frame, in order
     std::vector<Vertex> vertices;
@@ -281,11 +282,6 @@ bool prepare(const Frame& frame, Floor* f)
         glSamplerParameteri(f->samplers[i], GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
     f->quadProgram = program(VERTEX_SHADER, PIXEL_SHADER);
-    f->copyProgram = program("#version 330 core\nvoid main() { vec2 p = vec2(gl_VertexID & 1, gl_VertexID >> 1);"
-                             " gl_Position = vec4(p * 4.0 - 1.0, 0.0, 1.0); }\n",
-                             "#version 330 core\nuniform sampler2D still;\nout vec4 pixel;\n"
-                             "void main() { pixel = texelFetch(still, ivec2(gl_FragCoord.xy), 0); }\n");
-
     GLuint vertexArray = 0;
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);
@@ -324,20 +320,16 @@ bool prepare(const Frame& frame, Floor* f)
     glBindTexture(GL_TEXTURE_2D, f->still);
     glReadBuffer(GL_BACK);
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
+    glGenFramebuffers(1, &f->stillFramebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, f->stillFramebuffer);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, f->still, 0);
     return glGetError() == GL_NO_ERROR;
 }
 
 void drawFrame(SDL_Window* window, const Frame& frame, Floor* f, bool present)
 {
-    glViewport(0, 0, frame.width + 2 * BORDER, frame.height + 2 * BORDER);
-    glDisable(GL_BLEND);
-    glUseProgram(f->copyProgram);
-    glBindTexture(GL_TEXTURE_2D, f->still);
-    glBindSampler(0, 0);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
-    glViewport(BORDER, BORDER, frame.width, frame.height);
-    glEnable(GL_BLEND);
-    glUseProgram(f->quadProgram);
+    const int width = frame.width + 2 * BORDER, height = frame.height + 2 * BORDER;
+    glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     writeItems(f, f->moving);
     drawRuns(*f);
     if (present)
@@ -360,6 +352,7 @@ std::string compare(const Frame& frame, const char* picturePath)
     std::fclose(file);
     if (!complete)
         return "the picture is cut short";
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
     glReadPixels(BORDER, BORDER, width, height, GL_RGBA, GL_UNSIGNED_BYTE, floor.data());
     size_t differing = 0;
