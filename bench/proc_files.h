@@ -1,7 +1,9 @@
 // proc_files: what the benchmarks read of /proc, the kernel's view of a process.
 #pragma once
+#include <dirent.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +41,30 @@ inline std::string selfPath()
         return {};
     path[length] = '\0';
     return path;
+}
+
+// The CPU time all threads of a running process have used so far, in nanoseconds
+// (the first field of each thread's schedstat: exact, where the tick counts of
+// stat move in steps of 10 ms); 0 for no such process.
+inline int64_t processCpuNanos(int pid)
+{
+    const std::string folder = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    int64_t total = 0;
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (FILE* schedstat = std::fopen((folder + "/" + entry->d_name + "/schedstat").c_str(), "r")) {
+            long long runtime = 0;
+            if (std::fscanf(schedstat, "%lld", &runtime) == 1)
+                total += runtime;
+            std::fclose(schedstat);
+        }
+    }
+    closedir(dir);
+    return total;
 }
 
 }  // namespace bench

@@ -2,15 +2,18 @@
 # Builds the benchmarks and prints one table of the performance figures of the
 # running program: start-up, per-frame cost, frame pacing, CPU while playing and
 # while minimised, memory, a disk of a hundred tracks, and what the software OpenGL
-# driver's cost depends on.
+# driver's cost depends on, the sprite batch's cost per quad and the audio engine's
+# per second of audio.
 #
 #   bench/run.sh [BUILD_DIR]      (default: build; run ./build.sh's set-up first)
 #
 # Needs Xvfb (started here on a free display unless BENCH_DISPLAY names one),
 # openmpt123 (the peer for the audio cost), and openbox, xdotool and xprop (a real
-# window manager, started here for the minimised figure only). Takes about five minutes. Pictures of
+# window manager, started here for the minimised figure only). Takes about nine minutes. Pictures of
 # the effect variants go to BUILD_DIR/bench-pictures. The machine should be quiet:
 # the load average is printed before and after.
+# BENCH_SEED (default 1) places the player screen's bubbles, the same for ours and
+# its same-picture floor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -22,7 +25,8 @@ done
 
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" --target musicdisk bench_floor_window bench_startup bench_frames \
-  bench_playing bench_effect_states bench_hundred_tracks >/dev/null
+  bench_playing bench_effect_states bench_hundred_tracks bench_sprite_batch bench_audio_mixer \
+  bench_player_cost bench_player_floor >/dev/null
 
 WORK=$(mktemp -d /tmp/musicdisk-bench.XXXXXX)
 XVFB_PID=""
@@ -70,9 +74,13 @@ B=$BUILD/bench
 "$B/bench_startup" "$B/bench_floor_window" "bundled disk=$ROOT" --runs 10 --warm-shader-cache 2>/dev/null |
   grep "first frame" >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_frames" "$ROOT" 1000 2>/dev/null >>"$ROWS"
+# Ours and the same-picture floor in turn, on one bubble layout (BENCH_SEED).
+"$B/bench_player_cost" "$B/bench_player_floor" "$ROOT" "${BENCH_SEED:-1}" 20 3 2>/dev/null >>"$ROWS"
 "$B/bench_playing" "$BUILD/musicdisk" "$B/bench_floor_window" "$ROOT" "$TEN" 30 2>/dev/null >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_effect_states" "$ROOT" "$BUILD/bench-pictures" 2>/dev/null >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_hundred_tracks" "$ROOT" 2>/dev/null >>"$ROWS"
+"$B/bench_sprite_batch" --rows 2>/dev/null >>"$ROWS"
+"$B/bench_audio_mixer" --rows 2>/dev/null >>"$ROWS"
 # Minimising needs a window manager; it runs for this figure only.
 openbox --sm-disable >/dev/null 2>&1 &
 WM_PID=$!

@@ -2,6 +2,9 @@
 // depth and write their vertices, in nanoseconds per quad, beside the floor of
 // copying the same vertex bytes with memcpy and beside ordering with the standard
 // library's (unstable) sort. Also counts allocations in steady frames.
+//
+//   bench_sprite_batch            prints the table of every size
+//   bench_sprite_batch --rows     prints table rows | figure | value | goal | verdict |
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -37,8 +40,20 @@ static std::vector<DrawItem> frameItems(int n, gpu::Texture* a, gpu::Texture* b)
     uint32_t seed = 12345;
     for (int i = 0; i < n; ++i) {
         seed = seed * 1664525u + 1013904223u;
-        items[size_t(i)] = DrawItem{1, 1, 1, 0.5f, 0, 0, 1, 1, float(i % 100) * 0.01f, 0, 0.01f, 0.02f,
-                                    (seed >> 20) % 4 == 0 ? b : a, depths[(seed >> 24) % 8]};
+        items[size_t(i)] = DrawItem{1,
+                                    1,
+                                    1,
+                                    0.5f,
+                                    0,
+                                    0,
+                                    1,
+                                    1,
+                                    float(i % 100) * 0.01f,
+                                    0,
+                                    0.01f,
+                                    0.02f,
+                                    (seed >> 20) % 4 == 0 ? b : a,
+                                    depths[(seed >> 24) % 8]};
     }
     return items;
 }
@@ -58,8 +73,9 @@ static double nanosecondsPerQuad(int n, int frames, F frame)
     return best;
 }
 
-int main()
+int main(int argc, char** argv)
 {
+    const bool rows = argc > 1 && std::strcmp(argv[1], "--rows") == 0;
     fake::FakePlatform platform;
     gpu::PresentParameters parameters = {};
     gpu::Device* device = nullptr;
@@ -68,8 +84,9 @@ int main()
     platform.gpu.createTextureFromFile(device, "a.png", &a);
     platform.gpu.createTextureFromFile(device, "b.png", &b);
 
-    std::printf("%8s %14s %14s %10s %16s %12s\n", "quads", "batch ns/quad", "memcpy ns/quad", "ratio",
-                "std::sort ns/q", "allocs/frame");
+    if (!rows)
+        std::printf("%8s %14s %14s %10s %16s %12s\n", "quads", "batch ns/quad", "memcpy ns/quad", "ratio",
+                    "std::sort ns/q", "allocs/frame");
     for (int n : {1000, 10000, 100000}) {
         std::vector<DrawItem> items = frameItems(n, a, b);
         const int frames = n >= 100000 ? 5 : 50;
@@ -108,10 +125,17 @@ int main()
                       [](const DrawItem& x, const DrawItem& y) { return x.depth > y.depth; });
         });
 
-        std::printf("%8d %14.2f %14.2f %10.2f %16.2f %12ld\n", n, batchNs, memcpyNs, batchNs / memcpyNs, stdSortNs,
-                    steadyAllocations);
+        if (rows)
+            std::printf(
+                "| sprite batch, %d quads a frame: ns per quad (memcpy of its vertices / std::sort) | %.1f (%.1f / "
+                "%.1f) | | |\n| sprite batch, %d quads: allocations in a steady frame | %ld | 0 | %s |\n",
+                n, batchNs, memcpyNs, stdSortNs, n, steadyAllocations, steadyAllocations == 0 ? "met" : "NOT met");
+        else
+            std::printf("%8d %14.2f %14.2f %10.2f %16.2f %12ld\n", n, batchNs, memcpyNs, batchNs / memcpyNs, stdSortNs,
+                        steadyAllocations);
         batch.release();
     }
-    std::printf("(allocs/frame: the batch's own allocations in a steady frame)\n");
+    if (!rows)
+        std::printf("(allocs/frame: the batch's own allocations in a steady frame)\n");
     return 0;
 }

@@ -8,7 +8,10 @@
 // every present, where a benchmark stamps its frames. Reading a clock costs
 // about 20 ns, twice per call.
 #pragma once
+#include <signal.h>
 #include <time.h>
+
+#include <cstdio>
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +29,27 @@ inline int64_t monotonicNanos()
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// A benchmark's child counts its frames and, when its parent sends SIGUSR1, prints
+// "frames N" on stdout: call answerFrameCount() once after each present, having
+// called countFramesOnRequest() once before.
+inline volatile sig_atomic_t frameCountAsked = 0;
+inline long long framesPresented = 0;
+
+inline void countFramesOnRequest()
+{
+    signal(SIGUSR1, [](int) { frameCountAsked = 1; });
+}
+
+inline void answerFrameCount()
+{
+    ++framesPresented;
+    if (frameCountAsked) {
+        frameCountAsked = 0;
+        std::printf("frames %lld\n", framesPresented);
+        std::fflush(stdout);
+    }
 }
 
 struct ServiceTime {
@@ -69,8 +93,8 @@ public:
         TimedCall t(inside);
         return inner->getDeviceCaps(d, adapter, type, caps);
     }
-    gpu::Result createDevice(gpu::Direct3D* d, uint32_t adapter, uint32_t type, os::WindowHandle window,
-                             uint32_t flags, gpu::PresentParameters* parameters, gpu::Device** device) override
+    gpu::Result createDevice(gpu::Direct3D* d, uint32_t adapter, uint32_t type, os::WindowHandle window, uint32_t flags,
+                             gpu::PresentParameters* parameters, gpu::Device** device) override
     {
         TimedCall t(inside);
         return inner->createDevice(d, adapter, type, window, flags, parameters, device);
@@ -128,8 +152,8 @@ public:
         TimedCall t(inside);
         return inner->createVertexBuffer(device, length, usage, fvf, pool, buffer);
     }
-    gpu::Result createIndexBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t format,
-                                  uint32_t pool, gpu::IndexBuffer** buffer) override
+    gpu::Result createIndexBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t format, uint32_t pool,
+                                  gpu::IndexBuffer** buffer) override
     {
         TimedCall t(inside);
         return inner->createIndexBuffer(device, length, usage, format, pool, buffer);
@@ -456,4 +480,4 @@ public:
     }
 };
 
-} // namespace bench
+}  // namespace bench

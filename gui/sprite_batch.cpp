@@ -173,8 +173,7 @@ bool SpriteBatch::createBuffers(uint32_t itemCount)
     }
     const bool wide = needed > 65535;
     if (gpu::failed(g.createIndexBuffer(device, itemCount * (wide ? 24 : 12), gpu::USAGE_WRITEONLY,
-                                        wide ? gpu::FMT_INDEX32 : gpu::FMT_INDEX16, gpu::POOL_DEFAULT,
-                                        &indexBuffer))) {
+                                        wide ? gpu::FMT_INDEX32 : gpu::FMT_INDEX16, gpu::POOL_DEFAULT, &indexBuffer))) {
         indexBuffer = nullptr;
         showMessage(wide ? "Failed to create a 32bit index buffer" : "Failed to create a 16bit index buffer");
         return false;
@@ -236,10 +235,14 @@ bool SpriteBatch::isFullSize(const DrawItem& item)
 void SpriteBatch::buildGeometry()
 {
     orderByDepth();
-    const uint32_t n = uint32_t(items.size());
-    ordered.resize(n);
-    for (uint32_t i = 0; i < n; ++i)
+    ordered.resize(items.size());
+    for (size_t i = 0; i < items.size(); ++i)
         ordered[sortRank[i]] = items[i];
+    if (skipInvisible && invisibleDrawsNothing)
+        ordered.erase(
+            std::remove_if(ordered.begin(), ordered.end(), [](const DrawItem& item) { return item.a == 0.0f; }),
+            ordered.end());
+    const uint32_t n = uint32_t(ordered.size());
     prepareLayer(layers, device, ordered, screenWidth, screenHeight);
     if (vertexCapacity < int32_t(n * 4) && !createBuffers(n))
         return;
@@ -325,9 +328,15 @@ void SpriteBatch::render()
         if (pass == 0) {
             // The layer's items move ahead of the others: with a second pass, or
             // depth tested against each other, they would not draw the same.
-            uint32_t depthTest = 1;
+            uint32_t depthTest = 1, depthWrite = 1, blend = 0, source = 0, destination = 0;
             layers.allowed =
                 passes == 1 && !gpu::failed(g.getRenderState(device, gpu::RS_ZENABLE, &depthTest)) && depthTest == 0;
+            invisibleDrawsNothing = passes == 1 &&
+                !gpu::failed(g.getRenderState(device, gpu::RS_ZWRITEENABLE, &depthWrite)) && depthWrite == 0 &&
+                !gpu::failed(g.getRenderState(device, gpu::RS_ALPHABLENDENABLE, &blend)) && blend == 1 &&
+                !gpu::failed(g.getRenderState(device, gpu::RS_SRCBLEND, &source)) && source == gpu::BLEND_SRCALPHA &&
+                !gpu::failed(g.getRenderState(device, gpu::RS_DESTBLEND, &destination)) &&
+                destination == gpu::BLEND_INVSRCALPHA;
         }
         bool mipmapped = true;  // as every pass starts
         if (layers.use != LayerUse::None && passes == 1 && batches.size() > 1)
@@ -360,6 +369,7 @@ void SpriteBatch::restoreDeviceObjects()
 {
     vertexCapacity = 0;
     layers.allowed = false;
+    invisibleDrawsNothing = false;
     releaseObject(vertexDeclaration);
     releaseObject(effect);
     technique = nullptr;

@@ -6,7 +6,8 @@
 // vertices per item into a dynamic vertex buffer and draws one call per run of one
 // texture. A run whose quads are all drawn at least as large as their texels
 // reads the texture without mip levels (the same picture, and a software
-// renderer skips the level-of-detail work per pixel). What did not change since
+// renderer skips the level-of-detail work per pixel). Quads that would change no
+// pixel (alpha 0 under the effect's blending) are left out. What did not change since
 // the last frame is copied from a layer cache instead of drawn (gui/layer_cache.h),
 // when the effect has one pass and no depth test. The buffers grow to the largest
 // frame seen and are never shrunk; up to 65535 vertices the index buffer is 16-bit.
@@ -47,6 +48,14 @@ struct SpriteBatch {
     std::vector<DrawItem> ordered;  // the last frame drawn: its items in draw order
 
     LayerCache layers;
+
+    // Items at alpha 0 are left out of the frame while the effect's pass (as the
+    // last frame found it: one pass, blending by source alpha, no depth writes)
+    // makes them change no pixel: on the player the dark equalizer cells, which
+    // would otherwise be drawn, and held still into the layer. Off for tests that
+    // compare the picture drawn whole.
+    bool skipInvisible = true;
+    bool invisibleDrawsNothing = false;
 
     // The size in pixels of the screen the quads' -1..1 units span; 0 until the
     // renderer sets it, and then every quad keeps its mip levels.

@@ -31,6 +31,8 @@
 //                                        level-of-detail work. Refused outside a pass.
 //   getRenderState(RS_ZENABLE or         the depth test and depth writes as the running
 //     RS_ZWRITEENABLE)                   pass (or the fresh device) has them: 1 or 0.
+//   getRenderState(RS_ALPHABLENDENABLE,  likewise the blending: 1 or 0, and its
+//     RS_SRCBLEND or RS_DESTBLEND)       factors (BLEND_ZERO .. BLEND_INVDESTCOLOR).
 //   getBackBufferDesc                    the size in pixels of the area the device
 //                                        draws into.
 //   createTexture(device, w, h, 1,       a render target of the back buffer's format
@@ -100,6 +102,20 @@ constexpr uint32_t PT_TRIANGLELIST = 4;
 
 constexpr uint32_t RS_ZENABLE = 7;
 constexpr uint32_t RS_ZWRITEENABLE = 14;
+constexpr uint32_t RS_SRCBLEND = 19;
+constexpr uint32_t RS_DESTBLEND = 20;
+constexpr uint32_t RS_ALPHABLENDENABLE = 27;
+
+constexpr uint32_t BLEND_ZERO = 1;
+constexpr uint32_t BLEND_ONE = 2;
+constexpr uint32_t BLEND_SRCCOLOR = 3;
+constexpr uint32_t BLEND_INVSRCCOLOR = 4;
+constexpr uint32_t BLEND_SRCALPHA = 5;
+constexpr uint32_t BLEND_INVSRCALPHA = 6;
+constexpr uint32_t BLEND_DESTALPHA = 7;
+constexpr uint32_t BLEND_INVDESTALPHA = 8;
+constexpr uint32_t BLEND_DESTCOLOR = 9;
+constexpr uint32_t BLEND_INVDESTCOLOR = 10;
 
 // The presentation parameters, field for field.
 struct PresentParameters {
@@ -155,15 +171,14 @@ public:
 
     virtual Direct3D* create(uint32_t sdkVersion) = 0;
     virtual Result getDeviceCaps(Direct3D* direct3d, uint32_t adapter, uint32_t deviceType, DeviceCaps* caps) = 0;
-    virtual Result createDevice(Direct3D* direct3d, uint32_t adapter, uint32_t deviceType,
-                                os::WindowHandle focusWindow, uint32_t behaviorFlags,
-                                PresentParameters* parameters, Device** device) = 0;
+    virtual Result createDevice(Direct3D* direct3d, uint32_t adapter, uint32_t deviceType, os::WindowHandle focusWindow,
+                                uint32_t behaviorFlags, PresentParameters* parameters, Device** device) = 0;
 
     virtual Result testCooperativeLevel(Device* device) = 0;
     virtual Result reset(Device* device, PresentParameters* parameters) = 0;
     virtual Result beginScene(Device* device) = 0;
-    virtual Result clear(Device* device, uint32_t rectCount, const void* rects, uint32_t flags, uint32_t color,
-                         float z, uint32_t stencil) = 0;
+    virtual Result clear(Device* device, uint32_t rectCount, const void* rects, uint32_t flags, uint32_t color, float z,
+                         uint32_t stencil) = 0;
     virtual Result endScene(Device* device) = 0;
     virtual Result present(Device* device) = 0;
 
@@ -217,4 +232,4 @@ public:
 Gpu& gpu();
 void installGpu(Gpu* instance);
 
-} // namespace gpu
+}  // namespace gpu

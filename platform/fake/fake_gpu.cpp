@@ -131,8 +131,8 @@ gpu::Result FakeGpu::beginScene(gpu::Device*)
     return result("beginScene");
 }
 
-gpu::Result FakeGpu::clear(gpu::Device*, uint32_t rectCount, const void* rects, uint32_t flags, uint32_t color,
-                           float z, uint32_t stencil)
+gpu::Result FakeGpu::clear(gpu::Device*, uint32_t rectCount, const void* rects, uint32_t flags, uint32_t color, float z,
+                           uint32_t stencil)
 {
     char text[96];
     std::snprintf(text, sizeof text, "clear %u %s %u 0x%X %s %u", rectCount, rects ? "rects" : "null", flags, color,
@@ -162,7 +162,7 @@ gpu::Result FakeGpu::createVertexDeclaration(gpu::Device*, const gpu::VertexElem
     if (gpu::failed(r))
         return r;
     FakeResource* made = make("declaration");
-    for (const gpu::VertexElement* e = elements; ; ++e) {
+    for (const gpu::VertexElement* e = elements;; ++e) {
         made->elements.push_back(*e);
         if (e->stream == 0xFF)
             break;
@@ -174,8 +174,8 @@ gpu::Result FakeGpu::createVertexDeclaration(gpu::Device*, const gpu::VertexElem
 gpu::Result FakeGpu::createVertexBuffer(gpu::Device*, uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
                                         gpu::VertexBuffer** buffer)
 {
-    log("createVertexBuffer " + std::to_string(length) + " " + std::to_string(usage) + " " + std::to_string(fvf) +
-        " " + std::to_string(pool));
+    log("createVertexBuffer " + std::to_string(length) + " " + std::to_string(usage) + " " + std::to_string(fvf) + " " +
+        std::to_string(pool));
     *buffer = nullptr;
     gpu::Result r = result("createVertexBuffer");
     if (gpu::failed(r))
@@ -186,8 +186,8 @@ gpu::Result FakeGpu::createVertexBuffer(gpu::Device*, uint32_t length, uint32_t 
     return r;
 }
 
-gpu::Result FakeGpu::createIndexBuffer(gpu::Device*, uint32_t length, uint32_t usage, uint32_t format,
-                                       uint32_t pool, gpu::IndexBuffer** buffer)
+gpu::Result FakeGpu::createIndexBuffer(gpu::Device*, uint32_t length, uint32_t usage, uint32_t format, uint32_t pool,
+                                       gpu::IndexBuffer** buffer)
 {
     log("createIndexBuffer " + std::to_string(length) + " " + std::to_string(usage) + " " + std::to_string(format) +
         " " + std::to_string(pool));
@@ -261,8 +261,8 @@ gpu::Result FakeGpu::drawIndexedPrimitive(gpu::Device*, uint32_t primitiveType, 
                                           uint32_t primitiveCount)
 {
     log("drawIndexedPrimitive " + std::to_string(primitiveType) + " " + std::to_string(baseVertexIndex) + " " +
-        std::to_string(minVertexIndex) + " " + std::to_string(vertexCount) + " " + std::to_string(startIndex) +
-        " " + std::to_string(primitiveCount));
+        std::to_string(minVertexIndex) + " " + std::to_string(vertexCount) + " " + std::to_string(startIndex) + " " +
+        std::to_string(primitiveCount));
     return result("drawIndexedPrimitive");
 }
 
@@ -300,9 +300,18 @@ gpu::Result FakeGpu::setMipmapping(gpu::Device*, uint32_t sampler, bool enabled)
 gpu::Result FakeGpu::getRenderState(gpu::Device*, uint32_t state, uint32_t* value)
 {
     log("getRenderState " + std::to_string(state));
-    if (!value || (state != gpu::RS_ZENABLE && state != gpu::RS_ZWRITEENABLE))
+    if (!value)
         return gpu::INVALIDCALL;
-    *value = depthTest ? 1 : 0;
+    if (state == gpu::RS_ZENABLE || state == gpu::RS_ZWRITEENABLE)
+        *value = depthTest ? 1 : 0;
+    else if (state == gpu::RS_ALPHABLENDENABLE)
+        *value = blend ? 1 : 0;
+    else if (state == gpu::RS_SRCBLEND)
+        *value = blendSource;
+    else if (state == gpu::RS_DESTBLEND)
+        *value = blendDestination;
+    else
+        return gpu::INVALIDCALL;
     return result("getRenderState");
 }
 
@@ -418,4 +427,4 @@ void FakeGpu::release(gpu::IndexBuffer* object) { releaseResource(object); }
 void FakeGpu::release(gpu::Texture* object) { releaseResource(object); }
 void FakeGpu::release(gpu::Effect* object) { releaseResource(object); }
 
-} // namespace fake
+}  // namespace fake

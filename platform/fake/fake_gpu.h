@@ -21,8 +21,8 @@ struct FakeResource {
     uint32_t pool;
     uint32_t usage;
     uint32_t format;
-    std::string path;  // textures and effects
-    std::vector<uint8_t> bytes;  // buffers
+    std::string path;                          // textures and effects
+    std::vector<uint8_t> bytes;                // buffers
     std::vector<gpu::VertexElement> elements;  // declarations
 };
 
@@ -36,6 +36,9 @@ public:
     std::set<std::string> techniques = {"GUI"};
     uint32_t textureSize = 256;  // every texture is this many texels square
     bool depthTest = false;      // what getRenderState reports for RS_ZENABLE
+    // What it reports for RS_ALPHABLENDENABLE, RS_SRCBLEND and RS_DESTBLEND.
+    bool blend = false;
+    uint32_t blendSource = gpu::BLEND_ONE, blendDestination = gpu::BLEND_ZERO;
     gpu::SurfaceDesc backBuffer = {818, 318};
 
     // Observations.
@@ -53,8 +56,8 @@ public:
     gpu::Result getDeviceCaps(gpu::Direct3D* direct3d, uint32_t adapter, uint32_t deviceType,
                               gpu::DeviceCaps* caps) override;
     gpu::Result createDevice(gpu::Direct3D* direct3d, uint32_t adapter, uint32_t deviceType,
-                             os::WindowHandle focusWindow, uint32_t behaviorFlags,
-                             gpu::PresentParameters* parameters, gpu::Device** device) override;
+                             os::WindowHandle focusWindow, uint32_t behaviorFlags, gpu::PresentParameters* parameters,
+                             gpu::Device** device) override;
     gpu::Result testCooperativeLevel(gpu::Device* device) override;
     gpu::Result reset(gpu::Device* device, gpu::PresentParameters* parameters) override;
     gpu::Result beginScene(gpu::Device* device) override;
@@ -64,12 +67,11 @@ public:
     gpu::Result present(gpu::Device* device) override;
     gpu::Result createVertexDeclaration(gpu::Device* device, const gpu::VertexElement* elements,
                                         gpu::VertexDeclaration** declaration) override;
-    gpu::Result createVertexBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t fvf,
-                                   uint32_t pool, gpu::VertexBuffer** buffer) override;
-    gpu::Result createIndexBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t format,
-                                  uint32_t pool, gpu::IndexBuffer** buffer) override;
-    gpu::Result lock(gpu::VertexBuffer* buffer, uint32_t offset, uint32_t size, void** data,
-                     uint32_t flags) override;
+    gpu::Result createVertexBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
+                                   gpu::VertexBuffer** buffer) override;
+    gpu::Result createIndexBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t format, uint32_t pool,
+                                  gpu::IndexBuffer** buffer) override;
+    gpu::Result lock(gpu::VertexBuffer* buffer, uint32_t offset, uint32_t size, void** data, uint32_t flags) override;
     gpu::Result unlock(gpu::VertexBuffer* buffer) override;
     gpu::Result lock(gpu::IndexBuffer* buffer, uint32_t offset, uint32_t size, void** data, uint32_t flags) override;
     gpu::Result unlock(gpu::IndexBuffer* buffer) override;
@@ -85,8 +87,8 @@ public:
     gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled) override;
     gpu::Result getRenderState(gpu::Device* device, uint32_t state, uint32_t* value) override;
     gpu::Result getBackBufferDesc(gpu::Device* device, gpu::SurfaceDesc* desc) override;
-    gpu::Result createTexture(gpu::Device* device, uint32_t width, uint32_t height, uint32_t levels,
-                              uint32_t usage, uint32_t format, uint32_t pool, gpu::Texture** texture) override;
+    gpu::Result createTexture(gpu::Device* device, uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                              uint32_t format, uint32_t pool, gpu::Texture** texture) override;
     gpu::Result stretchRect(gpu::Device* device, gpu::Texture* source, gpu::Texture* destination) override;
     gpu::Result createEffectFromFile(gpu::Device* device, const char* path, gpu::Effect** effect) override;
     gpu::TechniqueHandle getTechniqueByName(gpu::Effect* effect, const char* name) override;
@@ -112,4 +114,4 @@ private:
     void releaseResource(const void* object);
 };
 
-} // namespace fake
+}  // namespace fake

@@ -53,6 +53,23 @@ static void setDefaultState(Device* device)
 
 // The client area in GL window coordinates (origin bottom left, drawable pixels).
 // A window the os service does not know reports no client area: use all of it.
+// A blend factor as getRenderState reports it.
+static uint32_t blendFactorCode(GLenum factor)
+{
+    switch (factor) {
+    case GL_ZERO: return BLEND_ZERO;
+    case GL_SRC_COLOR: return BLEND_SRCCOLOR;
+    case GL_ONE_MINUS_SRC_COLOR: return BLEND_INVSRCCOLOR;
+    case GL_SRC_ALPHA: return BLEND_SRCALPHA;
+    case GL_ONE_MINUS_SRC_ALPHA: return BLEND_INVSRCALPHA;
+    case GL_DST_ALPHA: return BLEND_DESTALPHA;
+    case GL_ONE_MINUS_DST_ALPHA: return BLEND_INVDESTALPHA;
+    case GL_DST_COLOR: return BLEND_DESTCOLOR;
+    case GL_ONE_MINUS_DST_COLOR: return BLEND_INVDESTCOLOR;
+    default: return BLEND_ONE;
+    }
+}
+
 static void updateArea(Device* device)
 {
     int width = 0, height = 0, drawableWidth = 0, drawableHeight = 0;
@@ -439,8 +456,8 @@ public:
         return OK;
     }
 
-    Result drawIndexedPrimitive(Device* device, uint32_t primitiveType, int32_t baseVertexIndex, uint32_t,
-                                uint32_t, uint32_t startIndex, uint32_t primitiveCount) override
+    Result drawIndexedPrimitive(Device* device, uint32_t primitiveType, int32_t baseVertexIndex, uint32_t, uint32_t,
+                                uint32_t startIndex, uint32_t primitiveCount) override
     {
         if (!useDevice(device))
             return INVALIDCALL;
@@ -475,6 +492,12 @@ public:
             *value = device->state.depthTest ? 1 : 0;
         else if (state == RS_ZWRITEENABLE)
             *value = device->state.depthWrite ? 1 : 0;
+        else if (state == RS_ALPHABLENDENABLE)
+            *value = device->state.blend ? 1 : 0;
+        else if (state == RS_SRCBLEND)
+            *value = blendFactorCode(device->state.blendSource);
+        else if (state == RS_DESTBLEND)
+            *value = blendFactorCode(device->state.blendDestination);
         else
             return INVALIDCALL;
         return OK;
@@ -633,10 +656,7 @@ public:
     }
 
 private:
-    static bool anyDevice()
-    {
-        return anyLive(Kind::Device);
-    }
+    static bool anyDevice() { return anyLive(Kind::Device); }
 
     // Direct3D reports caps before any device exists, so ask a throw-away hidden
     // window's context; 1024 is what every OpenGL 3.3 context guarantees.
@@ -663,7 +683,7 @@ private:
     }
 };
 
-} // namespace sdlgpu
+}  // namespace sdlgpu
 
 // ---- Entry points -----------------------------------------------------------------
 

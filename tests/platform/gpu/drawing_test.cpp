@@ -66,6 +66,13 @@ TEST_F(Drawing, HalfTransparentQuadBlendsOverTheOneBelow)
     EXPECT_TRUE(near(at(-0.4f, -0.4f), blue));
 }
 
+TEST_F(Drawing, QuadAtAlphaZeroChangesNoPixel)
+{
+    drawFrame({plain(-0.5f, -0.5f, 1.0f, 1.0f, blue), plain(-0.25f, -0.25f, 1.0f, 1.0f, red, 0.0f)});
+    EXPECT_TRUE(near(at(0.0f, 0.0f), blue, 0));
+    EXPECT_TRUE(near(at(0.6f, 0.6f), black, 0));
+}
+
 TEST_F(Drawing, LaterQuadsCoverEarlierOnesWhateverTheirDepth)
 {
     // The first quad is nearer by depth; the second still covers it. Depths 0 and 1
@@ -205,6 +212,16 @@ TEST_F(Drawing, EffectEndRestoresTheStateBeginFound)
     ASSERT_EQ(service->beginPass(effect, 0), gpu::OK);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    // The pass's states as the sprite batch asks for them.
+    uint32_t blend = 0, source = 0, destination = 0, depthWrite = 1;
+    EXPECT_EQ(service->getRenderState(device, gpu::RS_ALPHABLENDENABLE, &blend), gpu::OK);
+    EXPECT_EQ(service->getRenderState(device, gpu::RS_SRCBLEND, &source), gpu::OK);
+    EXPECT_EQ(service->getRenderState(device, gpu::RS_DESTBLEND, &destination), gpu::OK);
+    EXPECT_EQ(service->getRenderState(device, gpu::RS_ZWRITEENABLE, &depthWrite), gpu::OK);
+    EXPECT_EQ(blend, 1u);
+    EXPECT_EQ(source, gpu::BLEND_SRCALPHA);
+    EXPECT_EQ(destination, gpu::BLEND_INVSRCALPHA);
+    EXPECT_EQ(depthWrite, 0u);
     EXPECT_EQ(service->endPass(effect), gpu::OK);
     EXPECT_EQ(service->end(effect), gpu::OK);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
@@ -214,4 +231,4 @@ TEST_F(Drawing, EffectEndRestoresTheStateBeginFound)
     EXPECT_EQ(program, 0);
 }
 
-} // namespace
+}  // namespace

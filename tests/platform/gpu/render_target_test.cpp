@@ -3,6 +3,8 @@
 // that a picture copied into one and back arrives bit for bit.
 #include "tests/platform/gpu/gpu_fixture.h"
 
+#include <epoxy/gl.h>
+
 #include <algorithm>
 
 #include "platform/sdl/sdl_gpu.h"
@@ -96,4 +98,35 @@ TEST_F(RenderTarget, APictureCopiedIntoATargetAndBackArrivesBitForBit)
     service->release(target);
 }
 
-} // namespace
+// The layer is copied in while the effect's pass runs: the pass's program, blending,
+// texture and depth state are as they were after the copy.
+TEST_F(RenderTarget, ACopyInsideAPassLeavesThePassStateAlone)
+{
+    gpu::SurfaceDesc size = {};
+    ASSERT_EQ(service->getBackBufferDesc(device, &size), gpu::OK);
+    gpu::Texture* target = makeTarget(size.width, size.height);
+    ASSERT_NE(target, nullptr);
+    uint32_t passes = 0;
+    ASSERT_EQ(service->begin(effect, &passes, 0), gpu::OK);
+    ASSERT_EQ(service->beginPass(effect, 0), gpu::OK);
+    GLint programBefore = 0, textureBefore = 0, arrayBefore = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &programBefore);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &textureBefore);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &arrayBefore);
+    EXPECT_EQ(service->stretchRect(device, target, nullptr), gpu::OK);
+    GLint program = 0, texture = 0, array = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &array);
+    EXPECT_EQ(program, programBefore);
+    EXPECT_EQ(texture, textureBefore);
+    EXPECT_EQ(array, arrayBefore);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_EQ(service->endPass(effect), gpu::OK);
+    EXPECT_EQ(service->end(effect), gpu::OK);
+    service->release(target);
+}
+
+}  // namespace

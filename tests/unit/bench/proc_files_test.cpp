@@ -17,3 +17,12 @@ TEST(ProcFiles, SelfPathNamesThisProgram)
     const std::string self = bench::selfPath();
     EXPECT_EQ(self.substr(self.rfind('/') + 1), "unit_bench");
 }
+
+TEST(ProcFiles, ProcessCpuTimeCountsThisProcessesWorkAndIsZeroForNoProcess)
+{
+    volatile double sink = 0;
+    for (int i = 0; i < 2000000; ++i)
+        sink = sink + i * 0.5;
+    EXPECT_GT(bench::processCpuNanos(getpid()), 0);
+    EXPECT_EQ(bench::processCpuNanos(-1), 0);
+}

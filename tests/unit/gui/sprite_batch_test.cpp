@@ -63,8 +63,9 @@ TEST_F(SpriteBatchTest, EachCreationFailureIsReported)
     platform.gpu.failures["createVertexDeclaration"] = gpu::E_FAIL;
     platform.gpu.missingFiles.insert("data/gui.fx");
     SpriteBatch missingEffect(device);
-    EXPECT_EQ(platform.os.messageBoxes, (std::vector<std::string>{"Quorvatelle|Failed to create vertex declaration",
-                                                                   "Quorvatelle|Failed to create effect gui.fx"}));
+    EXPECT_EQ(platform.os.messageBoxes,
+              (std::vector<std::string>{"Quorvatelle|Failed to create vertex declaration",
+                                        "Quorvatelle|Failed to create effect gui.fx"}));
     EXPECT_EQ(platform.log().count("gpu.getTechniqueByName"), 0u);
     platform.os.messageBoxes.clear();
     platform.gpu.failures.clear();
@@ -101,16 +102,22 @@ TEST_F(SpriteBatchTest, OneRenderIssuesItsCallsInOrder)
     platform.gpu.passes = 2;
     platform.log().clear();
     batch.render();
-    std::vector<std::string> draw = {"gpu.setTexture texture_0 a.png", "gpu.commitChanges",
-                                     "gpu.drawIndexedPrimitive 4 0 0 16 0 4", "gpu.setTexture texture_0 b.png",
-                                     "gpu.commitChanges", "gpu.drawIndexedPrimitive 4 0 0 16 12 2",
-                                     "gpu.setTexture texture_0 a.png", "gpu.commitChanges",
-                                     "gpu.drawIndexedPrimitive 4 0 0 16 18 2"};
-    std::vector<std::string> expected = {
-        "gpu.createVertexBuffer 576 520 0 0", "gpu.createIndexBuffer 48 8 101 0", "gpu.lockIndexBuffer 0 0 0",
-        "gpu.unlockIndexBuffer", "gpu.lockVertexBuffer 0 0 8192", "gpu.unlockVertexBuffer",
-        "gpu.setTechnique technique", "gpu.begin 0", "gpu.setVertexDeclaration declaration",
-        "gpu.setStreamSource 0 buffer 0 36", "gpu.setIndices buffer", "gpu.beginPass 0"};
+    std::vector<std::string> draw = {
+        "gpu.setTexture texture_0 a.png", "gpu.commitChanges", "gpu.drawIndexedPrimitive 4 0 0 16 0 4",
+        "gpu.setTexture texture_0 b.png", "gpu.commitChanges", "gpu.drawIndexedPrimitive 4 0 0 16 12 2",
+        "gpu.setTexture texture_0 a.png", "gpu.commitChanges", "gpu.drawIndexedPrimitive 4 0 0 16 18 2"};
+    std::vector<std::string> expected = {"gpu.createVertexBuffer 576 520 0 0",
+                                         "gpu.createIndexBuffer 48 8 101 0",
+                                         "gpu.lockIndexBuffer 0 0 0",
+                                         "gpu.unlockIndexBuffer",
+                                         "gpu.lockVertexBuffer 0 0 8192",
+                                         "gpu.unlockVertexBuffer",
+                                         "gpu.setTechnique technique",
+                                         "gpu.begin 0",
+                                         "gpu.setVertexDeclaration declaration",
+                                         "gpu.setStreamSource 0 buffer 0 36",
+                                         "gpu.setIndices buffer",
+                                         "gpu.beginPass 0"};
     expected.insert(expected.end(), draw.begin(), draw.end());
     expected.insert(expected.end(), {"gpu.endPass", "gpu.beginPass 1"});
     expected.insert(expected.end(), draw.begin(), draw.end());
@@ -144,14 +151,18 @@ TEST_F(SpriteBatchTest, RunsDrawnAtLeastAsLargeAsTheirTexelsReadNoMipLevels)
         batch.render();
         std::vector<std::string> calls;
         for (const std::string& call : platform.log().calls)
-            if (call.starts_with("gpu.setMipmapping") || call.starts_with("gpu.draw") || call.starts_with("gpu.beginPass"))
+            if (call.starts_with("gpu.setMipmapping") || call.starts_with("gpu.draw") ||
+                call.starts_with("gpu.beginPass"))
                 calls.push_back(call);
-        std::vector<std::string> pass = {
-            "gpu.setMipmapping 0 off", "gpu.drawIndexedPrimitive 4 0 0 24 0 4",
-            "gpu.setMipmapping 0 on",  "gpu.drawIndexedPrimitive 4 0 0 24 12 2",
-            "gpu.setMipmapping 0 off", "gpu.drawIndexedPrimitive 4 0 0 24 18 2",
-            "gpu.drawIndexedPrimitive 4 0 0 24 24 2",
-            "gpu.setMipmapping 0 on",  "gpu.drawIndexedPrimitive 4 0 0 24 30 2"};
+        std::vector<std::string> pass = {"gpu.setMipmapping 0 off",
+                                         "gpu.drawIndexedPrimitive 4 0 0 24 0 4",
+                                         "gpu.setMipmapping 0 on",
+                                         "gpu.drawIndexedPrimitive 4 0 0 24 12 2",
+                                         "gpu.setMipmapping 0 off",
+                                         "gpu.drawIndexedPrimitive 4 0 0 24 18 2",
+                                         "gpu.drawIndexedPrimitive 4 0 0 24 24 2",
+                                         "gpu.setMipmapping 0 on",
+                                         "gpu.drawIndexedPrimitive 4 0 0 24 30 2"};
         std::vector<std::string> expected = {"gpu.beginPass 0"};
         expected.insert(expected.end(), pass.begin(), pass.end());
         expected.push_back("gpu.beginPass 1");
@@ -352,6 +363,47 @@ TEST_F(SpriteBatchTest, ResetPathGivesUpBuffersAndRecreatesThemForTheNextFrame)
 
 // A background with a still panel at the front and a moving quad between them,
 // drawn over and over: the calls of each frame that touch the layer cache.
+// Quads at alpha 0 change no pixel under blending by source alpha without depth
+// writes, and are left out from the frame after the pass was seen to blend so;
+// under any other blending, or switched off, every quad is drawn.
+TEST_F(SpriteBatchTest, QuadsAtAlphaZeroAreLeftOutOnlyWhereTheBlendingMakesThemInvisible)
+{
+    SpriteBatch batch(device);
+    auto drawn = [&](bool blend, uint32_t source) {
+        platform.gpu.blend = blend;
+        platform.gpu.blendSource = source;
+        platform.gpu.blendDestination = gpu::BLEND_INVSRCALPHA;
+        for (int frame = 0; frame < 2; ++frame) {
+            batch.submit(item(1.0f, textureA));
+            DrawItem dark = item(1.0f, textureA, 0.5f);
+            dark.a = 0.0f;
+            batch.submit(dark);
+            batch.submit(item(0.5f, textureB));
+            platform.log().clear();
+            batch.render();
+        }
+        std::vector<std::string> draws;
+        for (const std::string& call : platform.log().calls)
+            if (call.starts_with("gpu.draw"))
+                draws.push_back(call);
+        return draws;
+    };
+    const std::vector<std::string> all = {"gpu.drawIndexedPrimitive 4 0 0 12 0 4",
+                                          "gpu.drawIndexedPrimitive 4 0 0 12 12 2"};
+    EXPECT_EQ(drawn(false, gpu::BLEND_SRCALPHA), all);
+    EXPECT_EQ(drawn(true, gpu::BLEND_ONE), all);
+    EXPECT_EQ(
+        drawn(true, gpu::BLEND_SRCALPHA),
+        (std::vector<std::string>{"gpu.drawIndexedPrimitive 4 0 0 12 0 2", "gpu.drawIndexedPrimitive 4 0 0 12 6 2"}));
+    EXPECT_FLOAT_EQ(vertices()[4].a, 1.0f);  // the second quad written is the last one submitted
+    platform.gpu.depthTest = true;           // depth writes on
+    EXPECT_EQ(drawn(true, gpu::BLEND_SRCALPHA), all);
+    platform.gpu.depthTest = false;
+    batch.skipInvisible = false;
+    EXPECT_EQ(drawn(true, gpu::BLEND_SRCALPHA), all);
+    batch.release();
+}
+
 struct LayerFrames : SpriteBatchTest {
     SpriteBatch batch{device};
     int frame = 0;
@@ -359,7 +411,8 @@ struct LayerFrames : SpriteBatchTest {
     std::vector<std::string> drawFrame()
     {
         batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, -1, -1, 2, 2, textureA, 1.0f});
-        batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, -0.9f + 0.01f * float(frame++), -0.9f, 0.2f, 0.2f, textureB, 0.5f});
+        batch.submit(
+            DrawItem{1, 1, 1, 1, 0, 0, 1, 1, -0.9f + 0.01f * float(frame++), -0.9f, 0.2f, 0.2f, textureB, 0.5f});
         batch.submit(DrawItem{1, 1, 1, 1, 0, 0, 1, 1, 0.5f, 0.5f, 0.2f, 0.2f, textureA, 0.1f});
         platform.log().clear();
         batch.render();
@@ -393,14 +446,13 @@ TEST_F(LayerFrames, StillQuadsAreKeptInATargetAndCopiedInAfterwards)
     // The background and the panel (which the moving quad does not reach) go first,
     // in one draw now that they are neighbours, and are copied into the target;
     // then the moving quad.
-    EXPECT_EQ(drawFrame(), (std::vector<std::string>{"gpu.createTexture 818x318",
-                                                     "gpu.drawIndexedPrimitive 4 0 0 12 0 4",
-                                                     "gpu.stretchRect backBuffer 8",
-                                                     "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
+    EXPECT_EQ(drawFrame(),
+              (std::vector<std::string>{"gpu.createTexture 818x318", "gpu.drawIndexedPrimitive 4 0 0 12 0 4",
+                                        "gpu.stretchRect backBuffer 8", "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
     EXPECT_EQ(batch.layers.use, LayerUse::Build);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(drawFrame(), (std::vector<std::string>{"gpu.stretchRect 8 backBuffer",
-                                                         "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
+        EXPECT_EQ(drawFrame(),
+                  (std::vector<std::string>{"gpu.stretchRect 8 backBuffer", "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
         EXPECT_EQ(batch.layers.use, LayerUse::Reuse);
     }
     // The moving quad's vertices follow the layer's.
@@ -446,8 +498,9 @@ TEST_F(LayerFrames, WithoutRenderTargetsOrWhenACallFailsTheFrameIsDrawnWhole)
     ASSERT_EQ(batch.layers.use, LayerUse::Reuse);
     platform.gpu.failures["stretchRect"] = gpu::INVALIDCALL;
     std::vector<std::string> calls = drawFrame();
-    EXPECT_EQ(calls, (std::vector<std::string>{"gpu.stretchRect 8 backBuffer", "gpu.drawIndexedPrimitive 4 0 0 12 0 4",
-                                               "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"gpu.stretchRect 8 backBuffer", "gpu.drawIndexedPrimitive 4 0 0 12 0 4",
+                                        "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
     EXPECT_TRUE(batch.layers.held.empty());
 }
 
@@ -496,4 +549,4 @@ TEST(GuiRendererTest, MissingFontIsReportedAndAsksToQuit)
     RenderDevice::destroy();
 }
 
-} // namespace
+}  // namespace
