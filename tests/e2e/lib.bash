@@ -162,6 +162,15 @@ expect_sound() {
     e2e_say "$1: RMS $level"
 }
 
+# Seconds of silence at the start of a recording (all of it when silent).
+e2e_leading_silence() {  # file
+    local total rest
+    total=$(stat -c %s "$1")
+    sox -t raw -r 44100 -e float -b 32 -c 2 "$1" -t raw "$WORK/trimmed.raw" silence 1 0.01 1% 2> /dev/null
+    rest=$(stat -c %s "$WORK/trimmed.raw" 2> /dev/null || echo 0)
+    awk -v t="$total" -v r="$rest" 'BEGIN { printf "%.3f\n", (t - r) / 8 / 44100 }'
+}
+
 expect_silence() {
     local level
     level=$(rms "$2" "$3")

@@ -117,14 +117,6 @@ heard() {  # file [skip]
 hears_track_a() {  # "RMS RMS440 PEAK"
     awk -v h="$1" 'BEGIN { split(h, v, " "); exit !(v[1] > 0.02 && v[2] > 0.7 * v[1]) }'
 }
-# Seconds of silence at the start of a recording.
-leading_silence() {  # file
-    local total rest
-    total=$(stat -c %s "$1")
-    sox -t raw -r 44100 -e float -b 32 -c 2 "$1" -t raw "$WORK/trimmed.raw" silence 1 0.01 1% 2> /dev/null
-    rest=$(stat -c %s "$WORK/trimmed.raw" 2> /dev/null || echo 0)
-    awk -v t="$total" -v r="$rest" 'BEGIN { printf "%.3f\n", (t - r) / 8 / 44100 }'
-}
 # The time of the program's first line matching a pattern after a given time.
 line_after() {  # time pattern
     awk -v t="$1" -v p="$2" '$1 > t && index($0, p) {print $1; exit}' "$WORK/app.log"
@@ -160,7 +152,7 @@ run_with_driver() {  # SDL audio driver
     after=$(e2e_position)
     back_at=$(line_after "$killed_at" "the output is back")
     [ -n "$back_at" ] || e2e_fail "$driver: the program did not say its output is back"
-    silence=$(leading_silence "$WORK/back.raw")
+    silence=$(e2e_leading_silence "$WORK/back.raw")
     level=$(heard "$WORK/back.raw" "$silence")
     hears_track_a "$level" || e2e_fail "$driver: track A is not heard after the restart (RMS, RMS at 440 Hz and peak $level)"
     [ "$(e2e_player metadata title)" = "Tone A" ] || e2e_fail "$driver: the track changed: $(e2e_player metadata title)"

@@ -76,14 +76,6 @@ heard() {  # file [skip]
     sox -t raw -r 44100 -e float -b 32 -c 2 "$1" -n trim "${2:-0}" remix 1 stat 2>&1 |
         awk '/RMS +amplitude/ {r = $3} /Rough +frequency/ {f = $3} END {print r, f}'
 }
-# Seconds of silence at the start of a recording (all of it when silent).
-leading_silence() {  # file
-    local total rest
-    total=$(stat -c %s "$1")
-    sox -t raw -r 44100 -e float -b 32 -c 2 "$1" -t raw "$WORK/trimmed.raw" silence 1 0.01 1% 2> /dev/null
-    rest=$(stat -c %s "$WORK/trimmed.raw" 2> /dev/null || echo 0)
-    awk -v t="$total" -v r="$rest" 'BEGIN { printf "%.3f\n", (t - r) / 8 / 44100 }'
-}
 
 start_server
 
@@ -145,7 +137,7 @@ done
 sleep 6
 stop_recording
 after=$(e2e_position)
-silence=$(leading_silence "$WORK/back.raw")
+silence=$(e2e_leading_silence "$WORK/back.raw")
 level=$(heard "$WORK/back.raw" "$silence")
 # The program says when its output is back; the monitor hears it from then on.
 back_at=$(awk '/the output is back/ {print $1; exit}' "$WORK/app.log")
