@@ -3,9 +3,11 @@
 //
 // Sections: the decoder thread; channels on the main thread (commands, lookup,
 // waiting for a first block); the output device and its watch thread; the Audio
-// interface.
+// interface. Builds without threads (audio_threadless.h) have neither thread.
 #include "platform/sdl/audio_engine.h"
+#include "platform/sdl/audio_capture.h"
 #include "platform/sdl/audio_mixer.h"
+#include "platform/sdl/audio_threadless.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -54,6 +56,7 @@ constexpr uint32_t BLOCKS_PER_PASS = 4;
 
 // ---- Decoder thread ----------------------------------------------------------
 
+#if MUSICDISK_AUDIO_THREADS
 // Whether the ring holds plenty of the current position, or all that is left of it.
 static bool holdsPlenty(const Channel* channel)
 {
@@ -91,6 +94,7 @@ static void decoderMain(AudioEngine* engine)
             engine->decodeWake.wait_for(lock, plenty ? DECODER_LONG_IDLE : DECODER_SHORT_IDLE);
     }
 }
+#endif
 
 static void wakeDecoder(AudioEngine& engine)
 {
@@ -123,6 +127,11 @@ static bool pushCommand(AudioEngine& engine, const Command& command)
         // Headless, nobody drains the queue until the caller mixes again.
         if (engine.headless || waited >= COMMAND_WAIT_MS)
             return false;
+        // Without threads nobody else would take them: the caller does.
+        if (!AUDIO_THREADS) {
+            takeCommandsNow(engine);
+            continue;
+        }
         SDL_Delay(1);
     }
 }
@@ -180,9 +189,9 @@ static void waitForFirstBlock(AudioEngine& engine, Channel* channel)
     auto ready = [&] { return channel->firstBlockGeneration.load(std::memory_order_acquire) == generation; };
     if (ready())
         return;
-    // Headless, the caller is the decoding side.
-    if (engine.headless) {
-        decodeAhead(channel, 1);
+    // Headless or without threads, the caller is the decoding side.
+    if (engine.headless || !AUDIO_THREADS) {
+        decodeFirstBlockNow(engine, channel);
         return;
     }
     wakeDecoder(engine);
@@ -263,7 +272,14 @@ static void startEngine(AudioEngine& engine)
 
 static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
 {
-    mixInto(*static_cast<AudioEngine*>(user), reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
+    AudioEngine& engine = *static_cast<AudioEngine*>(user);
+    float* out = reinterpret_cast<float*>(stream);
+    const uint32_t frames = uint32_t(length) / (2 * sizeof(float));
+    if constexpr (!AUDIO_THREADS)
+        topUpRings(engine);
+    mixInto(engine, out, frames);
+    if constexpr (AUDIO_CAPTURE)
+        captureMix(out, frames);
 }
 
 // ---- The output device ---------------------------------------------------------
@@ -301,6 +317,7 @@ static SDL_AudioDeviceID openOutput(AudioEngine& engine, const char* name)
     return SDL_OpenAudioDevice(name, 0, &want, &have, 0);
 }
 
+#if MUSICDISK_AUDIO_THREADS
 // The device has gone: SDL would go on calling the mixer without anyone hearing
 // it, so the track would run on in silence. Closing it stops the mix where it is.
 // The backend restarts too, as a sound server that comes back is a new
@@ -351,6 +368,7 @@ static void watchMain(AudioEngine* engine)
         reopenOutput(*engine);
     }
 }
+#endif
 
 static void stopWatch(AudioEngine& engine)
 {
@@ -401,14 +419,16 @@ std::thread startLibraryWarmUp()
     static std::atomic<bool> started{false};
     if (started.exchange(true))
         return std::thread();
+#if MUSICDISK_AUDIO_THREADS
     try {
         return std::thread([] {
             pthread_setname_np(pthread_self(), "openmpt-warmup");
             warmUpModuleLibrary();
         });
     } catch (const std::system_error&) {
-        return std::thread();  // the first load fills the tables instead
     }
+#endif
+    return std::thread(); // the first load fills the tables instead
 }
 
 AudioEngine::~AudioEngine()
@@ -442,6 +462,7 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
     }
     deviceId = id;
     startEngine(*this);
+#if MUSICDISK_AUDIO_THREADS
     try {
         decoder = std::thread(decoderMain, this);
     } catch (const std::system_error&) {
@@ -449,12 +470,15 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
         free();
         return false;
     }
+#endif
     SDL_PauseAudioDevice(id, 0);
+#if MUSICDISK_AUDIO_THREADS
     try {
         watcher = std::thread(watchMain, this);
     } catch (const std::system_error&) {
         // Without the watch the music plays as long as its device lasts.
     }
+#endif
     return true;
 }
 
