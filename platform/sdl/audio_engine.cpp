@@ -29,6 +29,7 @@ constexpr int COMMAND_WAIT_MS = 500;
 constexpr const char* STREAM_NAME = "Quorvatelle 3";
 constexpr const char* STREAM_ROLE = "media.role=music";
 
+#if MUSICDISK_AUDIO_THREADS
 // How often the device watch looks at the output, and how often it tries to open
 // one while there is none.
 constexpr auto WATCH_INTERVAL = std::chrono::milliseconds(100);
@@ -42,6 +43,7 @@ constexpr auto REOPEN_INTERVAL = std::chrono::milliseconds(1000);
 constexpr auto DECODER_SHORT_IDLE = std::chrono::milliseconds(10);
 constexpr auto DECODER_LONG_IDLE = std::chrono::milliseconds(100);
 constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
+#endif
 
 // How long a play waits for the first block of the position it starts from.
 // Decoding a block takes well under a millisecond, and the ring keeps room for
@@ -50,13 +52,13 @@ constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
 constexpr auto FIRST_BLOCK_WAIT = std::chrono::milliseconds(200);
 constexpr auto FIRST_BLOCK_POLL = std::chrono::microseconds(100);
 
+// ---- Decoder thread ----------------------------------------------------------
+
+#if MUSICDISK_AUDIO_THREADS
 // Blocks one decoder pass gives each channel, so a seek on one channel never
 // waits behind a long refill of another.
 constexpr uint32_t BLOCKS_PER_PASS = 4;
 
-// ---- Decoder thread ----------------------------------------------------------
-
-#if MUSICDISK_AUDIO_THREADS
 // Whether the ring holds plenty of the current position, or all that is left of it.
 static bool holdsPlenty(const Channel* channel)
 {
