@@ -17,6 +17,8 @@
 //                 trying every second while there is none. Between the two it
 //                 takes the audio thread's place for commands, so the play
 //                 state carries over and the command queue never fills.
+// Built without threads (MUSICDISK_AUDIO_THREADS=0, audio_threadless.h) there is
+// neither a decoder nor a device watch: SDL's callback decodes, then mixes.
 // Commands reach the audio thread through a lock-free queue. A freed channel goes
 // to the mixer as a command; the mixer hands it back through a second queue, and
 // the main thread deletes it once the decoder is done with it too.
