@@ -18,7 +18,7 @@
 //
 //   node tests/web/e2e.mjs [--site DIR] [--native BUILD] [--out DIR] [--chromium PATH]
 //     --site     the site folder (build-web/site)
-//     --native   the desktop build folder, for tests/web_render_track (build)
+//     --native   the desktop build folder, for tools/render_track (build)
 //     --out      where screenshots and logs go (a new temporary folder)
 // Ends with "N passed, N failed"; exit code 0 when none failed.
 import { execFileSync } from "node:child_process";
@@ -387,11 +387,15 @@ async function captured(page, frames) {
   const samples = await page.evaluate((frames) => {
     const m = globalThis.Module || (globalThis.musicdisk && globalThis.musicdisk.module);
     if (!m || !m._musicdisk_capture) return null;
-    const pointer = m._malloc(frames * 8);
+    // The program sleeps between frames (unwound by Asyncify): room below its
+    // stack is free while this runs, when the build exports no malloc.
+    const heapRoom = !!m._malloc;
+    const saved = heapRoom ? 0 : m.stackSave();
+    const pointer = heapRoom ? m._malloc(frames * 8) : m.stackAlloc(frames * 8);
     const got = m._musicdisk_capture(pointer, frames);
-    const heap = m.HEAPF32 || new Float32Array(m.wasmMemory ? m.wasmMemory.buffer : m.asm.memory.buffer);
-    const out = Array.from(heap.subarray(pointer / 4, pointer / 4 + got * 2));
-    m._free(pointer);
+    const out = Array.from(m.HEAPF32.subarray(pointer / 4, pointer / 4 + got * 2));
+    if (heapRoom) m._free(pointer);
+    else m.stackRestore(saved);
     return out;
   }, frames);
   if (!samples) throw new Error("the page has no capture hook (Module._musicdisk_capture)");
@@ -455,13 +459,13 @@ async function soundChecks(page) {
 // The page's first track from the moment the sound started, against the desktop
 // engine's render of it from the start.
 async function compareSound(page, track) {
-  const renderer = path.join(NATIVE, "tests/web_render_track");
+  const renderer = path.join(NATIVE, "tools/render_track/render_track");
   if (!fs.existsSync(renderer)) {
-    fail("the page's sound is the desktop engine's", `no ${renderer}: build the desktop tests first`);
+    fail("the page's sound is the desktop engine's", `no ${renderer}: build the desktop tools first`);
     return;
   }
   const rendered = path.join(OUT, "desktop.raw");
-  execFileSync(renderer, [track.type, track.file, "40", rendered]);
+  execFileSync(renderer, [track.file, "40", rendered]);
   const raw = fs.readFileSync(rendered);
   const render = new Float32Array(raw.buffer, raw.byteOffset, raw.length / 4);
   const piece = await captured(page, 2 * RATE);
@@ -493,6 +497,29 @@ async function frameIntervals(page) {
   const p95 = last[Math.floor(last.length * 0.95)];
   expect("the median frame interval is 20 +- 1 ms", Math.abs(median - 20) <= 1,
     `median ${median.toFixed(2)} ms, 95th percentile ${p95.toFixed(2)} ms over ${last.length} frames`);
+}
+
+// The desktop's scale rule in the page: the largest whole step that fits the
+// page's room times the screen's pixel ratio, the picture centred.
+async function canvasScale(page) {
+  const sizes = [];
+  for (const [width, height, ratio, scale] of [[1700, 700, 1, 2], [1000, 600, 2, 2], [1000, 600, 1, 1]]) {
+    await page.setViewport({ width, height, deviceScaleFactor: ratio });
+    await sleep(600);
+    const g = await canvasGeometry(page);
+    const box = await page.evaluate(() => {
+      const r = (document.getElementById("canvas") || document.querySelector("canvas")).getBoundingClientRect();
+      return { centre: r.left + r.width / 2, cssHeight: r.height };
+    });
+    const good = g.width === 820 * scale && g.height === 320 * scale && Math.abs(box.centre - width / 2) <= 1 &&
+      Math.abs(g.cssWidth * ratio - g.width) <= 1;
+    sizes.push(`${width} x ${height} at ratio ${ratio}: canvas ${g.width} x ${g.height}${good ? "" : " (wrong)"}`);
+    if (!good) {
+      fail("the canvas scales by whole steps, centred", sizes.join("; "));
+      return;
+    }
+  }
+  pass("the canvas scales by whole steps, centred", sizes.join("; "));
 }
 
 // The screens test built for the browser: the five screens drawn with the clock
@@ -604,6 +631,8 @@ async function main() {
     await click(page, SKY);
     await sleep(1500);
     await expectScreen(page, "player", "player-again");
+
+    await canvasScale(page);
 
     await key(page, "Escape");
     try {
