@@ -36,9 +36,11 @@ function(web_library name file)
 endfunction()
 
 web_library(PkgConfig::SDL2 libSDL2.a)
-# The platform code includes SDL both as <SDL2/SDL.h> and as <SDL.h>.
+# The platform code includes SDL both as <SDL2/SDL.h> and as <SDL.h>; not as a
+# system folder, which emscripten's own SDL 1 headers would come before.
 set_property(TARGET PkgConfig::SDL2 APPEND PROPERTY INTERFACE_INCLUDE_DIRECTORIES
   "${MUSICDISK_WEB_DEPS}/include/SDL2")
+set_property(TARGET PkgConfig::SDL2 PROPERTY IMPORTED_NO_SYSTEM TRUE)
 web_library(PkgConfig::OPENMPT libopenmpt.a)
 web_library(PkgConfig::SAMPLERATE libsamplerate.a)
 
