@@ -51,6 +51,10 @@ TEST_PACKAGES=(
   playerctl
   pulseaudio
   pulseaudio-utils
+  pipewire
+  pipewire-bin
+  pipewire-pulse
+  wireplumber
 )
 
 # What the browser build needs besides (the libraries come from Debian's source

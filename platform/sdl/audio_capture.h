@@ -11,7 +11,11 @@
 #include <cstdint>
 
 #ifndef MUSICDISK_AUDIO_CAPTURE
+#if defined(__EMSCRIPTEN__)
+#define MUSICDISK_AUDIO_CAPTURE 1
+#else
 #define MUSICDISK_AUDIO_CAPTURE 0
+#endif
 #endif
 
 namespace audio_engine {

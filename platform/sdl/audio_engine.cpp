@@ -34,6 +34,14 @@ constexpr const char* STREAM_ROLE = "media.role=music";
 // one while there is none.
 constexpr auto WATCH_INTERVAL = std::chrono::milliseconds(100);
 constexpr auto REOPEN_INTERVAL = std::chrono::milliseconds(1000);
+// How long an open device may go without asking for samples while something
+// plays before it counts as lost: some twenty device buffers. A new stream may
+// ask for its first buffer and then wait over a second before it starts (a
+// PulseAudio server just started does), so until it has taken STARTED_FRAMES it
+// is given START_LIMIT instead.
+constexpr auto STALL_LIMIT = std::chrono::milliseconds(500);
+constexpr auto START_LIMIT = std::chrono::milliseconds(3000);
+constexpr uint64_t STARTED_FRAMES = 8 * DEVICE_FRAMES;
 
 // When every ring is full the decoder sleeps. Each wake-up costs a context
 // switch, so it sleeps long while every ring holds plenty of its channel's current
@@ -320,19 +328,54 @@ static SDL_AudioDeviceID openOutput(AudioEngine& engine, const char* name)
 }
 
 #if MUSICDISK_AUDIO_THREADS
-// The device has gone: SDL would go on calling the mixer without anyone hearing
-// it, so the track would run on in silence. Closing it stops the mix where it is.
-// The backend restarts too, as a sound server that comes back is a new
-// connection.
-static void closeLostOutput(AudioEngine& engine)
+// What the device watch keeps between its looks at the output.
+struct OutputWatch {
+    std::chrono::steady_clock::time_point lastAttempt;  // the last try at opening one
+    std::chrono::steady_clock::time_point progressed;   // the mix last moved, or nothing waited for it
+    uint64_t framesMixed;                               // the mix clock at the last look
+    uint64_t openedAt;                                  // the mix clock when the device opened
+    bool down;                                          // said to have gone, not yet heard again
+};
+
+// Whether the open device has stopped asking for samples while a channel plays or
+// a command waits: some backends (SDL's PipeWire one when the server dies) never
+// report the loss. The device's first callbacks after the output comes back end
+// the outage on stderr.
+static bool outputStalled(AudioEngine& engine, OutputWatch& watch, std::chrono::steady_clock::time_point now)
+{
+    uint64_t frames = engine.clock.framesMixed.load(std::memory_order_relaxed);
+    if (frames != watch.framesMixed) {
+        watch.framesMixed = frames;
+        watch.progressed = now;
+        if (watch.down)
+            std::fprintf(stderr, "audio: the output is back\n");
+        watch.down = false;
+        return false;
+    }
+    bool waited = engine.clock.sounding.load(std::memory_order_relaxed) || !engine.commands.empty();
+    if (!waited || SDL_GetAudioDeviceStatus(engine.deviceId) != SDL_AUDIO_PLAYING)
+        watch.progressed = now;
+    bool started = watch.framesMixed - watch.openedAt >= STARTED_FRAMES;
+    return now - watch.progressed > (started ? STALL_LIMIT : START_LIMIT);
+}
+
+// The device has gone or stalled: SDL would go on calling the mixer without anyone
+// hearing it, or not call it at all, so the track would run on in silence or stand
+// still. Closing it stops the mix where it is. The backend restarts too, as a
+// sound server that comes back is a new connection.
+static void closeLostOutput(AudioEngine& engine, OutputWatch& watch, const char* what)
 {
     SDL_CloseAudioDevice(engine.deviceId);
     engine.deviceId = 0;
     SDL_AudioQuit();
-    std::fprintf(stderr, "audio: the output went away; reopening it when there is one\n");
+    // No audio thread runs: this one stands in for it.
+    silenceChannels(engine);
+    if (!watch.down)
+        std::fprintf(stderr, "audio: the output %s; reopening it when there is one\n", what);
+    watch.down = true;
 }
 
-static bool reopenOutput(AudioEngine& engine)
+static bool reopenOutput(AudioEngine& engine, OutputWatch& watch)
 {
     if (SDL_AudioInit(nullptr) != 0)
         return false;
@@ -344,30 +387,37 @@ static bool reopenOutput(AudioEngine& engine)
         return false;
     }
     engine.deviceId = id;
+    watch.framesMixed = watch.openedAt = engine.clock.framesMixed.load(std::memory_order_relaxed);
+    watch.progressed = std::chrono::steady_clock::now();
     SDL_PauseAudioDevice(id, 0);
-    std::fprintf(stderr, "audio: the output is back\n");
     return true;
 }
 
 static void watchMain(AudioEngine* engine)
 {
     pthread_setname_np(pthread_self(), "audio-watch");
-    auto lastAttempt = std::chrono::steady_clock::now();
+    // A new output is tried at once after a loss, unless the last try was under
+    // REOPEN_INTERVAL ago (a reopened device that stalled again).
+    OutputWatch watch{};
+    watch.progressed = std::chrono::steady_clock::now();
+    watch.lastAttempt = watch.progressed - REOPEN_INTERVAL;
+    watch.framesMixed = watch.openedAt = engine->clock.framesMixed.load(std::memory_order_relaxed);
     std::unique_lock<std::mutex> lock(engine->watchMutex);
     while (!engine->watchWake.wait_for(lock, WATCH_INTERVAL, [engine] { return engine->watchQuit; })) {
-        if (engine->deviceId && SDL_GetAudioDeviceStatus(engine->deviceId) != SDL_AUDIO_STOPPED)
-            continue;
         auto now = std::chrono::steady_clock::now();
         if (engine->deviceId) {
-            closeLostOutput(*engine);
-            lastAttempt = now - REOPEN_INTERVAL;
+            if (SDL_GetAudioDeviceStatus(engine->deviceId) == SDL_AUDIO_STOPPED)
+                closeLostOutput(*engine, watch, "went away");
+            else if (outputStalled(*engine, watch, now))
+                closeLostOutput(*engine, watch, "stopped taking sound");
+            else
+                continue;
         }
-        // No audio thread runs: this one takes its commands.
         applyCommands(*engine);
-        if (now - lastAttempt < REOPEN_INTERVAL)
+        if (now - watch.lastAttempt < REOPEN_INTERVAL)
             continue;
-        lastAttempt = now;
-        reopenOutput(*engine);
+        watch.lastAttempt = now;
+        reopenOutput(*engine, watch);
     }
 }
 #endif

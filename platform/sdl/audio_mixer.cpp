@@ -294,6 +294,23 @@ void applyCommands(AudioEngine& engine)
         applyCommand(engine, command);
 }
 
+void silenceChannels(AudioEngine& engine)
+{
+    for (Channel* channel = engine.mixer.firstChannel; channel; channel = channel->mixNext) {
+        channel->gain = 0.0f;
+        if (channel->mixState == MixState::Halting)
+            channel->mixState = MixState::Idle;
+    }
+}
+
+static bool anySounding(const Mixer& mixer)
+{
+    for (const Channel* channel = mixer.firstChannel; channel; channel = channel->mixNext)
+        if (channel->mixState != MixState::Idle)
+            return true;
+    return false;
+}
+
 void mixInto(AudioEngine& engine, float* out, uint32_t frames)
 {
     int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -312,6 +329,7 @@ void mixInto(AudioEngine& engine, float* out, uint32_t frames)
         frames -= piece;
     }
     publishClock(engine, now);
+    engine.clock.sounding.store(anySounding(mixer), std::memory_order_relaxed);
 }
 
 } // namespace audio_engine

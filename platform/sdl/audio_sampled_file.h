@@ -12,7 +12,11 @@
 #include <cstdint>
 
 #ifndef MUSICDISK_SNDFILE
+#if defined(__EMSCRIPTEN__)
+#define MUSICDISK_SNDFILE 0
+#else
 #define MUSICDISK_SNDFILE 1
+#endif
 #endif
 
 namespace audio_engine {
