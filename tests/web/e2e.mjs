@@ -285,7 +285,10 @@ function firstTrack() {
 
 // ---- The page ----------------------------------------------------------------
 
+// Headless Chromium lets pages start sound without a gesture unless told to
+// behave as a desktop browser does.
 const LAUNCH_ARGS = [
+  "--autoplay-policy=user-gesture-required",
   "--no-sandbox",
   "--use-angle=swiftshader",
   "--enable-unsafe-swiftshader",
