@@ -285,10 +285,7 @@ function firstTrack() {
 
 // ---- The page ----------------------------------------------------------------
 
-// Headless Chromium lets pages start sound without a gesture unless told to
-// behave as a desktop browser does.
 const LAUNCH_ARGS = [
-  "--autoplay-policy=user-gesture-required",
   "--no-sandbox",
   "--use-angle=swiftshader",
   "--enable-unsafe-swiftshader",
@@ -299,8 +296,31 @@ const LAUNCH_ARGS = [
   "--disable-quic",
 ];
 
-async function openPage(browser, url, log) {
+// Headless Chromium lets every page start sound without a gesture, whatever its
+// autoplay flag says. A desktop browser's rule, given to the page: every audio
+// context stays suspended until the first trusted key or click.
+function desktopAutoplayRule() {
+  let activated = false;
+  for (const type of ["keydown", "mousedown", "pointerdown", "touchstart"])
+    window.addEventListener(type, (event) => { if (event.isTrusted) activated = true; }, { capture: true });
+  for (const name of ["AudioContext", "webkitAudioContext"]) {
+    const Real = window[name];
+    if (!Real) continue;
+    window[name] = class extends Real {
+      constructor(...args) {
+        super(...args);
+        if (!activated) super.suspend();
+      }
+      resume() {
+        return activated ? super.resume() : Promise.reject(new DOMException("no gesture yet", "NotAllowedError"));
+      }
+    };
+  }
+}
+
+async function openPage(browser, url, log, rule = null) {
   const page = await browser.newPage();
+  if (rule) await page.evaluateOnNewDocument(rule);
   const errors = [];
   page.on("console", (message) => {
     log.push(`console.${message.type()}: ${message.text()}`);
@@ -572,7 +592,7 @@ async function main() {
   const log = [];
   try {
     const started = Date.now();
-    const { page, errors } = await openPage(browser, url, log);
+    const { page, errors } = await openPage(browser, url, log, desktopAutoplayRule);
     try {
       await page.waitForFunction(() => globalThis.musicdisk && globalThis.musicdisk.ready, { timeout: 120000 });
     } catch {
