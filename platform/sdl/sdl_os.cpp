@@ -313,9 +313,9 @@ bool SdlOs::startVideo(const std::string& className)
     return true;
 }
 
-// The largest scale up to the one asked for at which the window fits the usable
-// part of the first screen; said once on stderr when that is less.
 #ifdef __EMSCRIPTEN__
+// The page is the screen: the largest scale at which the window fits it, in
+// device pixels, whatever was asked for.
 int SdlOs::scaleThatFits(int width, int height)
 {
     PageViewport page = pageViewport();
@@ -341,6 +341,8 @@ void SdlOs::followPage()
     }
 }
 #else
+// The largest scale up to the one asked for at which the window fits the usable
+// part of the first screen; said once on stderr when that is less.
 int SdlOs::scaleThatFits(int width, int height)
 {
     SDL_Rect screen = {0, 0, 0, 0};
