@@ -47,6 +47,10 @@ TEST_PACKAGES=(
   playerctl
   pulseaudio
   pulseaudio-utils
+  pipewire
+  pipewire-bin
+  pipewire-pulse
+  wireplumber
 )
 
 install_packages() {  # package...

@@ -3,9 +3,11 @@
 //
 // Sections: the decoder thread; channels on the main thread (commands, lookup,
 // waiting for a first block); the output device and its watch thread; the Audio
-// interface.
+// interface. Builds without threads (audio_threadless.h) have neither thread.
 #include "platform/sdl/audio_engine.h"
+#include "platform/sdl/audio_capture.h"
 #include "platform/sdl/audio_mixer.h"
+#include "platform/sdl/audio_threadless.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -27,10 +29,19 @@ constexpr int COMMAND_WAIT_MS = 500;
 constexpr const char* STREAM_NAME = "Quorvatelle 3";
 constexpr const char* STREAM_ROLE = "media.role=music";
 
+#if MUSICDISK_AUDIO_THREADS
 // How often the device watch looks at the output, and how often it tries to open
 // one while there is none.
 constexpr auto WATCH_INTERVAL = std::chrono::milliseconds(100);
 constexpr auto REOPEN_INTERVAL = std::chrono::milliseconds(1000);
+// How long an open device may go without asking for samples while something
+// plays before it counts as lost: some twenty device buffers. A new stream may
+// ask for its first buffer and then wait over a second before it starts (a
+// PulseAudio server just started does), so until it has taken STARTED_FRAMES it
+// is given START_LIMIT instead.
+constexpr auto STALL_LIMIT = std::chrono::milliseconds(500);
+constexpr auto START_LIMIT = std::chrono::milliseconds(3000);
+constexpr uint64_t STARTED_FRAMES = 8 * DEVICE_FRAMES;
 
 // When every ring is full the decoder sleeps. Each wake-up costs a context
 // switch, so it sleeps long while every ring holds plenty of its channel's current
@@ -40,6 +51,7 @@ constexpr auto REOPEN_INTERVAL = std::chrono::milliseconds(1000);
 constexpr auto DECODER_SHORT_IDLE = std::chrono::milliseconds(10);
 constexpr auto DECODER_LONG_IDLE = std::chrono::milliseconds(100);
 constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
+#endif
 
 // How long a play waits for the first block of the position it starts from.
 // Decoding a block takes well under a millisecond, and the ring keeps room for
@@ -48,11 +60,12 @@ constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
 constexpr auto FIRST_BLOCK_WAIT = std::chrono::milliseconds(200);
 constexpr auto FIRST_BLOCK_POLL = std::chrono::microseconds(100);
 
+// ---- Decoder thread ----------------------------------------------------------
+
+#if MUSICDISK_AUDIO_THREADS
 // Blocks one decoder pass gives each channel, so a seek on one channel never
 // waits behind a long refill of another.
 constexpr uint32_t BLOCKS_PER_PASS = 4;
-
-// ---- Decoder thread ----------------------------------------------------------
 
 // Whether the ring holds plenty of the current position, or all that is left of it.
 static bool holdsPlenty(const Channel* channel)
@@ -91,6 +104,7 @@ static void decoderMain(AudioEngine* engine)
             engine->decodeWake.wait_for(lock, plenty ? DECODER_LONG_IDLE : DECODER_SHORT_IDLE);
     }
 }
+#endif
 
 static void wakeDecoder(AudioEngine& engine)
 {
@@ -123,6 +137,11 @@ static bool pushCommand(AudioEngine& engine, const Command& command)
         // Headless, nobody drains the queue until the caller mixes again.
         if (engine.headless || waited >= COMMAND_WAIT_MS)
             return false;
+        // Without threads nobody else would take them: the caller does.
+        if (!AUDIO_THREADS) {
+            takeCommandsNow(engine);
+            continue;
+        }
         SDL_Delay(1);
     }
 }
@@ -180,9 +199,9 @@ static void waitForFirstBlock(AudioEngine& engine, Channel* channel)
     auto ready = [&] { return channel->firstBlockGeneration.load(std::memory_order_acquire) == generation; };
     if (ready())
         return;
-    // Headless, the caller is the decoding side.
-    if (engine.headless) {
-        decodeAhead(channel, 1);
+    // Headless or without threads, the caller is the decoding side.
+    if (engine.headless || !AUDIO_THREADS) {
+        decodeFirstBlockNow(engine, channel);
         return;
     }
     wakeDecoder(engine);
@@ -263,7 +282,14 @@ static void startEngine(AudioEngine& engine)
 
 static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
 {
-    mixInto(*static_cast<AudioEngine*>(user), reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
+    AudioEngine& engine = *static_cast<AudioEngine*>(user);
+    float* out = reinterpret_cast<float*>(stream);
+    const uint32_t frames = uint32_t(length) / (2 * sizeof(float));
+    if constexpr (!AUDIO_THREADS)
+        topUpRings(engine);
+    mixInto(engine, out, frames);
+    if constexpr (AUDIO_CAPTURE)
+        captureMix(out, frames);
 }
 
 // ---- The output device ---------------------------------------------------------
@@ -301,19 +327,55 @@ static SDL_AudioDeviceID openOutput(AudioEngine& engine, const char* name)
     return SDL_OpenAudioDevice(name, 0, &want, &have, 0);
 }
 
-// The device has gone: SDL would go on calling the mixer without anyone hearing
-// it, so the track would run on in silence. Closing it stops the mix where it is.
-// The backend restarts too, as a sound server that comes back is a new
-// connection.
-static void closeLostOutput(AudioEngine& engine)
+#if MUSICDISK_AUDIO_THREADS
+// What the device watch keeps between its looks at the output.
+struct OutputWatch {
+    std::chrono::steady_clock::time_point lastAttempt;  // the last try at opening one
+    std::chrono::steady_clock::time_point progressed;   // the mix last moved, or nothing waited for it
+    uint64_t framesMixed;                               // the mix clock at the last look
+    uint64_t openedAt;                                  // the mix clock when the device opened
+    bool down;                                          // said to have gone, not yet heard again
+};
+
+// Whether the open device has stopped asking for samples while a channel plays or
+// a command waits: some backends (SDL's PipeWire one when the server dies) never
+// report the loss. The device's first callbacks after the output comes back end
+// the outage on stderr.
+static bool outputStalled(AudioEngine& engine, OutputWatch& watch, std::chrono::steady_clock::time_point now)
+{
+    uint64_t frames = engine.clock.framesMixed.load(std::memory_order_relaxed);
+    if (frames != watch.framesMixed) {
+        watch.framesMixed = frames;
+        watch.progressed = now;
+        if (watch.down)
+            std::fprintf(stderr, "audio: the output is back\n");
+        watch.down = false;
+        return false;
+    }
+    bool waited = engine.clock.sounding.load(std::memory_order_relaxed) || !engine.commands.empty();
+    if (!waited || SDL_GetAudioDeviceStatus(engine.deviceId) != SDL_AUDIO_PLAYING)
+        watch.progressed = now;
+    bool started = watch.framesMixed - watch.openedAt >= STARTED_FRAMES;
+    return now - watch.progressed > (started ? STALL_LIMIT : START_LIMIT);
+}
+
+// The device has gone or stalled: SDL would go on calling the mixer without anyone
+// hearing it, or not call it at all, so the track would run on in silence or stand
+// still. Closing it stops the mix where it is. The backend restarts too, as a
+// sound server that comes back is a new connection.
+static void closeLostOutput(AudioEngine& engine, OutputWatch& watch, const char* what)
 {
     SDL_CloseAudioDevice(engine.deviceId);
     engine.deviceId = 0;
     SDL_AudioQuit();
-    std::fprintf(stderr, "audio: the output went away; reopening it when there is one\n");
+    // No audio thread runs: this one stands in for it.
+    silenceChannels(engine);
+    if (!watch.down)
+        std::fprintf(stderr, "audio: the output %s; reopening it when there is one\n", what);
+    watch.down = true;
 }
 
-static bool reopenOutput(AudioEngine& engine)
+static bool reopenOutput(AudioEngine& engine, OutputWatch& watch)
 {
     if (SDL_AudioInit(nullptr) != 0)
         return false;
@@ -325,32 +387,40 @@ static bool reopenOutput(AudioEngine& engine)
         return false;
     }
     engine.deviceId = id;
+    watch.framesMixed = watch.openedAt = engine.clock.framesMixed.load(std::memory_order_relaxed);
+    watch.progressed = std::chrono::steady_clock::now();
     SDL_PauseAudioDevice(id, 0);
-    std::fprintf(stderr, "audio: the output is back\n");
     return true;
 }
 
 static void watchMain(AudioEngine* engine)
 {
     pthread_setname_np(pthread_self(), "audio-watch");
-    auto lastAttempt = std::chrono::steady_clock::now();
+    // A new output is tried at once after a loss, unless the last try was under
+    // REOPEN_INTERVAL ago (a reopened device that stalled again).
+    OutputWatch watch{};
+    watch.progressed = std::chrono::steady_clock::now();
+    watch.lastAttempt = watch.progressed - REOPEN_INTERVAL;
+    watch.framesMixed = watch.openedAt = engine->clock.framesMixed.load(std::memory_order_relaxed);
     std::unique_lock<std::mutex> lock(engine->watchMutex);
     while (!engine->watchWake.wait_for(lock, WATCH_INTERVAL, [engine] { return engine->watchQuit; })) {
-        if (engine->deviceId && SDL_GetAudioDeviceStatus(engine->deviceId) != SDL_AUDIO_STOPPED)
-            continue;
         auto now = std::chrono::steady_clock::now();
         if (engine->deviceId) {
-            closeLostOutput(*engine);
-            lastAttempt = now - REOPEN_INTERVAL;
+            if (SDL_GetAudioDeviceStatus(engine->deviceId) == SDL_AUDIO_STOPPED)
+                closeLostOutput(*engine, watch, "went away");
+            else if (outputStalled(*engine, watch, now))
+                closeLostOutput(*engine, watch, "stopped taking sound");
+            else
+                continue;
         }
-        // No audio thread runs: this one takes its commands.
         applyCommands(*engine);
-        if (now - lastAttempt < REOPEN_INTERVAL)
+        if (now - watch.lastAttempt < REOPEN_INTERVAL)
             continue;
-        lastAttempt = now;
-        reopenOutput(*engine);
+        watch.lastAttempt = now;
+        reopenOutput(*engine, watch);
     }
 }
+#endif
 
 static void stopWatch(AudioEngine& engine)
 {
@@ -401,14 +471,16 @@ std::thread startLibraryWarmUp()
     static std::atomic<bool> started{false};
     if (started.exchange(true))
         return std::thread();
+#if MUSICDISK_AUDIO_THREADS
     try {
         return std::thread([] {
             pthread_setname_np(pthread_self(), "openmpt-warmup");
             warmUpModuleLibrary();
         });
     } catch (const std::system_error&) {
-        return std::thread();  // the first load fills the tables instead
     }
+#endif
+    return std::thread(); // the first load fills the tables instead
 }
 
 AudioEngine::~AudioEngine()
@@ -442,6 +514,7 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
     }
     deviceId = id;
     startEngine(*this);
+#if MUSICDISK_AUDIO_THREADS
     try {
         decoder = std::thread(decoderMain, this);
     } catch (const std::system_error&) {
@@ -449,12 +522,15 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
         free();
         return false;
     }
+#endif
     SDL_PauseAudioDevice(id, 0);
+#if MUSICDISK_AUDIO_THREADS
     try {
         watcher = std::thread(watchMain, this);
     } catch (const std::system_error&) {
         // Without the watch the music plays as long as its device lasts.
     }
+#endif
     return true;
 }
 

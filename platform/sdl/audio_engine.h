@@ -13,10 +13,16 @@
 //                 each channel's output for the spectrum. It never allocates, locks
 //                 or waits.
 //   device watch  notices the output going away (a sound server restarting, a
-//                 headset unplugged), closes it and reopens the default output,
-//                 trying every second while there is none. Between the two it
-//                 takes the audio thread's place for commands, so the play
-//                 state carries over and the command queue never fills.
+//                 headset unplugged) or no longer asking for samples while
+//                 something plays (a backend that never reports the loss), closes
+//                 it and reopens the default output, trying every second while
+//                 there is none. Between the two it takes the audio thread's place
+//                 for commands (audio_queue.h says how the queue passes between
+//                 them), so the play state carries over and the command queue
+//                 never fills; what was sounding stands at silence, so nothing
+//                 paused or stopped meanwhile is heard when the output returns.
+// Built without threads (MUSICDISK_AUDIO_THREADS=0, audio_threadless.h) there is
+// neither a decoder nor a device watch: SDL's callback decodes, then mixes.
 // Commands reach the audio thread through a lock-free queue. A freed channel goes
 // to the mixer as a command; the mixer hands it back through a second queue, and
 // the main thread deletes it once the decoder is done with it too.
@@ -71,10 +77,13 @@ struct Mixer {
 
 // Where the mix stands, published after every callback under a sequence lock
 // (odd while being written), so the main thread can place "now" in the history.
+// The device watch reads framesMixed and sounding alone, to tell a device that has
+// stopped asking for samples while there is something to play.
 struct MixClock {
     std::atomic<uint32_t> sequence{0};
     std::atomic<uint64_t> framesMixed{0};
     std::atomic<int64_t> callbackNanos{0};
+    std::atomic<bool> sounding{false};  // a channel was playing or fading out at the last callback
 };
 
 // A thread running warmUpModuleLibrary() for the first engine of the process;

@@ -169,7 +169,7 @@ static uint32_t renderChannel(Channel* channel, float* out, uint64_t firstFrame,
         DecodedBlock* block = frontBlock(channel);
         if (!block || block->generation != channel->mixGeneration) {
             // Old material ran out while fading: finish the fade in silence.
-            if (channel->mixGeneration != wanted && (!block || isOlder(block->generation, wanted))) {
+            if (channel->mixGeneration != wanted) {
                 channel->gain = 0.0f;
                 continue;
             }
@@ -294,6 +294,23 @@ void applyCommands(AudioEngine& engine)
         applyCommand(engine, command);
 }
 
+void silenceChannels(AudioEngine& engine)
+{
+    for (Channel* channel = engine.mixer.firstChannel; channel; channel = channel->mixNext) {
+        channel->gain = 0.0f;
+        if (channel->mixState == MixState::Halting)
+            channel->mixState = MixState::Idle;
+    }
+}
+
+static bool anySounding(const Mixer& mixer)
+{
+    for (const Channel* channel = mixer.firstChannel; channel; channel = channel->mixNext)
+        if (channel->mixState != MixState::Idle)
+            return true;
+    return false;
+}
+
 void mixInto(AudioEngine& engine, float* out, uint32_t frames)
 {
     int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -312,6 +329,7 @@ void mixInto(AudioEngine& engine, float* out, uint32_t frames)
         frames -= piece;
     }
     publishClock(engine, now);
+    engine.clock.sounding.store(anySounding(mixer), std::memory_order_relaxed);
 }
 
 } // namespace audio_engine

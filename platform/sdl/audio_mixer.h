@@ -22,4 +22,9 @@ void mixInto(AudioEngine& engine, float* out, uint32_t frames);
 // there is no device.
 void applyCommands(AudioEngine& engine);
 
+// For the same stand-in, once the output has been cut off mid-mix: every channel
+// stands at silence, so a pause or stop given meanwhile has nothing left to fade
+// out, and what still plays fades in when an output returns.
+void silenceChannels(AudioEngine& engine);
+
 } // namespace audio_engine

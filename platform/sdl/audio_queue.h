@@ -3,6 +3,15 @@
 // Carries commands from the main thread to the audio thread and released channels
 // back. Neither side ever blocks or allocates: push fails when the queue is full,
 // pop fails when it is empty.
+//
+// One side may change threads, provided the old thread's last call happens before
+// the new one's first: the engine's command queue has two consumers in turn (and
+// its release queue two producers), the audio thread while a device is open and
+// the device watch while none is. The watch takes over only after
+// SDL_CloseAudioDevice has returned, which joins SDL's audio thread, so the
+// callback's last pop is done and visible; it hands back by opening a device,
+// which starts that thread after its own last pop. Each index is thus written by
+// one thread at a time, and the release/acquire pairs below still pair up.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -26,6 +35,9 @@ struct SpscQueue {
         pushed.store(head + 1, std::memory_order_release);
         return true;
     }
+
+    // From any thread, as a hint: the answer may be out of date when it arrives.
+    bool empty() const { return pushed.load(std::memory_order_acquire) == popped.load(std::memory_order_acquire); }
 
     bool pop(T& item)
     {

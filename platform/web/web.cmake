@@ -51,12 +51,6 @@ target_compile_options(web_kissfft PRIVATE -w)
 add_library(PkgConfig::KISSFFT INTERFACE IMPORTED GLOBAL)
 target_link_libraries(PkgConfig::KISSFFT INTERFACE web_kissfft)
 
-# The audio engine in the browser's mode: no threads of its own, Ogg Vorbis and
-# WAV without libsndfile, and the capture the page's tests read.
-set(MUSICDISK_AUDIO_THREADS OFF)
-set(MUSICDISK_SNDFILE OFF)
-set(MUSICDISK_AUDIO_CAPTURE ON)
-
 if(MUSICDISK_TESTS)
   web_library(GTest::gtest libgtest.a)
   web_library(GTest::gtest_main libgtest_main.a)
