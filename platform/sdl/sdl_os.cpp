@@ -46,9 +46,11 @@ constexpr uint16_t FIRST_CLASS_ATOM = 0xC000;  // where Win32 numbers registered
 constexpr int MAX_ICON_SIZE = 256;
 constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
 #ifdef __EMSCRIPTEN__
-constexpr bool WINDOWS_MOVE = false;  // a page cannot move the browser's window
+constexpr bool WINDOWS_MOVE = false;                  // a page cannot move the browser's window
+constexpr bool DISPLAY_NAMED_BY_ENVIRONMENT = false;  // the page is the display
 #else
 constexpr bool WINDOWS_MOVE = true;
+constexpr bool DISPLAY_NAMED_BY_ENVIRONMENT = true;
 #endif
 
 // What a window keeps in its SDL data: the class's procedure at creation, the
@@ -303,7 +305,8 @@ std::string SdlOs::startVideo(const std::string& className)
     if (videoStarted)
         return "";
     const bool driverNamed = isSet(SDL_GetHint(SDL_HINT_VIDEODRIVER));
-    if (!driverNamed && !isSet(SDL_getenv("DISPLAY")) && !isSet(SDL_getenv("WAYLAND_DISPLAY")))
+    if (DISPLAY_NAMED_BY_ENVIRONMENT && !driverNamed && !isSet(SDL_getenv("DISPLAY")) &&
+        !isSet(SDL_getenv("WAYLAND_DISPLAY")))
         return "neither DISPLAY nor WAYLAND_DISPLAY is set";
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
