@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/visible_text.h"
+
 #ifndef MUSICDISK_VERSION
 #error "MUSICDISK_VERSION comes from the project's version in CMakeLists.txt"
 #endif
@@ -62,12 +64,12 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             } else {
                 line.scale = parseScale(value);
                 if (line.scale == 0)
-                    return failure("option '--scale' takes a whole number from 1 to 4, not '" + value + "'");
+                    return failure("option '--scale' takes a whole number from 1 to 4, not '" + shownPath(value) + "'");
             }
         } else if (argument.size() > 1 && argument[0] == '-') {
-            return failure("unknown option '" + argument + "'");
+            return failure("unknown option '" + shownPath(argument) + "'");
         } else {
-            return failure("unexpected argument '" + argument + "'");
+            return failure("unexpected argument '" + shownPath(argument) + "'");
         }
     }
     if (help)

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "bench/proc_files.h"
 #include "bench/timed_services.h"
 #include "gui/sprite_batch.h"
 #include "platform/sdl/real_platform.h"
@@ -337,16 +338,6 @@ Difference compare(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
     return d;
 }
 
-std::string selfPath()
-{
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return {};
-    path[length] = '\0';
-    return path;
-}
-
 int runParent(const std::string& disk, const std::string& outDir)
 {
     const std::string shipped = readText(disk + "/data/gui.fx");
@@ -358,7 +349,7 @@ int runParent(const std::string& disk, const std::string& outDir)
     if (!mkdtemp(folder))
         return 1;
     mkdir(outDir.c_str(), 0755);
-    const std::string self = selfPath();
+    const std::string self = bench::selfPath();
     std::vector<std::string> disks;
     for (size_t v = 0; v < std::size(VARIANTS); v++) {
         std::string effect = shipped;

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/timed_services.h"
+#include "bench/proc_files.h"
 #include "platform/audio.h"
 #include "platform/sdl/audio_engine.h"
 

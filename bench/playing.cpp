@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/proc_files.h"
 #include "bench/timed_services.h"
 
 namespace {

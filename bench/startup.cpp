@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "bench/proc_files.h"
 #include "bench/timed_services.h"
 #include "disk/global_initialization.h"
 #include "gui/gui_renderer.h"
@@ -286,16 +287,6 @@ struct Config {
     std::vector<RunResult> runs;
 };
 
-std::string selfPath()
-{
-    char path[4096];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return {};
-    path[length] = '\0';
-    return path;
-}
-
 const char* verdict(bool met) { return met ? "met" : "NOT met"; }
 
 int runParent(int argc, char** argv)
@@ -321,7 +312,7 @@ int runParent(int argc, char** argv)
             std::fprintf(stderr, "startup: expected NAME=DISK_DIR, got %s\n", argv[i]);
             return 2;
         }
-        configs.push_back({arg.substr(0, equals), {selfPath(), "--child", arg.substr(equals + 1)}, false, {}});
+        configs.push_back({arg.substr(0, equals), {bench::selfPath(), "--child", arg.substr(equals + 1)}, false, {}});
     }
 
     char folder[] = "/tmp/bench_startup_XXXXXX";

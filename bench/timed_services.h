@@ -11,11 +11,7 @@
 #include <time.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <string>
 
 #include "platform/audio.h"
 #include "platform/gpu.h"
@@ -30,26 +26,6 @@ inline int64_t monotonicNanos()
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-// A value in kB from a /proc status file ("/proc/self/status", "/proc/PID/status"):
-// the number on the line that starts with `key` ("VmHWM:", "VmRSS:", "RssAnon:"),
-// 0 when there is no such line.
-inline long statusKb(const std::string& path, const char* key)
-{
-    FILE* status = std::fopen(path.c_str(), "r");
-    if (!status)
-        return 0;
-    char line[256];
-    long kb = 0;
-    const size_t keyLength = std::strlen(key);
-    while (std::fgets(line, sizeof line, status))
-        if (std::strncmp(line, key, keyLength) == 0) {
-            kb = std::atol(line + keyLength);
-            break;
-        }
-    std::fclose(status);
-    return kb;
 }
 
 struct ServiceTime {

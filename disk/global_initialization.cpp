@@ -7,6 +7,7 @@
 #include "app/render_device.h"
 #include "disk/disk_config.h"
 #include "disk/music_library.h"
+#include "disk/track_loading.h"
 #include "gui/draw.h"
 #include "platform/audio.h"
 
@@ -29,27 +30,13 @@ static void loadSkin()
         skinTexture = nullptr;
 }
 
-// The audio service maps the backslashes of the music folder to the host's
-// separator. Failures are reported only while `report` is set.
-static audio::Handle loadTrack(const std::string& typeLine, const std::string& fileLine, bool report)
+// Failures are reported only while `report` is set.
+static audio::Handle loadReportedTrack(const std::string& typeLine, const std::string& fileLine, bool report)
 {
-    const std::string path = "data\\music\\" + fileLine;
-    audio::Audio& a = audio::audio();
-    audio::Handle channel = 0;
-    switch (trackTypeOf(typeLine)) {
-    case TrackType::Module:
-        channel = a.musicLoad(false, path.c_str(), 0, 0,
-                              audio::MUSIC_POSRESET | audio::MUSIC_FT2MOD | audio::MUSIC_RAMP | audio::SAMPLE_FLOAT,
-                              0);
-        break;
-    case TrackType::Stream:
-        channel = a.streamCreateFile(false, path.c_str(), 0, 0, audio::SAMPLE_FLOAT);
-        break;
-    case TrackType::Unsupported:
-        if (report)
-            showMessage("Unsupported song type");
-        break;
-    }
+    const TrackType type = trackTypeOf(typeLine);
+    if (type == TrackType::Unsupported && report)
+        showMessage("Unsupported song type");
+    const audio::Handle channel = loadTrack(audio::audio(), type, trackPath(DISK_DATA_FOLDER, fileLine));
     if (channel == 0 && report)
         showMessage("Failed to load music file. Sorry.");
     return channel;
@@ -61,7 +48,7 @@ GlobalInitializationScene::GlobalInitializationScene()
     loadSkin();
 
     DiskConfig config;
-    config.open("data/disk.cfg");
+    config.open(DISK_CONTENT_FILE);
     MusicLibrary& library = musicLibrary;
     library.allocateTracks(config.readTrackCount());
     library.currentTrack = 0;
@@ -75,7 +62,7 @@ GlobalInitializationScene::GlobalInitializationScene()
     for (size_t i = 0; i < size_t(library.trackCount); ++i) {
         const std::string typeLine = config.readLine();
         const std::string fileLine = config.readLine();
-        library.channels[i] = loadTrack(typeLine, fileLine, failedTracks < MAX_REPORTED_TRACK_FAILURES);
+        library.channels[i] = loadReportedTrack(typeLine, fileLine, failedTracks < MAX_REPORTED_TRACK_FAILURES);
         if (library.channels[i] == 0)
             ++failedTracks;
         library.titles[i] = config.readLine();

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "app/scene.h"
+#include "disk/disk_files.h"
 #include "platform/gpu.h"
 
 // How many failed tracks are reported, each in its own message boxes; later
@@ -26,7 +27,6 @@ constexpr int32_t MAX_REPORTED_TRACK_FAILURES = 5;
 // The artwork atlas "data/velta.png" every screen cuts its pictures from; null
 // until start-up has loaded it, if it could, and again after shutdown.
 extern gpu::Texture* skinTexture;
-inline constexpr const char* ARTWORK_FILE = "data/velta.png";
 
 class GlobalInitializationScene : public Scene {
 public:

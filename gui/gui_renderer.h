@@ -5,10 +5,8 @@
 // "data/font.png"; a font that does not load is reported and ends the program
 // through a quit request.
 #pragma once
+#include "disk/disk_files.h"
 #include "gui/sprite_batch.h"
-
-// The font atlas, made into `fontTexture` at start-up.
-inline constexpr const char* FONT_FILE = "data/font.png";
 
 struct GuiRenderer {
     SpriteBatch* batch = nullptr;

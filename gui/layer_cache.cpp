@@ -142,6 +142,69 @@ LayerUse planLayer(LayerCache& cache, const std::vector<DrawItem>& ordered, floa
 
 void buildDone(LayerCache& cache) { cache.held = cache.layer; }
 
+// A target the size of the back buffer; a new one must be drawn before it is reused.
+static bool prepareTarget(LayerCache& cache, gpu::Device* device)
+{
+    gpu::Gpu& g = gpu::gpu();
+    gpu::SurfaceDesc size = {0, 0};
+    if (gpu::failed(g.getBackBufferDesc(device, &size)) || size.width == 0 || size.height == 0)
+        return false;
+    if (cache.target && cache.targetSize.width == size.width && cache.targetSize.height == size.height)
+        return true;
+    // A new target holds nothing yet: the layer matched for reuse is drawn into it.
+    if (cache.use == LayerUse::Reuse)
+        cache.layer = cache.held;
+    releaseLayerTarget(cache);
+    if (gpu::failed(g.createTexture(device, size.width, size.height, 1, gpu::USAGE_RENDERTARGET, gpu::FMT_X8R8G8B8,
+                                    gpu::POOL_DEFAULT, &cache.target))) {
+        // A device without render targets draws every frame whole, as before.
+        cache.target = nullptr;
+        cache.enabled = false;
+        return false;
+    }
+    cache.targetSize = size;
+    cache.use = LayerUse::Build;
+    return true;
+}
+
+void prepareLayer(LayerCache& cache, gpu::Device* device, const std::vector<DrawItem>& ordered, float screenWidth,
+                  float screenHeight)
+{
+    cache.use = LayerUse::None;
+    cache.count = 0;
+    if (!cache.enabled)
+        return;
+    if (!cache.allowed) {
+        forgetLayers(cache);
+        return;
+    }
+    cache.use = planLayer(cache, ordered, screenWidth, screenHeight, &cache.inLayer);
+    if (cache.use != LayerUse::None && !prepareTarget(cache, device))
+        cache.use = LayerUse::None;
+    if (cache.use != LayerUse::None)
+        cache.count = uint32_t(cache.use == LayerUse::Reuse ? cache.held.size() : cache.layer.size());
+}
+
+bool layerNeedsDrawing(LayerCache& cache, gpu::Device* device)
+{
+    if (cache.use == LayerUse::Build)
+        return true;
+    if (!gpu::failed(gpu::gpu().stretchRect(device, cache.target, nullptr)))
+        return false;
+    forgetLayers(cache);
+    return true;
+}
+
+void keepLayer(LayerCache& cache, gpu::Device* device)
+{
+    if (cache.use != LayerUse::Build)
+        return;
+    if (gpu::failed(gpu::gpu().stretchRect(device, nullptr, cache.target)))
+        forgetLayers(cache);
+    else
+        buildDone(cache);
+}
+
 void forgetLayers(LayerCache& cache)
 {
     cache.held.clear();

@@ -18,6 +18,16 @@
 //
 // Items are compared field for field, texture pointers included: the disk's
 // textures are made once at start-up, so a pointer always names one picture.
+//
+// The cache owns its render target (made at the back buffer's size, made again when
+// that changes, given up before a device reset). The sprite batch asks it, a frame:
+//
+//   prepareLayer(cache, device, ordered, screenWidth, screenHeight);
+//   ... the vertex buffer: the cache.count items marked in cache.inLayer first ...
+//   if (cache.use != LayerUse::None) {
+//       if (layerNeedsDrawing(cache, device)) { draw the layer's items; keepLayer(cache, device); }
+//   }
+//   ... draw the rest ...
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -29,6 +39,11 @@ enum class LayerUse { None, Build, Reuse };
 
 struct LayerCache {
     bool enabled = true;
+    // The last frame's effect pass allowed the cache (one pass, no depth test).
+    bool allowed = false;
+    LayerUse use = LayerUse::None;  // this frame's, kept for tests and benchmarks
+    uint32_t count = 0;             // this frame's layer items, drawn ahead of the others
+    std::vector<uint8_t> inLayer;   // per item in draw order: 1 for the layer's
     gpu::Texture* target = nullptr;
     gpu::SurfaceDesc targetSize = {0, 0};
     std::vector<DrawItem> held;   // what the target holds, in draw order
@@ -57,6 +72,23 @@ LayerUse planLayer(LayerCache& cache, const std::vector<DrawItem>& ordered, floa
 
 // The target now holds this frame's layer.
 void buildDone(LayerCache& cache);
+
+// This frame's use, count and inLayer for the items in draw order (see planLayer),
+// with a target the size of the device's back buffer where the layer needs one; a
+// new target is built before it is reused. None while disabled (what the target
+// holds stays true, for when it is enabled again), while not allowed (and all that
+// was seen is forgotten) or without a target.
+void prepareLayer(LayerCache& cache, gpu::Device* device, const std::vector<DrawItem>& ordered, float screenWidth,
+                  float screenHeight);
+
+// Before the layer's items: a Reuse copies the target onto the back buffer. True when
+// the items must be drawn all the same: a Build, or a copy that failed (the back
+// buffer still holds the clear; the cache starts over).
+bool layerNeedsDrawing(LayerCache& cache, gpu::Device* device);
+
+// After the layer's items are drawn on the back buffer: a Build copies them into
+// the target.
+void keepLayer(LayerCache& cache, gpu::Device* device);
 
 // Forgets everything seen, and what the target holds (its content is lost or stale).
 void forgetLayers(LayerCache& cache);

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "app/message_box.h"
+#include "disk/disk_files.h"
 #include "gui/gui_vertex.h"
 
 SpriteBatch* spriteBatch = nullptr;
 
-static constexpr const char* EFFECT_PATH = "data/gui.fx";
 static constexpr const char* TECHNIQUE_NAME = "GUI";
 static constexpr const char* TEXTURE_PARAMETER = "texture_0";
 
@@ -28,7 +28,7 @@ void SpriteBatch::createDeviceObjects()
         vertexDeclaration = nullptr;
         showMessage("Failed to create vertex declaration");
     }
-    if (gpu::failed(g.createEffectFromFile(device, EFFECT_PATH, &effect))) {
+    if (gpu::failed(g.createEffectFromFile(device, EFFECT_FILE, &effect))) {
         effect = nullptr;
         showMessage("Failed to create effect gui.fx");
         return;
@@ -233,49 +233,6 @@ bool SpriteBatch::isFullSize(const DrawItem& item)
     return size.width > 0 && texelsWide <= pixelsWide && texelsHigh <= pixelsHigh;
 }
 
-// The draw order, and this frame's use of the layer cache.
-void SpriteBatch::planLayers()
-{
-    layerUse = LayerUse::None;
-    layerCount = 0;
-    if (!layers.enabled)
-        return;  // what the target holds stays true: it may be switched back on
-    if (!layersAllowed) {
-        forgetLayers(layers);
-        return;
-    }
-    layerUse = planLayer(layers, ordered, screenWidth, screenHeight, &inLayer);
-    if (layerUse != LayerUse::None && !prepareLayerTarget())
-        layerUse = LayerUse::None;
-    if (layerUse != LayerUse::None)
-        layerCount = uint32_t(layerUse == LayerUse::Reuse ? layers.held.size() : layers.layer.size());
-}
-
-// A target the size of the back buffer; a new one must be drawn before it is reused.
-bool SpriteBatch::prepareLayerTarget()
-{
-    gpu::Gpu& g = gpu::gpu();
-    gpu::SurfaceDesc size = {0, 0};
-    if (gpu::failed(g.getBackBufferDesc(device, &size)) || size.width == 0 || size.height == 0)
-        return false;
-    if (layers.target && layers.targetSize.width == size.width && layers.targetSize.height == size.height)
-        return true;
-    // A new target holds nothing yet: the layer matched for reuse is drawn into it.
-    if (layerUse == LayerUse::Reuse)
-        layers.layer = layers.held;
-    releaseLayerTarget(layers);
-    if (gpu::failed(g.createTexture(device, size.width, size.height, 1, gpu::USAGE_RENDERTARGET, gpu::FMT_X8R8G8B8,
-                                    gpu::POOL_DEFAULT, &layers.target))) {
-        // A device without render targets draws every frame whole, as before.
-        layers.target = nullptr;
-        layers.enabled = false;
-        return false;
-    }
-    layers.targetSize = size;
-    layerUse = LayerUse::Build;
-    return true;
-}
-
 void SpriteBatch::buildGeometry()
 {
     orderByDepth();
@@ -283,7 +240,7 @@ void SpriteBatch::buildGeometry()
     ordered.resize(n);
     for (uint32_t i = 0; i < n; ++i)
         ordered[sortRank[i]] = items[i];
-    planLayers();
+    prepareLayer(layers, device, ordered, screenWidth, screenHeight);
     if (vertexCapacity < int32_t(n * 4) && !createBuffers(n))
         return;
     gpu::Gpu& g = gpu::gpu();
@@ -292,9 +249,10 @@ void SpriteBatch::buildGeometry()
         return;  // nothing written, no batches: the frame draws nothing
     // With a layer its items come first, each part in draw order.
     GuiVertex* vertices = static_cast<GuiVertex*>(data);
+    const uint32_t layerCount = layers.count;
     uint32_t nextInLayer = 0, nextOther = layerCount;
     for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t at = layerCount == 0 ? i : inLayer[i] ? nextInLayer++ : nextOther++;
+        const uint32_t at = layerCount == 0 ? i : layers.inLayer[i] ? nextInLayer++ : nextOther++;
         writeQuad(vertices + size_t(at) * 4, ordered[i]);
         orderedTextures[at] = ordered[i].texture;
         orderedFullSize[at] = isFullSize(ordered[i]);
@@ -337,20 +295,12 @@ void SpriteBatch::drawBatches(size_t first, size_t last, bool* mipmapped)
 // the target copied onto the back buffer. Then the rest drawn over it.
 void SpriteBatch::drawWithLayers(bool* mipmapped)
 {
-    gpu::Gpu& g = gpu::gpu();
     size_t split = 0;
-    while (split + 1 < batches.size() && batches[split].firstItem < layerCount)
+    while (split + 1 < batches.size() && batches[split].firstItem < layers.count)
         ++split;
-    if (layerUse == LayerUse::Build) {
+    if (layerNeedsDrawing(layers, device)) {
         drawBatches(0, split, mipmapped);
-        if (gpu::failed(g.stretchRect(device, nullptr, layers.target)))
-            forgetLayers(layers);
-        else
-            buildDone(layers);
-    } else if (gpu::failed(g.stretchRect(device, layers.target, nullptr))) {
-        // The back buffer still holds the clear: draw the layer there, and start over.
-        forgetLayers(layers);
-        drawBatches(0, split, mipmapped);
+        keepLayer(layers, device);
     }
     drawBatches(split, batches.size() - 1, mipmapped);
 }
@@ -376,11 +326,11 @@ void SpriteBatch::render()
             // The layer's items move ahead of the others: with a second pass, or
             // depth tested against each other, they would not draw the same.
             uint32_t depthTest = 1;
-            layersAllowed = passes == 1 && !gpu::failed(g.getRenderState(device, gpu::RS_ZENABLE, &depthTest)) &&
-                            depthTest == 0;
+            layers.allowed =
+                passes == 1 && !gpu::failed(g.getRenderState(device, gpu::RS_ZENABLE, &depthTest)) && depthTest == 0;
         }
         bool mipmapped = true;  // as every pass starts
-        if (layerUse != LayerUse::None && passes == 1 && batches.size() > 1)
+        if (layers.use != LayerUse::None && passes == 1 && batches.size() > 1)
             drawWithLayers(&mipmapped);
         else
             drawBatches(0, batches.empty() ? 0 : batches.size() - 1, &mipmapped);
@@ -409,7 +359,7 @@ void SpriteBatch::releaseDefaultPoolObjects()
 void SpriteBatch::restoreDeviceObjects()
 {
     vertexCapacity = 0;
-    layersAllowed = false;
+    layers.allowed = false;
     releaseObject(vertexDeclaration);
     releaseObject(effect);
     technique = nullptr;

@@ -47,11 +47,6 @@ struct SpriteBatch {
     std::vector<DrawItem> ordered;  // the last frame drawn: its items in draw order
 
     LayerCache layers;
-    // The last frame's effect pass allowed the cache (one pass, no depth test).
-    bool layersAllowed = false;
-    LayerUse layerUse = LayerUse::None;  // this frame's, kept for tests and benchmarks
-    uint32_t layerCount = 0;             // items of the layer, first in the vertex buffer
-    std::vector<uint8_t> inLayer;
 
     // The size in pixels of the screen the quads' -1..1 units span; 0 until the
     // renderer sets it, and then every quad keeps its mip levels.
@@ -82,8 +77,6 @@ private:
     void orderByRadix();
     bool createBuffers(uint32_t itemCount);
     bool isFullSize(const DrawItem& item);
-    void planLayers();
-    bool prepareLayerTarget();
     void drawBatches(size_t first, size_t last, bool* mipmapped);
     void drawWithLayers(bool* mipmapped);
 };

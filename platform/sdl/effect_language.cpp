@@ -461,7 +461,8 @@ std::string glslSource(const ShaderDesc& shader, GlslDialect dialect)
         if (end == std::string::npos)
             return es ? std::string("#version 300 es\n") + ES_PRECISIONS : s;
         int nextLine = shader.line + lineOf(s, end + 1) - 1;
-        std::string version = es ? s.substr(0, first) + "#version 300 es\n" + ES_PRECISIONS : s.substr(0, end + 1);
+        // WebGL wants "#version" on the very first line, with nothing before it.
+        std::string version = es ? std::string("#version 300 es\n") + ES_PRECISIONS : s.substr(0, end + 1);
         return version + "#line " + std::to_string(nextLine) + "\n" + s.substr(end + 1);
     }
     std::string version = es ? std::string("#version 300 es\n") + ES_PRECISIONS : "#version 330 core\n";

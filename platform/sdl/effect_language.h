@@ -73,7 +73,7 @@ enum class GlslDialect { Core330, Es300 };
 // A shader as handed to the GLSL compiler: "#version 330 core" is added when the
 // block has no #version line, and a #line directive makes the compiler's messages
 // name lines of the effect file. For Es300 the version line, the block's own or
-// the added one, becomes "#version 300 es" followed by high default precisions
+// the added one, becomes a first line "#version 300 es" followed by high default precisions
 // (ES has no default for floats in pixel shaders, and a low one for samplers);
 // the rest of the text is the same, so a shader meant for both keeps to what the
 // two languages share.

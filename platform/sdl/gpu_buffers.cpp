@@ -82,7 +82,7 @@ void destroyDeclaration(VertexDeclaration* declaration)
     declaration->device = nullptr;
 }
 
-Result createBuffer(Device* device, uint32_t length, uint32_t usage, uint32_t pool, Buffer* buffer)
+Result createBuffer(Device* device, uint32_t length, uint32_t usage, uint32_t pool, bool indices, Buffer* buffer)
 {
     if (!useDevice(device) || length == 0)
         return INVALIDCALL;
@@ -95,8 +95,9 @@ Result createBuffer(Device* device, uint32_t length, uint32_t usage, uint32_t po
     }
     clearGlErrors();
     glGenBuffers(1, &buffer->name);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, buffer->name);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, nullptr, (usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    const GLenum target = indices ? FIRST_INDEX_BUFFER_TARGET : GL_COPY_WRITE_BUFFER;
+    glBindBuffer(target, buffer->name);
+    glBufferData(target, length, nullptr, (usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
     if (glGetError() != GL_NO_ERROR) {
         glDeleteBuffers(1, &buffer->name);
         return E_OUTOFMEMORY;

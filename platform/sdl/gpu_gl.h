@@ -12,6 +12,11 @@
 //   glVersionOk()            the context is new enough (desktop: 3.3 or later).
 //   hasTextureStorage()      glTexStorage2D is there (core in 4.2 and ES 3.0).
 //   setClearDepth(z)         glClearDepth; ES takes a float.
+//   FIRST_INDEX_BUFFER_TARGET where an index buffer is bound to be made: WebGL fixes
+//                            a buffer's kind at its first binding, so there it is
+//                            GL_ELEMENT_ARRAY_BUFFER (a VAO's state, which every
+//                            draw binds again); the desktop's copy target touches
+//                            no VAO.
 #pragma once
 #ifdef __EMSCRIPTEN__
 #include <GLES3/gl3.h>
@@ -29,6 +34,7 @@ constexpr GLenum DEFAULT_COLOR_ATTACHMENT = GL_BACK;
 inline bool glVersionOk() { return true; }
 inline bool hasTextureStorage() { return true; }
 inline void setClearDepth(float z) { glClearDepthf(z); }
+constexpr GLenum FIRST_INDEX_BUFFER_TARGET = GL_ELEMENT_ARRAY_BUFFER;
 #else
 constexpr fx::GlslDialect SHADER_DIALECT = fx::GlslDialect::Core330;
 constexpr GLenum DEFAULT_COLOR_ATTACHMENT = GL_BACK_LEFT;
@@ -41,6 +47,7 @@ inline bool hasTextureStorage()
     return has;
 }
 inline void setClearDepth(float z) { glClearDepth(z); }
+constexpr GLenum FIRST_INDEX_BUFFER_TARGET = GL_COPY_WRITE_BUFFER;
 #endif
 
 }  // namespace sdlgpu

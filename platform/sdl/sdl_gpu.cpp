@@ -368,7 +368,7 @@ public:
             return INVALIDCALL;
         *out = nullptr;
         VertexBuffer buffer{};
-        Result result = createBuffer(device, length, usage, pool, &buffer.buffer);
+        Result result = createBuffer(device, length, usage, pool, false, &buffer.buffer);
         if (failed(result))
             return result;
         *out = new VertexBuffer(std::move(buffer));
@@ -387,7 +387,7 @@ public:
             return INVALIDCALL;
         IndexBuffer buffer{};
         buffer.indexSize = format == FMT_INDEX16 ? 2 : 4;
-        Result result = createBuffer(device, length, usage, pool, &buffer.buffer);
+        Result result = createBuffer(device, length, usage, pool, true, &buffer.buffer);
         if (failed(result))
             return result;
         *out = new IndexBuffer(std::move(buffer));

@@ -46,9 +46,11 @@ constexpr uint16_t FIRST_CLASS_ATOM = 0xC000;  // where Win32 numbers registered
 constexpr int MAX_ICON_SIZE = 256;
 constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
 #ifdef __EMSCRIPTEN__
-constexpr bool WINDOWS_MOVE = false;  // a page cannot move the browser's window
+constexpr bool WINDOWS_MOVE = false;                  // a page cannot move the browser's window
+constexpr bool DISPLAY_NAMED_BY_ENVIRONMENT = false;  // the page is the display
 #else
 constexpr bool WINDOWS_MOVE = true;
+constexpr bool DISPLAY_NAMED_BY_ENVIRONMENT = true;
 #endif
 
 // What a window keeps in its SDL data: the class's procedure at creation, the
@@ -83,6 +85,8 @@ WindowRecord* dataOf(SDL_Window* window)
 {
     return static_cast<WindowRecord*>(SDL_GetWindowData(window, WINDOW_DATA));
 }
+
+bool isSet(const char* value) { return value && *value; }
 
 bool isHeadlessDriver(const char* driver)
 {
@@ -172,6 +176,7 @@ public:
                                        os::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
     void setNowPlaying(const os::NowPlaying& state) override;
+    std::string startVideo(const std::string& className);
 
 private:
     std::vector<ClassRecord> classes;
@@ -189,7 +194,6 @@ private:
     ClassRecord* findClass(const char* name);
     WindowRecord* recordOf(os::WindowHandle window);
     WindowRecord* recordOfId(uint32_t windowId);
-    bool startVideo(const std::string& className);
     int scaleThatFits(int width, int height);
     void startRemoteControl();
     void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
@@ -291,13 +295,19 @@ bool SdlOs::unregisterClass(const char* className)
 }
 
 // X11 reads the WM_CLASS for all windows once, when the video subsystem starts,
-// so the first window's class names them all.
+// so the first window's class names them all. Without a driver named, SDL falls
+// back to its offscreen one when no display opens, and the program would play
+// to no one: that counts as no display. Empty once started, else why not.
 // ---- Windows ----------------------------------------------------------------------
 
-bool SdlOs::startVideo(const std::string& className)
+std::string SdlOs::startVideo(const std::string& className)
 {
     if (videoStarted)
-        return true;
+        return "";
+    const bool driverNamed = isSet(SDL_GetHint(SDL_HINT_VIDEODRIVER));
+    if (DISPLAY_NAMED_BY_ENVIRONMENT && !driverNamed && !isSet(SDL_getenv("DISPLAY")) &&
+        !isSet(SDL_getenv("WAYLAND_DISPLAY")))
+        return "neither DISPLAY nor WAYLAND_DISPLAY is set";
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
         SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", className.c_str(), 1);
@@ -305,17 +315,19 @@ bool SdlOs::startVideo(const std::string& className)
     // A music player must let the screen blank as usual; SDL would ask the
     // desktop to keep it awake.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "os: no video: %s\n", SDL_GetError());
-        return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return SDL_GetError();
+    if (!driverNamed && isHeadlessDriver(SDL_GetCurrentVideoDriver())) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return "the display that DISPLAY or WAYLAND_DISPLAY names cannot be opened";
     }
     videoStarted = true;
-    return true;
+    return "";
 }
 
-// The largest scale up to the one asked for at which the window fits the usable
-// part of the first screen; said once on stderr when that is less.
 #ifdef __EMSCRIPTEN__
+// The page is the screen: the largest scale at which the window fits it, in
+// device pixels, whatever was asked for.
 int SdlOs::scaleThatFits(int width, int height)
 {
     PageViewport page = pageViewport();
@@ -341,6 +353,8 @@ void SdlOs::followPage()
     }
 }
 #else
+// The largest scale up to the one asked for at which the window fits the usable
+// part of the first screen; said once on stderr when that is less.
 int SdlOs::scaleThatFits(int width, int height)
 {
     SDL_Rect screen = {0, 0, 0, 0};
@@ -360,8 +374,13 @@ os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char
                                      int y, int width, int height)
 {
     ClassRecord* windowClass = findClass(className);
-    if (!windowClass || width <= 0 || height <= 0 || !startVideo(windowClass->name))
+    if (!windowClass || width <= 0 || height <= 0)
         return nullptr;
+    const std::string problem = startVideo(windowClass->name);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "os: no video: %s\n", problem.c_str());
+        return nullptr;
+    }
     // On X11 the pixel format is fixed when the window is made, before the
     // graphics service makes its context: ask for what the device needs (8-bit
     // colour, 24-bit depth, double buffering).
@@ -745,6 +764,11 @@ void SdlOs::postQuitMessage(int exitCode) { queue.push_back({nullptr, os::WM_QUI
 // ---- Entry points -----------------------------------------------------------------
 
 os::Os* createSdlOs(int scale) { return new SdlOs(scale); }
+
+std::string startSdlVideo(os::Os* sdlOs, const char* className)
+{
+    return static_cast<SdlOs*>(sdlOs)->startVideo(className ? className : "");
+}
 
 int fitScale(int wanted, int width, int height, int screenWidth, int screenHeight)
 {

@@ -16,7 +16,16 @@
 // an 8-bit RGB, 24-bit depth, double-buffered OpenGL pixel format: X11 fixes it
 // when the window is made. Deleting the service destroys its windows and stops
 // video, so the graphics service goes first.
+//
+// Video needs a display: DISPLAY or WAYLAND_DISPLAY that opens. SDL's offscreen
+// and dummy drivers, which show nothing, are used only when SDL_VIDEODRIVER names
+// them. startSdlVideo(os, className) starts video ahead of the first window, on a
+// service createSdlOs made, so a program can find out before it opens anything
+// else: it gives the problem in a few words ("x11 not available"), or "" once
+// video runs. A window made without a display is null, with one line on stderr.
 #pragma once
+#include <string>
+
 #include "platform/os.h"
 
 struct SDL_Window;
@@ -24,6 +33,7 @@ struct SDL_Window;
 constexpr int MAX_WINDOW_SCALE = 4;
 
 os::Os* createSdlOs(int scale = 1);
+std::string startSdlVideo(os::Os* sdlOs, const char* className);
 int fitScale(int wanted, int width, int height, int screenWidth, int screenHeight);
 SDL_Window* sdlWindowOf(os::WindowHandle window);
 

@@ -189,6 +189,8 @@
         canvas.focus();
     }
 
-    byId("play-again-button").addEventListener("click", start);
-    window.addEventListener("DOMContentLoaded", start);
+    window.addEventListener("DOMContentLoaded", () => {
+        byId("play-again-button").addEventListener("click", start);
+        start();
+    });
 })();

@@ -51,12 +51,6 @@ target_compile_options(web_kissfft PRIVATE -w)
 add_library(PkgConfig::KISSFFT INTERFACE IMPORTED GLOBAL)
 target_link_libraries(PkgConfig::KISSFFT INTERFACE web_kissfft)
 
-# The audio engine in the browser's mode: no threads of its own, Ogg Vorbis and
-# WAV without libsndfile, and the capture the page's tests read.
-set(MUSICDISK_AUDIO_THREADS OFF)
-set(MUSICDISK_SNDFILE OFF)
-set(MUSICDISK_AUDIO_CAPTURE ON)
-
 if(MUSICDISK_TESTS)
   web_library(GTest::gtest libgtest.a)
   web_library(GTest::gtest_main libgtest_main.a)
@@ -79,7 +73,8 @@ set(MUSICDISK_WEB_LINK_OPTIONS
   -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
   -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createMusicdisk
-  "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=[\"$autoResumeAudioContext\",\"$dynCall\"]")
+  # From a file: CMake's link scripts would double a "$" written here.
+  "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_CURRENT_LIST_DIR}/library_functions.json")
 
 function(musicdisk_web_program target)
   file(GLOB_RECURSE disk_files CONFIGURE_DEPENDS "${MUSICDISK_WEB_DISK}/data/*")

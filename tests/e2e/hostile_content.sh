@@ -17,13 +17,11 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=$(cd "${1:-$ROOT/build}" 2> /dev/null && pwd) || { echo "hostile_content: no build folder"; exit 1; }
-PROGRAM="$BUILD/musicdisk"
-[ -x "$PROGRAM" ] || { echo "hostile_content: $PROGRAM is not built"; exit 1; }
-
 E2E_NAME=hostile_content
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
+e2e_build "${1:-}"
+e2e_require_built "$PROGRAM"
 e2e_begin
 
 PASSED=0 FAILED=0
@@ -45,21 +43,6 @@ new_disk() {
     cp -r "$ROOT/data" "$DISK/data"
 }
 
-# wait_for_exit SECONDS: the program's exit code once it ends, or 255 if it is
-# still running after SECONDS.
-wait_for_exit() {
-    for _ in $(seq 1 $(($1 * 10))); do
-        if ! kill -0 "$APP_PID" 2> /dev/null; then
-            wait "$APP_PID"
-            local code=$?
-            APP_PID=""
-            return $code
-        fi
-        sleep 0.1
-    done
-    return 255
-}
-
 messages() { sed -n 's/^Quorvatelle: //p' "$WORK/stderr.log"; }
 
 # run_offscreen EXPECTED_MESSAGES [ends-by-itself]: one newline-separated list.
@@ -70,7 +53,7 @@ run_offscreen() {
     APP_PID=$!
     local code
     if [ -n "$ends" ]; then
-        wait_for_exit 10
+        e2e_wait_exit APP_PID 10
         code=$?
         [ $code -eq 255 ] && { failed "still running 10 s after its font failed"; return; }
     else
@@ -83,7 +66,7 @@ run_offscreen() {
             return
         fi
         kill -TERM "$APP_PID"
-        wait_for_exit 10
+        e2e_wait_exit APP_PID 10
         code=$?
         [ $code -eq 255 ] && { failed "still running 10 s after SIGTERM"; return; }
     fi
@@ -144,7 +127,7 @@ sed -i '1s/.*/2147483647/' "$DISK/data/disk.cfg"
     > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
 APP_PID=$!
 sleep 2
-if kill -0 "$APP_PID" 2> /dev/null && kill -TERM "$APP_PID" && wait_for_exit 10; then
+if kill -0 "$APP_PID" 2> /dev/null && kill -TERM "$APP_PID" && e2e_wait_exit APP_PID 10; then
     COUNT=$(messages | wc -l)
     if [ "$COUNT" -le 10 ] && [ -z "$(messages | grep -v -x -e "$TRACK" -e 'Unsupported song type')" ]; then
         PASSED=$((PASSED + 1))
@@ -188,7 +171,7 @@ if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
         press a
         sleep 1.5
         press Escape
-        if wait_for_exit 10; then PASSED=$((PASSED + 1)); else failed "did not end with 0 after Escape"; fi
+        if e2e_wait_exit APP_PID 10; then PASSED=$((PASSED + 1)); else failed "did not end with 0 after Escape"; fi
     fi
 
     new_disk "Alt+F4"
@@ -198,7 +181,7 @@ if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
     else
         sleep 2
         xdotool key alt+F4
-        if wait_for_exit 10; then PASSED=$((PASSED + 1)); else failed "did not end with 0 after Alt+F4"; fi
+        if e2e_wait_exit APP_PID 10; then PASSED=$((PASSED + 1)); else failed "did not end with 0 after Alt+F4"; fi
     fi
 else
     echo "hostile_content: Xvfb or xdotool missing, the cases with input are skipped"

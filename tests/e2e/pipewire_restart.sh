@@ -21,19 +21,13 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=${1:-$ROOT/build}
-BUILD=$(cd "$BUILD" 2> /dev/null && pwd) || { echo "pipewire_restart: FAILED: no build folder"; exit 1; }
 E2E_NAME=pipewire_restart
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
+e2e_build "${1:-}"
 e2e_require Xvfb pipewire pw-cli wireplumber pipewire-pulse pactl parec sox playerctl dbus-run-session dbus-send
-PROGRAM=$BUILD/musicdisk
-COMPOSE=$BUILD/tools/compose/compose
-[ -x "$PROGRAM" ] && [ -x "$COMPOSE" ] || { echo "pipewire_restart: FAILED: build musicdisk and compose first"; exit 1; }
-
-if [ -z "${PIPEWIRE_RESTART_INSIDE:-}" ]; then
-    PIPEWIRE_RESTART_INSIDE=1 exec dbus-run-session -- bash "$0" "$BUILD" 2> >(grep -v "^dbus-daemon\[" >&2)
-fi
+e2e_require_built "$PROGRAM" "$COMPOSE"
+e2e_private_bus "$BUILD"
 
 SERVER_PIDS="" RECORD_PID=""
 e2e_cleanup() { for pid in $RECORD_PID $SERVER_PIDS; do kill "$pid" 2> /dev/null; done; }
@@ -42,12 +36,7 @@ e2e_begin
 
 now() { date +%s.%N; }
 
-DISK=$WORK/disk
-mkdir -p "$DISK/data/music"
-"$COMPOSE" --tones "$DISK/data/music" 60 > /dev/null || fail "compose --tones did not write the tracks"
-cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/"
-printf '3\nstream\ntone_a.wav\nTone A\nstream\ntone_b.wav\nTone B\nstream\ntone_c.wav\nTone C\nTones.\n' \
-    > "$DISK/data/disk.cfg"
+e2e_tone_disk 60
 
 # Private folders for the servers and every client (the program, pactl, parec):
 # the sockets live in the runtime folder, the null sink comes from the config.
@@ -94,11 +83,12 @@ start_servers() {
         pactl info 2> /dev/null | grep -q '^Default Sink: capture$' && return 0
         sleep 0.05
     done
-    fail "the sound servers did not start"
+    e2e_fail "the sound servers did not start"
 }
+# Kills all three at once, as a crash of the session would (one may have ended already).
 kill_servers() {
     # shellcheck disable=SC2086
-    kill -9 $SERVER_PIDS
+    kill -9 $SERVER_PIDS 2> /dev/null
     # shellcheck disable=SC2086
     wait $SERVER_PIDS 2> /dev/null
     SERVER_PIDS=""
@@ -135,12 +125,6 @@ leading_silence() {  # file
     rest=$(stat -c %s "$WORK/trimmed.raw" 2> /dev/null || echo 0)
     awk -v t="$total" -v r="$rest" 'BEGIN { printf "%.3f\n", (t - r) / 8 / 44100 }'
 }
-pc() { timeout 5 playerctl -p musicdisk "$@" 2> /dev/null; }
-position() {
-    timeout 5 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.musicdisk /org/mpris/MediaPlayer2 \
-        org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:Position |
-        awk '/int64/ {printf "%.3f\n", $3 / 1e6}'
-}
 # The time of the program's first line matching a pattern after a given time.
 line_after() {  # time pattern
     awk -v t="$1" -v p="$2" '$1 > t && index($0, p) {print $1; exit}' "$WORK/app.log"
@@ -153,39 +137,39 @@ start_servers
 
 run_with_driver() {  # SDL audio driver
     local driver=$1 level before after killed_at back_at gap noticed silence recorded_until
-    say "-- SDL_AUDIODRIVER=$driver"
+    e2e_say "-- SDL_AUDIODRIVER=$driver"
     (cd "$DISK" && SDL_AUDIODRIVER=$driver exec "$PROGRAM") > >(stamp >> "$WORK/app.log") 2>&1 &
     APP_PID=$!
     for _ in $(seq 1 100); do
-        [ "$(pc status)" = Playing ] && break
+        [ "$(e2e_player status)" = Playing ] && break
         sleep 0.1
     done
     sleep 0.5
     record "$WORK/playing.raw" 1
     level=$(heard "$WORK/playing.raw" 0.2)
-    hears_track_a "$level" || fail "$driver: the monitor does not hear track A (RMS, RMS at 440 Hz and peak $level)"
-    say "the monitor hears track A (RMS, RMS at 440 Hz and peak $level)"
+    hears_track_a "$level" || e2e_fail "$driver: the monitor does not hear track A (RMS, RMS at 440 Hz and peak $level)"
+    e2e_say "the monitor hears track A (RMS, RMS at 440 Hz and peak $level)"
 
     # The servers die while the track plays, and come up again.
-    before=$(position)
+    before=$(e2e_position)
     killed_at=$(now)
     kill_servers
     sleep 1
     start_servers
     record "$WORK/back.raw" 6
-    after=$(position)
+    after=$(e2e_position)
     back_at=$(line_after "$killed_at" "the output is back")
-    [ -n "$back_at" ] || fail "$driver: the program did not say its output is back"
+    [ -n "$back_at" ] || e2e_fail "$driver: the program did not say its output is back"
     silence=$(leading_silence "$WORK/back.raw")
     level=$(heard "$WORK/back.raw" "$silence")
-    hears_track_a "$level" || fail "$driver: track A is not heard after the restart (RMS, RMS at 440 Hz and peak $level)"
-    [ "$(pc metadata title)" = "Tone A" ] || fail "$driver: the track changed: $(pc metadata title)"
+    hears_track_a "$level" || e2e_fail "$driver: track A is not heard after the restart (RMS, RMS at 440 Hz and peak $level)"
+    [ "$(e2e_player metadata title)" = "Tone A" ] || e2e_fail "$driver: the track changed: $(e2e_player metadata title)"
     awk -v b="$before" -v a="$after" 'BEGIN { exit !(a > b) }' ||
-        fail "$driver: the track did not go on from where it was ($before, then $after)"
+        e2e_fail "$driver: the track did not go on from where it was ($before, then $after)"
     gap=$(awk -v k="$killed_at" -v b="$back_at" 'BEGIN { printf "%.2f\n", b - k }')
-    awk -v g="$gap" 'BEGIN { exit !(g <= 10) }' || fail "$driver: the music came back $gap s after the kill"
+    awk -v g="$gap" 'BEGIN { exit !(g <= 10) }' || e2e_fail "$driver: the music came back $gap s after the kill"
     noticed=$(awk -v k="$killed_at" -v l="$(line_after "$killed_at" "reopening it")" 'BEGIN { printf "%.2f\n", l - k }')
-    say "the loss was noticed $noticed s after the kill and the music is back $gap s after it" \
+    e2e_say "the loss was noticed $noticed s after the kill and the music is back $gap s after it" \
         "(the servers were down 1 s; track A from $before s on, now at $after s)"
 
     # Paused while the servers are away: nothing of the track after they return.
@@ -194,32 +178,32 @@ run_with_driver() {  # SDL audio driver
     killed_at=$(now)
     kill_servers
     sleep 1
-    pc pause
+    e2e_player pause
     start_servers
     record "$WORK/paused.raw" 3
     recorded_until=$(now)
     back_at=$(line_after "$killed_at" "the output is back")
-    [ -n "$back_at" ] || fail "$driver: the program did not say its output is back after the second restart"
+    [ -n "$back_at" ] || e2e_fail "$driver: the program did not say its output is back after the second restart"
     awk -v b="$back_at" -v e="$recorded_until" 'BEGIN { exit !(b < e - 0.5) }' ||
-        fail "$driver: the output came back too late for the recording ($back_at, recorded until $recorded_until)"
-    [ "$(stat -c %s "$WORK/paused.raw")" -gt $((2 * 352800)) ] || fail "$driver: under 2 s recorded after the return"
+        e2e_fail "$driver: the output came back too late for the recording ($back_at, recorded until $recorded_until)"
+    [ "$(stat -c %s "$WORK/paused.raw")" -gt $((2 * 352800)) ] || e2e_fail "$driver: under 2 s recorded after the return"
     level=$(heard "$WORK/paused.raw")
     awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[3] < 0.001) }' ||
-        fail "$driver: the track paused while the servers were away sounds when they return (RMS, RMS at 440 Hz and peak $level)"
-    [ "$(pc status)" = Paused ] || fail "$driver: the status is $(pc status), not Paused"
-    say "paused while the servers were away: silent when they return (peak ${level##* })"
-    pc play
+        e2e_fail "$driver: the track paused while the servers were away sounds when they return (RMS, RMS at 440 Hz and peak $level)"
+    [ "$(e2e_player status)" = Paused ] || e2e_fail "$driver: the status is $(e2e_player status), not Paused"
+    e2e_say "paused while the servers were away: silent when they return (peak ${level##* })"
+    e2e_player play
     sleep 0.5
     record "$WORK/resumed.raw" 1
     level=$(heard "$WORK/resumed.raw" 0.2)
-    hears_track_a "$level" || fail "$driver: a play after the return does not sound (RMS, RMS at 440 Hz and peak $level)"
-    say "a play goes on with track A (RMS, RMS at 440 Hz and peak $level)"
+    hears_track_a "$level" || e2e_fail "$driver: a play after the return does not sound (RMS, RMS at 440 Hz and peak $level)"
+    e2e_say "a play goes on with track A (RMS, RMS at 440 Hz and peak $level)"
 
     timeout 5 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.musicdisk /org/mpris/MediaPlayer2 \
-        org.mpris.MediaPlayer2.Quit > /dev/null || fail "$driver: Quit"
+        org.mpris.MediaPlayer2.Quit > /dev/null || e2e_fail "$driver: Quit"
     expect_exit 4
 }
 
 run_with_driver pipewire
 run_with_driver pulseaudio
-say "passed"
+e2e_say "passed"

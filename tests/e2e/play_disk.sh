@@ -13,13 +13,12 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=${1:-$ROOT/build}
-PROGRAM=$BUILD/musicdisk
 E2E_NAME=play_disk
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
+e2e_build "${1:-}"
 e2e_require Xvfb xdotool xwininfo sox
-[ -x "$PROGRAM" ] || { echo "play_disk: FAILED: no program at $PROGRAM"; exit 1; }
+e2e_require_built "$PROGRAM"
 e2e_begin
 start_xvfb
 
@@ -33,11 +32,7 @@ click() {
     xdotool mousedown 1; sleep 0.12; xdotool mouseup 1; sleep 0.2
 }
 
-sleep 1
-key Escape  # logo -> intro
-sleep 0.5
-key Escape  # intro -> player
-sleep 1.5
+e2e_to_player
 
 a=$(captured); sleep 1.5; b=$(captured)
 expect_sound "playing on the player screen" "$a" "$b"
@@ -57,13 +52,13 @@ sleep 0.5
 a=$(captured); sleep 1; b=$(captured)
 expect_sound "after Next" "$a" "$b"
 
-key a  # about
+e2e_key a  # about
 sleep 1.2
-key i  # key list
+e2e_key i  # key list
 sleep 1.2
 click 300 150  # back to the player
 sleep 1.2
-kill -0 "$APP_PID" 2> /dev/null || fail "the program ended before Escape"
-key Escape  # quit: picture and music fade out together
+kill -0 "$APP_PID" 2> /dev/null || e2e_fail "the program ended before Escape"
+e2e_key Escape  # quit: picture and music fade out together
 expect_exit 5
-say passed
+e2e_say passed

@@ -16,24 +16,22 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=$(cd "${1:-$ROOT/build}" && pwd)
-PROGRAM=$BUILD/musicdisk
-SCREENS=$BUILD/tests/platform_screens
 E2E_NAME=scale
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
+e2e_build "${1:-}"
+SCREENS=$BUILD/tests/platform_screens
 e2e_require Xvfb xdotool xwininfo sox
-[ -x "$PROGRAM" ] || { echo "scale: FAILED: no program at $PROGRAM"; exit 1; }
-[ -x "$SCREENS" ] || { echo "scale: FAILED: no screen tests at $SCREENS"; exit 1; }
+e2e_require_built "$PROGRAM" "$SCREENS"
 e2e_begin
 start_xvfb 1920x1080x24
 unset GDK_SCALE
 
 # ---- 1. The screens at scale 2 ------------------------------------------------------
 (cd "$ROOT" && MUSICDISK_SCREEN_SCALE=2 TMPDIR="$WORK" "$SCREENS") > "$WORK/screens.log" 2>&1 ||
-    { cat "$WORK/screens.log"; fail "the screens at scale 2"; }
+    { cat "$WORK/screens.log"; e2e_fail "the screens at scale 2"; }
 grep "^scale 2 " "$WORK/screens.log" | sed 's/^/scale: /'
-[ "$(grep -c "^scale 2 " "$WORK/screens.log")" -eq 5 ] || fail "not all five screens were drawn at scale 2"
+[ "$(grep -c "^scale 2 " "$WORK/screens.log")" -eq 5 ] || e2e_fail "not all five screens were drawn at scale 2"
 
 # ---- 2. The program with --scale 2 --------------------------------------------------
 window_field() {  # window_field ID "Absolute upper-left X"
@@ -47,30 +45,26 @@ start() {  # start [arguments...]: the program, and WINDOW once its window is vi
         [ "$(window_field "$WINDOW" "Map State")" = IsViewable ] && return 0
         sleep 0.1
     done
-    fail "the window did not become viewable"
+    e2e_fail "the window did not become viewable"
 }
 stop() {  # stop: Escape until the program ends; its exit code must be 0
     for _ in 1 2 3; do
         kill -0 "$APP_PID" 2> /dev/null || break
-        key Escape
+        e2e_key Escape
         sleep 1
     done
     expect_exit 5
 }
 
 start --scale 2
-[ "$(window_field "$WINDOW" Width)" = 1640 ] || fail "window width $(window_field "$WINDOW" Width), not 1640"
-[ "$(window_field "$WINDOW" Height)" = 640 ] || fail "window height $(window_field "$WINDOW" Height), not 640"
+[ "$(window_field "$WINDOW" Width)" = 1640 ] || e2e_fail "window width $(window_field "$WINDOW" Width), not 1640"
+[ "$(window_field "$WINDOW" Height)" = 640 ] || e2e_fail "window height $(window_field "$WINDOW" Height), not 640"
 X=$(window_field "$WINDOW" "Absolute upper-left X")
 Y=$(window_field "$WINDOW" "Absolute upper-left Y")
-[ "$X,$Y" = "20,200" ] || fail "the window is at ($X, $Y), not (20, 200)"
+[ "$X,$Y" = "20,200" ] || e2e_fail "the window is at ($X, $Y), not (20, 200)"
 echo "scale: --scale 2: the window is 1640 x 640 at (20, 200)"
 
-sleep 1
-key Escape  # logo -> intro
-sleep 0.5
-key Escape  # intro -> player
-sleep 1.5
+e2e_to_player
 a=$(captured); sleep 1.5; b=$(captured)
 expect_sound "--scale 2: playing on the player screen" "$a" "$b"
 
@@ -92,7 +86,7 @@ xdotool mouseup 1
 sleep 0.5
 NX=$(window_field "$WINDOW" "Absolute upper-left X")
 NY=$(window_field "$WINDOW" "Absolute upper-left Y")
-[ "$NX,$NY" = "$((X + 100)),$((Y + 60))" ] || fail "after the drag the window is at ($NX, $NY), not ($((X + 100)), $((Y + 60)))"
+[ "$NX,$NY" = "$((X + 100)),$((Y + 60))" ] || e2e_fail "after the drag the window is at ($NX, $NY), not ($((X + 100)), $((Y + 60)))"
 echo "scale: a drag by (+100, +60) moves the window to ($NX, $NY)"
 stop
 
@@ -101,10 +95,10 @@ export GDK_SCALE=3
 start
 unset GDK_SCALE
 [ "$(window_field "$WINDOW" Width)x$(window_field "$WINDOW" Height)" = 1640x640 ] ||
-    fail "GDK_SCALE=3: the window is $(window_field "$WINDOW" Width) x $(window_field "$WINDOW" Height), not 1640 x 640"
+    e2e_fail "GDK_SCALE=3: the window is $(window_field "$WINDOW" Width) x $(window_field "$WINDOW" Height), not 1640 x 640"
 said=$(grep "^os: scale" "$WORK/app.log")
 [ "$said" = "os: scale 3 makes a 2460 x 960 window, larger than the 1920 x 1080 screen: using scale 2" ] ||
-    fail "GDK_SCALE=3: stderr said: $(cat "$WORK/app.log")"
+    e2e_fail "GDK_SCALE=3: stderr said: $(cat "$WORK/app.log")"
 echo "scale: GDK_SCALE=3 on a 1920 x 1080 screen: scale 2, with one line on stderr"
 stop
 echo "scale: passed"

@@ -17,19 +17,13 @@
 set -u
 
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD=${1:-$ROOT/build}
-BUILD=$(cd "$BUILD" 2> /dev/null && pwd) || { echo "sound_server: FAILED: no build folder"; exit 1; }
 E2E_NAME=sound_server
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
+e2e_build "${1:-}"
 e2e_require Xvfb pulseaudio pactl parec sox playerctl dbus-run-session dbus-send
-PROGRAM=$BUILD/musicdisk
-COMPOSE=$BUILD/tools/compose/compose
-[ -x "$PROGRAM" ] && [ -x "$COMPOSE" ] || { echo "sound_server: FAILED: build musicdisk and compose first"; exit 1; }
-
-if [ -z "${SOUND_SERVER_INSIDE:-}" ]; then
-    SOUND_SERVER_INSIDE=1 exec dbus-run-session -- bash "$0" "$BUILD" 2> >(grep -v "^dbus-daemon\[" >&2)
-fi
+e2e_require_built "$PROGRAM" "$COMPOSE"
+e2e_private_bus "$BUILD"
 
 PULSE_PID="" RECORD_PID=""
 e2e_cleanup() { for pid in $RECORD_PID $PULSE_PID; do kill "$pid" 2> /dev/null; done; }
@@ -38,12 +32,7 @@ e2e_begin
 
 now() { date +%s.%N; }
 
-DISK=$WORK/disk
-mkdir -p "$DISK/data/music"
-"$COMPOSE" --tones "$DISK/data/music" 30 > /dev/null || fail "compose --tones did not write the tracks"
-cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/"
-printf '3\nstream\ntone_a.wav\nTone A\nstream\ntone_b.wav\nTone B\nstream\ntone_c.wav\nTone C\nTones.\n' \
-    > "$DISK/data/disk.cfg"
+e2e_tone_disk 30
 
 # A private server: its own runtime and state folders, one socket, a null sink
 # whose monitor the test records, no autospawn and no idle exit.
@@ -64,7 +53,7 @@ start_server() {
         pactl info > /dev/null 2>&1 && return 0
         sleep 0.05
     done
-    fail "the sound server did not start"
+    e2e_fail "the sound server did not start"
 }
 # Records the sink's monitor (44100 Hz float stereo) into a file until stopped.
 start_recording() {  # file
@@ -95,12 +84,6 @@ leading_silence() {  # file
     rest=$(stat -c %s "$WORK/trimmed.raw" 2> /dev/null || echo 0)
     awk -v t="$total" -v r="$rest" 'BEGIN { printf "%.3f\n", (t - r) / 8 / 44100 }'
 }
-pc() { timeout 5 playerctl -p musicdisk "$@" 2> /dev/null; }
-position() {
-    timeout 5 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.musicdisk /org/mpris/MediaPlayer2 \
-        org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2.Player string:Position |
-        awk '/int64/ {printf "%.3f\n", $3 / 1e6}'
-}
 
 start_server
 
@@ -118,35 +101,35 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 pactl list sink-inputs > "$WORK/sink-inputs.txt"
-grep -q 'media.name = "Quorvatelle 3"' "$WORK/sink-inputs.txt" || fail "no stream named Quorvatelle 3: $(cat "$WORK/sink-inputs.txt")"
-grep -q 'application.name = "Quorvatelle 3"' "$WORK/sink-inputs.txt" || fail "the application is not named Quorvatelle 3"
-grep -q 'media.role = "music"' "$WORK/sink-inputs.txt" || fail "the stream has no role music"
-say "the stream as the server lists it:"
+grep -q 'media.name = "Quorvatelle 3"' "$WORK/sink-inputs.txt" || e2e_fail "no stream named Quorvatelle 3: $(cat "$WORK/sink-inputs.txt")"
+grep -q 'application.name = "Quorvatelle 3"' "$WORK/sink-inputs.txt" || e2e_fail "the application is not named Quorvatelle 3"
+grep -q 'media.role = "music"' "$WORK/sink-inputs.txt" || e2e_fail "the stream has no role music"
+e2e_say "the stream as the server lists it:"
 grep -E 'Sink Input|media.name|media.role|application.name' "$WORK/sink-inputs.txt" | sed 's/^/    /'
 
 record "$WORK/playing.raw" 1
 level=$(heard "$WORK/playing.raw" 0.2)
 awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[1] > 0.05 && v[2] > 400 && v[2] < 480) }' ||
-    fail "the monitor does not hear track A (RMS and Hz $level)"
-say "the monitor hears track A (RMS and Hz $level)"
+    e2e_fail "the monitor does not hear track A (RMS and Hz $level)"
+e2e_say "the monitor hears track A (RMS and Hz $level)"
 
-pc stop; sleep 0.3
+e2e_player stop; sleep 0.3
 record "$WORK/stopped.raw" 1
 level=$(heard "$WORK/stopped.raw")
-awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[1] < 0.0001) }' || fail "not silent after stop (RMS $level)"
-say "silent after stop"
-pc play; sleep 2
+awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[1] < 0.0001) }' || e2e_fail "not silent after stop (RMS $level)"
+e2e_say "silent after stop"
+e2e_player play; sleep 2
 
 # ---- The server dies while the track plays, and a new one comes up.
-before=$(position)
+before=$(e2e_position)
 killed_at=$(now)
 kill -9 "$PULSE_PID"; wait "$PULSE_PID" 2> /dev/null; PULSE_PID=""
 sleep 1
 # Meanwhile the frame loop runs: the bus is served and what it sets is published.
-pc volume 0.9
-[ "$(pc volume)" = 0.900000 ] || fail "no frames while the server was gone (volume reads $(pc volume))"
-[ "$(pc status)" = Playing ] || fail "the status changed while the server was gone: $(pc status)"
-say "frames kept coming without a server (a volume set over the bus was taken)"
+e2e_player volume 0.9
+[ "$(e2e_player volume)" = 0.900000 ] || e2e_fail "no frames while the server was gone (volume reads $(e2e_player volume))"
+[ "$(e2e_player status)" = Playing ] || e2e_fail "the status changed while the server was gone: $(e2e_player status)"
+e2e_say "frames kept coming without a server (a volume set over the bus was taken)"
 launch_server
 for _ in $(seq 1 200); do
     if [ -S "$PULSE_DIR/native" ]; then
@@ -158,34 +141,25 @@ for _ in $(seq 1 200); do
     fi
     sleep 0.02
 done
-[ -n "$RECORD_PID" ] || fail "the new sound server did not start"
+[ -n "$RECORD_PID" ] || e2e_fail "the new sound server did not start"
 sleep 6
 stop_recording
-after=$(position)
+after=$(e2e_position)
 silence=$(leading_silence "$WORK/back.raw")
 level=$(heard "$WORK/back.raw" "$silence")
 # The program says when its output is back; the monitor hears it from then on.
 back_at=$(awk '/the output is back/ {print $1; exit}' "$WORK/app.log")
-[ -n "$back_at" ] || fail "the program did not reopen its output"
+[ -n "$back_at" ] || e2e_fail "the program did not reopen its output"
 gap=$(awk -v k="$killed_at" -v b="$back_at" 'BEGIN { printf "%.2f\n", b - k }')
 server_up=$(awk -v k="$killed_at" -v r="$recording_from" 'BEGIN { printf "%.2f\n", r - k }')
 awk -v h="$level" 'BEGIN { split(h, v, " "); exit !(v[1] > 0.02 && v[2] > 400 && v[2] < 480) }' ||
-    fail "the new server's monitor does not hear track A (RMS and Hz $level after $silence s)"
-[ "$(pc metadata title)" = "Tone A" ] || fail "the track changed: $(pc metadata title)"
-awk -v b="$before" -v a="$after" 'BEGIN { exit !(a > b) }' || fail "the track did not go on from where it was ($before, then $after)"
-awk -v g="$gap" 'BEGIN { exit !(g <= 10) }' || fail "the music came back $gap s after the kill"
-say "the music is back $gap s after the kill; the new server took clients $server_up s after it (track A, from $before s on; now at $after s)"
-pactl list sink-inputs | grep -q 'media.role = "music"' || fail "the new stream has no role music"
+    e2e_fail "the new server's monitor does not hear track A (RMS and Hz $level after $silence s)"
+[ "$(e2e_player metadata title)" = "Tone A" ] || e2e_fail "the track changed: $(e2e_player metadata title)"
+awk -v b="$before" -v a="$after" 'BEGIN { exit !(a > b) }' || e2e_fail "the track did not go on from where it was ($before, then $after)"
+awk -v g="$gap" 'BEGIN { exit !(g <= 10) }' || e2e_fail "the music came back $gap s after the kill"
+e2e_say "the music is back $gap s after the kill; the new server took clients $server_up s after it (track A, from $before s on; now at $after s)"
+pactl list sink-inputs | grep -q 'media.role = "music"' || e2e_fail "the new stream has no role music"
 
-timeout 5 dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.musicdisk /org/mpris/MediaPlayer2 \
-    org.mpris.MediaPlayer2.Quit > /dev/null || fail "Quit"
-for _ in $(seq 1 40); do
-    kill -0 "$APP_PID" 2> /dev/null || break
-    sleep 0.1
-done
-kill -0 "$APP_PID" 2> /dev/null && fail "still running 4 s after Quit"
-wait "$APP_PID"
-status=$?
-APP_PID=""
-[ "$status" -eq 0 ] || fail "exit code $status"
-say "passed"
+e2e_mpris Quit || e2e_fail "Quit"
+expect_exit 4
+e2e_say "passed"

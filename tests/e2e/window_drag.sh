@@ -44,7 +44,7 @@ if [ -z "$PROBE" ]; then
     PROBE="$WORK/window_probe"
     # shellcheck disable=SC2046
     c++ -std=c++20 -O1 -I"$ROOT" "$ROOT/tests/e2e/probe/window_probe.cpp" "$ROOT"/platform/sdl/os_*.cpp \
-        "$ROOT/platform/os.cpp" $(pkg-config --cflags --libs sdl2) -o "$PROBE" || fail "cannot build the probe"
+        "$ROOT/platform/os.cpp" $(pkg-config --cflags --libs sdl2) -o "$PROBE" || e2e_fail "cannot build the probe"
 fi
 
 start_xvfb
@@ -59,20 +59,6 @@ wait_for() {
     return 1
 }
 
-# wait_for_exit: the probe's exit code once it has ended (5 s at most).
-wait_for_exit() {
-    for _ in $(seq 1 50); do
-        if ! kill -0 "$PROBE_PID" 2> /dev/null; then
-            wait "$PROBE_PID"
-            local code=$?
-            PROBE_PID=""
-            return $code
-        fi
-        sleep 0.1
-    done
-    fail "the probe did not exit"
-}
-
 window_field() {  # window_field ID "Absolute upper-left X"
     xwininfo -id "$1" | sed -n "s/^ *$2: *//p"
 }
@@ -80,29 +66,29 @@ window_field() {  # window_field ID "Absolute upper-left X"
 start_probe() {
     (cd "$WORK" && exec "$PROBE" "$@") > "$WORK/probe.log" 2>&1 &
     PROBE_PID=$!
-    wait_for ready || fail "the probe's window was not shown"
+    wait_for ready || e2e_fail "the probe's window was not shown"
 }
 
 # The window: where, how large, what class.
 start_probe
 WINDOW=$(xdotool search --classname '^musicdisk$' | head -n 1)
-[ -n "$WINDOW" ] || fail "no window of class musicdisk"
-[ "$(window_field "$WINDOW" "Absolute upper-left X")" = 10 ] || fail "window x is not 10"
-[ "$(window_field "$WINDOW" "Absolute upper-left Y")" = 100 ] || fail "window y is not 100"
-[ "$(window_field "$WINDOW" Width)" = 820 ] || fail "window width is not 820"
-[ "$(window_field "$WINDOW" Height)" = 320 ] || fail "window height is not 320"
-[ "$(window_field "$WINDOW" "Map State")" = IsViewable ] || fail "window is not shown"
+[ -n "$WINDOW" ] || e2e_fail "no window of class musicdisk"
+[ "$(window_field "$WINDOW" "Absolute upper-left X")" = 10 ] || e2e_fail "window x is not 10"
+[ "$(window_field "$WINDOW" "Absolute upper-left Y")" = 100 ] || e2e_fail "window y is not 100"
+[ "$(window_field "$WINDOW" Width)" = 820 ] || e2e_fail "window width is not 820"
+[ "$(window_field "$WINDOW" Height)" = 320 ] || e2e_fail "window height is not 320"
+[ "$(window_field "$WINDOW" "Map State")" = IsViewable ] || e2e_fail "window is not shown"
 xprop -id "$WINDOW" WM_CLASS | grep -q '= "musicdisk", "musicdisk"' ||
-    fail "WM_CLASS is $(xprop -id "$WINDOW" WM_CLASS)"
-xprop -id "$WINDOW" _NET_WM_ICON | grep -q "Icon (48 x 48)" || fail "the window has no 48 x 48 icon"
+    e2e_fail "WM_CLASS is $(xprop -id "$WINDOW" WM_CLASS)"
+xprop -id "$WINDOW" _NET_WM_ICON | grep -q "Icon (48 x 48)" || e2e_fail "the window has no 48 x 48 icon"
 
 # A click without moving: screen (300, 200) is client (300-10-1, 200-100-1).
 xdotool mousemove 300 200
 sleep 0.2
 xdotool click 1
-wait_for "up 289 99" || fail "the click's release did not arrive"
-grep -qx "down 289 99" "$WORK/probe.log" || fail "the click's press did not arrive"
-grep -q drag-begin "$WORK/probe.log" && fail "a click without moving started a drag"
+wait_for "up 289 99" || e2e_fail "the click's release did not arrive"
+grep -qx "down 289 99" "$WORK/probe.log" || e2e_fail "the click's press did not arrive"
+grep -q drag-begin "$WORK/probe.log" && e2e_fail "a click without moving started a drag"
 
 # A drag: press, move +50 +30 in ten steps, release.
 xdotool mousemove 410 260
@@ -113,10 +99,10 @@ for step in $(seq 1 10); do
     sleep 0.05
 done
 xdotool mouseup 1
-wait_for "drag-end 60 130" || fail "the move loop did not end at (60, 130)"
+wait_for "drag-end 60 130" || e2e_fail "the move loop did not end at (60, 130)"
 sleep 0.2
-[ "$(window_field "$WINDOW" "Absolute upper-left X")" = 60 ] || fail "the window's x after the drag is not 60"
-[ "$(window_field "$WINDOW" "Absolute upper-left Y")" = 130 ] || fail "the window's y after the drag is not 130"
+[ "$(window_field "$WINDOW" "Absolute upper-left X")" = 60 ] || e2e_fail "the window's x after the drag is not 60"
+[ "$(window_field "$WINDOW" "Absolute upper-left Y")" = 130 ] || e2e_fail "the window's y after the drag is not 130"
 
 # A fast drag: the cursor leaves the window in one jump of +300 +250 while the
 # button is held (the window system does not capture the mouse for the window),
@@ -127,13 +113,13 @@ xdotool mousedown 1
 xdotool mousemove 770 540
 sleep 0.3
 xdotool mouseup 1
-wait_for "drag-end 360 380" || fail "a fast drag did not take the window to (360, 380)"
+wait_for "drag-end 360 380" || e2e_fail "a fast drag did not take the window to (360, 380)"
 
 # Alt+F4 through the default procedure closes.
 xdotool windowfocus --sync "$WINDOW"
 xdotool key alt+F4
-wait_for close || fail "Alt+F4 did not close the window"
-wait_for_exit || fail "the probe failed after closing"
+wait_for close || e2e_fail "Alt+F4 did not close the window"
+e2e_wait_exit PROBE_PID 5 || e2e_fail "the probe failed after closing"
 
 # A message box: shown on the display, IDOK once its button is pressed (Enter).
 start_probe --box
@@ -143,15 +129,15 @@ for _ in $(seq 1 100); do
     [ -n "$BOX" ] && break
     sleep 0.1
 done
-[ -n "$BOX" ] || fail "the message box did not appear"
+[ -n "$BOX" ] || e2e_fail "the message box did not appear"
 xdotool windowfocus --sync "$BOX"
 xdotool key Return
-wait_for "box 1" || fail "the message box did not return IDOK"
+wait_for "box 1" || e2e_fail "the message box did not return IDOK"
 WINDOW=$(xdotool search --classname '^musicdisk$' | head -n 1)
 xdotool windowfocus --sync "$WINDOW"
 xdotool key alt+F4
-wait_for close || fail "the second probe did not close"
-wait_for_exit || fail "the second probe failed after closing"
+wait_for close || e2e_fail "the second probe did not close"
+e2e_wait_exit PROBE_PID 5 || e2e_fail "the second probe failed after closing"
 
 echo "window_drag: 6 passed, 0 failed"
 exit 0

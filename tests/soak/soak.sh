@@ -37,10 +37,8 @@ E2E_NAME=soak
 # shellcheck source=tests/e2e/lib.bash
 . "$ROOT/tests/e2e/lib.bash"
 e2e_require Xvfb xdotool sox
-BUILD=$(cd "$BUILD" 2> /dev/null && pwd) || { echo "soak: no build folder"; exit 1; }
-PROGRAM="$BUILD/musicdisk"
-COMPOSE="$BUILD/tools/compose/compose"
-[ -x "$PROGRAM" ] && [ -x "$COMPOSE" ] || { echo "soak: build musicdisk and compose in $BUILD first"; exit 1; }
+e2e_build "$BUILD"
+e2e_require_built "$PROGRAM" "$COMPOSE"
 
 SAMPLER_PID=""
 e2e_cleanup() { [ -n "$SAMPLER_PID" ] && kill "$SAMPLER_PID" 2> /dev/null; }
@@ -50,7 +48,7 @@ e2e_begin
 DISK="$WORK/disk"
 mkdir -p "$DISK/data/music"
 cp "$ROOT/data/gui.fx" "$ROOT/data/font.png" "$ROOT/data/velta.png" "$DISK/data/"
-"$COMPOSE" --tiny "$DISK/data/music" > /dev/null || fail "compose --tiny did not write the tracks"
+"$COMPOSE" --tiny "$DISK/data/music" > /dev/null || e2e_fail "compose --tiny did not write the tracks"
 {
     echo 4
     printf 'mod\ntiny.mod\nTiny Module\n'
@@ -67,7 +65,7 @@ CAPTURE="$SDL_DISKAUDIOFILE"  # start_xvfb points SDL's disk audio there
 (cd "$DISK" && exec "$PROGRAM") > "$WORK/stdout.log" 2> "$WORK/stderr.log" &
 APP_PID=$!
 START=$(date +%s)
-find_window || fail "no window of class musicdisk: $(cat "$WORK/stderr.log")"
+find_window || e2e_fail "no window of class musicdisk: $(cat "$WORK/stderr.log")"
 
 # Resident memory every second: seconds since start, VmRSS and VmHWM in kB.
 (

@@ -22,7 +22,10 @@
 
 #include <unistd.h>
 
+#include "app/visible_text.h"
 #include "disk/disk_config.h"
+#include "disk/disk_files.h"
+#include "disk/track_loading.h"
 #include "platform/audio.h"
 #include "platform/gpu.h"
 #include "platform/sdl/effect_language.h"
@@ -40,8 +43,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string CONTENT_FILE = "data/disk.cfg";
-const std::string MUSIC_FOLDER = "data/music";
+const std::string CONTENT_FILE = DISK_CONTENT_FILE;
+const std::string MUSIC_FOLDER = DISK_MUSIC_FOLDER;
 constexpr int FONT_GRID = 8;
 constexpr int ARTWORK_SIZE = 1024;
 // Lines wrap only at blanks; a run this long is no word but a pasted blob.
@@ -71,96 +74,11 @@ struct Checker {
 
 // ---- Messages -------------------------------------------------------------------
 
-// The length of the well-formed UTF-8 sequence that starts at text[i], or 0 when the
-// byte starts none (a stray continuation byte, an overlong form, a surrogate, a cut
-// sequence).
-size_t utf8Length(std::string_view text, size_t i)
-{
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80)
-        return 1;
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size())
-        return 0;
-    for (size_t k = 1; k < length; ++k) {
-        const unsigned char ch = static_cast<unsigned char>(text[i + k]);
-        if (ch < (k == 1 ? low : 0x80) || ch > (k == 1 ? high : 0xBF))
-            return 0;
-    }
-    return length;
-}
-
-// One character of text as a message shows it: printable characters as they are,
-// control characters (C0, DEL, C1) and bytes that are not UTF-8 escaped, so that
-// whatever a disk holds, the messages stay one readable line each.
-std::string visibleCharacter(std::string_view character)
-{
-    const unsigned char first = static_cast<unsigned char>(character[0]);
-    const bool c1Control = character.size() == 2 && first == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0;
-    if (character.size() > 1 && !c1Control)
-        return std::string(character);
-    if (first == '\t')
-        return "\\t";
-    if (first == '\r')
-        return "\\r";
-    if (first == '\n')
-        return "\\n";
-    if (first >= 32 && first < 127)
-        return std::string(1, char(first));
-    std::string escaped;
-    for (char ch : character) {
-        char code[8];
-        std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned char>(ch));
-        escaped += code;
-    }
-    return escaped;
-}
-
-// The characters of a text, a well-formed UTF-8 sequence counting as one and any
-// other byte as one of its own.
-std::vector<std::string_view> characters(std::string_view text)
-{
-    std::vector<std::string_view> list;
-    for (size_t i = 0; i < text.size();) {
-        const size_t length = std::max<size_t>(utf8Length(text, i), 1);
-        list.push_back(text.substr(i, length));
-        i += length;
-    }
-    return list;
-}
-
-// The text as messages show it, cut after limit characters with "...".
-std::string visible(std::string_view text, size_t limit = SIZE_MAX)
-{
-    std::string out;
-    size_t count = 0;
-    for (std::string_view character : characters(text)) {
-        if (count++ == limit)
-            return out + "...";
-        out += visibleCharacter(character);
-    }
-    return out;
-}
-
 void add(Checker& c, Severity severity, const std::string& file, int line, const std::string& text)
 {
     // Names and texts taken from the disk reach the messages through here; what is
     // already visible passes unchanged.
-    c.report.findings.push_back({severity, visible(file), line, visible(text)});
+    c.report.findings.push_back({severity, shownPath(file), line, visibleText(text)});
     ++(severity == Severity::Problem ? c.report.problems : c.report.warnings);
 }
 
@@ -176,7 +94,7 @@ void warning(Checker& c, const std::string& file, int line, const std::string& t
 
 // A line as it stands in the file, in quotes, cut short, with control characters and
 // bytes that are not text made visible.
-std::string inQuotes(std::string_view text) { return "\"" + visible(text, QUOTE_LENGTH) + "\""; }
+std::string inQuotes(std::string_view text) { return "\"" + visibleText(text, QUOTE_LENGTH) + "\""; }
 
 bool isBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\v' || ch == '\f'; }
 
@@ -226,7 +144,7 @@ std::string undrawableCharacters(std::string_view text)
 {
     std::vector<std::string_view> seen;
     size_t count = 0;
-    for (std::string_view character : characters(text)) {
+    for (std::string_view character : textCharacters(text)) {
         if (character.size() == 1 && fontCanDraw(character[0]))
             continue;
         ++count;
@@ -397,7 +315,7 @@ void checkFileLine(Checker& c, const NumberedLine& line, TrackType type, int tra
     std::replace(name.begin(), name.end(), '\\', '/');
     c.listed.insert(fs::path(name).lexically_normal().generic_string());
     const std::string shown = MUSIC_FOLDER + "/" + name;
-    const fs::path onDisk = c.data.string() + "/music/" + name;
+    const fs::path onDisk = c.data.string() + "/" + inDataFolder(DISK_MUSIC_FOLDER) + "/" + name;
 
     std::error_code error;
     const fs::file_status status = fs::status(onDisk, error);
@@ -416,7 +334,7 @@ void checkFileLine(Checker& c, const NumberedLine& line, TrackType type, int tra
     }
     std::fclose(file);
     if (type != TrackType::Unsupported)
-        tracks.push_back({line.number, type, shown, c.data.string() + "/music\\" + line.text, onDisk,
+        tracks.push_back({line.number, type, shown, trackPath(c.data.string(), line.text), onDisk,
                           fs::file_size(onDisk, error) == 0});
 }
 
@@ -466,21 +384,12 @@ void checkScrollText(Checker& c, const std::string& scroll, int firstLine)
 
 // ---- The tracks ---------------------------------------------------------------
 
-audio::Handle loadAs(audio::Audio& engine, TrackType type, const std::string& path)
-{
-    if (type == TrackType::Module)
-        return engine.musicLoad(false, path.c_str(), 0, 0,
-                                audio::MUSIC_POSRESET | audio::MUSIC_FT2MOD | audio::MUSIC_RAMP | audio::SAMPLE_FLOAT,
-                                0);
-    return engine.streamCreateFile(false, path.c_str(), 0, 0, audio::SAMPLE_FLOAT);
-}
-
 // One load in a freshly started service, which then stops again and holds nothing.
 bool loadsAlone(audio::Audio& engine, TrackType type, const std::string& path)
 {
     if (!engine.init(-1, 44100, 0, nullptr, nullptr))
         return false;
-    const audio::Handle channel = loadAs(engine, type, path);
+    const audio::Handle channel = loadTrack(engine, type, path);
     engine.musicFree(channel);
     engine.free();
     return channel != 0;
@@ -512,7 +421,7 @@ void loadTracks(Checker& c, const std::vector<Track>& tracks)
     // As the program does: every track loaded in order, all held until the end.
     std::vector<audio::Handle> channels;
     for (const Track& track : tracks)
-        channels.push_back(loadAs(*engine, track.type, track.enginePath));
+        channels.push_back(loadTrack(*engine, track.type, track.enginePath));
     for (audio::Handle channel : channels)
         engine->musicFree(channel);
     engine->free();
@@ -559,7 +468,7 @@ void checkBrowserStreams(Checker& c, const std::vector<Track>& tracks)
 
 void checkContentFile(Checker& c, const DiskCheckOptions& options)
 {
-    const fs::path path = c.data / "disk.cfg";
+    const fs::path path = c.data / inDataFolder(DISK_CONTENT_FILE);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) {
@@ -615,7 +524,7 @@ void checkContentFile(Checker& c, const DiskCheckOptions& options)
 
 void checkUnlistedMusic(Checker& c)
 {
-    const fs::path folder = c.data / "music";
+    const fs::path folder = c.data / inDataFolder(DISK_MUSIC_FOLDER);
     std::error_code error;
     if (!fs::is_directory(folder, error)) {
         problem(c, MUSIC_FOLDER, 0, "no such folder");
@@ -638,7 +547,7 @@ void checkUnlistedMusic(Checker& c)
     }
     std::sort(unlisted.begin(), unlisted.end());
     for (const std::string& name : unlisted)
-        warning(c, MUSIC_FOLDER + "/" + name, 0, "not named by any record of data/disk.cfg: no track plays it");
+        warning(c, MUSIC_FOLDER + "/" + name, 0, "not named by any record of " + CONTENT_FILE + ": no track plays it");
 }
 
 // ---- Effect, font and artwork --------------------------------------------------
@@ -906,8 +815,8 @@ void checkTexture(Checker& c, const std::string& shown, const fs::path& path, Gr
 
 void checkFont(Checker& c, Graphics* g)
 {
-    const std::string shown = "data/font.png";
-    const fs::path path = c.data / "font.png";
+    const std::string shown = FONT_FILE;
+    const fs::path path = c.data / inDataFolder(FONT_FILE);
     ImageHeader header;
     if (!checkPresent(c, shown, path, "the program cannot start without its font") ||
         !readImageHeader(c, shown, path, &header))
@@ -921,8 +830,8 @@ void checkFont(Checker& c, Graphics* g)
 
 void checkArtwork(Checker& c, Graphics* g)
 {
-    const std::string shown = "data/velta.png";
-    const fs::path path = c.data / "velta.png";
+    const std::string shown = ARTWORK_FILE;
+    const fs::path path = c.data / inDataFolder(ARTWORK_FILE);
     ImageHeader header;
     if (!checkPresent(c, shown, path, "the screens show none of their pictures") ||
         !readImageHeader(c, shown, path, &header))
@@ -939,8 +848,8 @@ void checkArtwork(Checker& c, Graphics* g)
 
 void checkEffect(Checker& c, Graphics* g)
 {
-    const std::string shown = "data/gui.fx";
-    const fs::path path = c.data / "gui.fx";
+    const std::string shown = EFFECT_FILE;
+    const fs::path path = c.data / inDataFolder(EFFECT_FILE);
     if (!checkPresent(c, shown, path, "the program draws nothing") || !g)
         return;
     gpu::Effect* effect = nullptr;
@@ -966,9 +875,11 @@ DiskReport checkDisk(const std::string& folder, const DiskCheckOptions& options)
         problem(c, folder, 0, "no such folder");
         return c.report;
     }
-    c.data = fs::exists(root / "disk.cfg", error) ? root : root / "data";
+    c.data = fs::exists(root / inDataFolder(DISK_CONTENT_FILE), error) ? root : root / DISK_DATA_FOLDER;
     if (!fs::is_directory(c.data, error)) {
-        problem(c, folder, 0, "holds neither data/ nor disk.cfg: not a disk folder");
+        problem(c, folder, 0,
+                "holds neither " + std::string(DISK_DATA_FOLDER) + "/ nor " + inDataFolder(DISK_CONTENT_FILE) +
+                    ": not a disk folder");
         return c.report;
     }
     checkContentFile(c, options);
@@ -978,8 +889,9 @@ DiskReport checkDisk(const std::string& folder, const DiskCheckOptions& options)
     std::string why;
     const bool graphicsReady = options.loadGraphics && startGraphics(graphics, &why);
     if (options.loadGraphics && !graphicsReady)
-        warning(c, "data", 0,
-                "the graphics service cannot start here (" + why + "): gui.fx, font.png and velta.png were not loaded");
+        warning(c, DISK_DATA_FOLDER, 0,
+                "the graphics service cannot start here (" + why + "): " + inDataFolder(EFFECT_FILE) + ", " +
+                    inDataFolder(FONT_FILE) + " and " + inDataFolder(ARTWORK_FILE) + " were not loaded");
     Graphics* g = graphicsReady ? &graphics : nullptr;
     checkEffect(c, g);
     checkFont(c, g);

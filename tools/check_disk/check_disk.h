@@ -3,11 +3,12 @@
 //
 // A disk is the folder the program runs from: it holds data/ with disk.cfg, the
 // music folder music/, the effect gui.fx, the font font.png and the artwork
-// velta.png. The data folder itself may be given as well (a folder that holds
-// disk.cfg). The content file is read with the program's own reader, every track is
-// loaded by the real audio service with the program's calls and flags, and the
-// effect and both textures are created by the real graphics service on a hidden
-// window; the images' sizes are read from their headers.
+// velta.png (disk/disk_files.h). The data folder itself may be given as well (a
+// folder that holds disk.cfg). The content file is read with the program's own
+// reader, every track is loaded by the real audio service through the program's own
+// loadTrack (disk/track_loading.h), and the effect and both textures are created by
+// the real graphics service on a hidden window; the images' sizes are read from their
+// headers.
 //
 //   DiskReport report = checkDisk("path/to/disk");
 //   for (const DiskFinding& finding : report.findings)

@@ -238,7 +238,7 @@ TEST_F(ScreensTest, PlayerDrawnThroughTheLayerCacheIsTheSameToThePixel)
         const std::vector<DrawItem> items = spriteBatch->items;
         spriteBatch->layers.enabled = true;
         const Image cached = render();
-        ++uses[int(spriteBatch->layerUse)];
+        ++uses[int(spriteBatch->layers.use)];
         spriteBatch->items = items;
         spriteBatch->layers.enabled = false;
         const Image whole = render();

@@ -31,6 +31,11 @@ const BadLine BAD_LINES[] = {
     {{"-x"}, "musicdisk: unknown option '-x' (see 'musicdisk --help')"},
     {{"--disk=a", "--frob=1"}, "musicdisk: unknown option '--frob=1' (see 'musicdisk --help')"},
     {{"play"}, "musicdisk: unexpected argument 'play' (see 'musicdisk --help')"},
+    // What the line holds is shown on one line: a line feed and bytes that are not UTF-8 escaped.
+    {{"two\nlines\xFF"}, "musicdisk: unexpected argument 'two\\nlines\\xFF' (see 'musicdisk --help')"},
+    {{"--fr\x01ob"}, "musicdisk: unknown option '--fr\\x01ob' (see 'musicdisk --help')"},
+    {{"--scale", "\x1B[2J"},
+     "musicdisk: option '--scale' takes a whole number from 1 to 4, not '\\x1B[2J' (see 'musicdisk --help')"},
     {{"--disk"}, "musicdisk: option '--disk' needs a value (see 'musicdisk --help')"},
     {{"--disk="}, "musicdisk: option '--disk' needs a folder (see 'musicdisk --help')"},
     {{"--disk", "a", "--disk", "b"}, "musicdisk: option '--disk' is given twice (see 'musicdisk --help')"},

@@ -388,7 +388,7 @@ TEST_F(LayerFrames, StillQuadsAreKeptInATargetAndCopiedInAfterwards)
                                             "gpu.drawIndexedPrimitive 4 0 0 12 6 2",
                                             "gpu.drawIndexedPrimitive 4 0 0 12 12 2"};
     EXPECT_EQ(drawFrame(), whole);
-    EXPECT_EQ(batch.layerUse, LayerUse::None);
+    EXPECT_EQ(batch.layers.use, LayerUse::None);
     drawUntilStill(24);
     // The background and the panel (which the moving quad does not reach) go first,
     // in one draw now that they are neighbours, and are copied into the target;
@@ -397,11 +397,11 @@ TEST_F(LayerFrames, StillQuadsAreKeptInATargetAndCopiedInAfterwards)
                                                      "gpu.drawIndexedPrimitive 4 0 0 12 0 4",
                                                      "gpu.stretchRect backBuffer 8",
                                                      "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
-    EXPECT_EQ(batch.layerUse, LayerUse::Build);
+    EXPECT_EQ(batch.layers.use, LayerUse::Build);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(drawFrame(), (std::vector<std::string>{"gpu.stretchRect 8 backBuffer",
                                                          "gpu.drawIndexedPrimitive 4 0 0 12 12 2"}));
-        EXPECT_EQ(batch.layerUse, LayerUse::Reuse);
+        EXPECT_EQ(batch.layers.use, LayerUse::Reuse);
     }
     // The moving quad's vertices follow the layer's.
     EXPECT_FLOAT_EQ(vertices()[8].x, -0.9f + 0.01f * float(frame - 1));
@@ -410,7 +410,7 @@ TEST_F(LayerFrames, StillQuadsAreKeptInATargetAndCopiedInAfterwards)
     platform.gpu.backBuffer = {1636, 636};
     std::vector<std::string> calls = drawFrame();
     EXPECT_EQ(calls.front(), "gpu.createTexture 1636x636");
-    EXPECT_EQ(batch.layerUse, LayerUse::Build);
+    EXPECT_EQ(batch.layers.use, LayerUse::Build);
     EXPECT_EQ(platform.gpu.live("renderTarget"), 1);
 }
 
@@ -420,13 +420,13 @@ TEST_F(LayerFrames, EffectsWithTwoPassesOrADepthTestAlwaysDrawWhole)
     drawUntilStill();
     drawFrame();
     drawFrame();
-    EXPECT_EQ(batch.layerUse, LayerUse::None);
+    EXPECT_EQ(batch.layers.use, LayerUse::None);
     platform.gpu.passes = 1;
     platform.gpu.depthTest = true;
     drawUntilStill();
     drawFrame();
     drawFrame();
-    EXPECT_EQ(batch.layerUse, LayerUse::None);
+    EXPECT_EQ(batch.layers.use, LayerUse::None);
     EXPECT_EQ(platform.gpu.live("renderTarget"), 0);
 }
 
@@ -443,7 +443,7 @@ TEST_F(LayerFrames, WithoutRenderTargetsOrWhenACallFailsTheFrameIsDrawnWhole)
     batch.layers.enabled = true;
     drawFrame();
     drawFrame();
-    ASSERT_EQ(batch.layerUse, LayerUse::Reuse);
+    ASSERT_EQ(batch.layers.use, LayerUse::Reuse);
     platform.gpu.failures["stretchRect"] = gpu::INVALIDCALL;
     std::vector<std::string> calls = drawFrame();
     EXPECT_EQ(calls, (std::vector<std::string>{"gpu.stretchRect 8 backBuffer", "gpu.drawIndexedPrimitive 4 0 0 12 0 4",

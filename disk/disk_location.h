@@ -7,10 +7,12 @@
 // ../share/musicdisk from the folder of the executable, so an installed tree
 // works wherever it is unpacked; last, the working folder when it holds a data/
 // folder without its content file (a damaged disk keeps its own messages).
+//
+// The messages show paths on one line, long ones shortened (app/visible_text.h),
+// and say of a folder that cannot be read why, rather than that it holds no disk.
 #pragma once
 #include <string>
 
-constexpr const char* DISK_CONTENT_FILE = "data/disk.cfg";
 constexpr const char* INSTALLED_DISK = "../share/musicdisk";
 constexpr int EXIT_NO_DISK = 1;
 

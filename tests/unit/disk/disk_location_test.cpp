@@ -1,13 +1,15 @@
 // Where the disk is found: the --disk folder (or its data/), the working folder,
 // the disk installed beside the program, in that order.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "app/disk_location.h"
+#include "disk/disk_location.h"
+#include "tests/support/unprivileged_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -33,6 +35,12 @@ struct DiskLocationTest : ::testing::Test {
     }
 };
 
+// The folder found, else what was said instead.
+std::string foundFolder(const DiskLocation& location)
+{
+    return location.outcome == DiskLocation::Outcome::Found ? location.folder : "not found: " + location.error;
+}
+
 TEST_F(DiskLocationTest, TheDiskOptionComesFirstAndTakesTheDiskOrItsDataFolder)
 {
     std::string chosen = disk("chosen");
@@ -40,9 +48,7 @@ TEST_F(DiskLocationTest, TheDiskOptionComesFirstAndTakesTheDiskOrItsDataFolder)
     std::string program = disk("usr/share/musicdisk");
     std::string executable = folder("usr/bin") + "/musicdisk";
     for (const std::string& option : {chosen, chosen + "/", chosen + "/data", chosen + "/data/", chosen + "/./data"}) {
-        DiskLocation found = findDisk(option, working, executable);
-        EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found) << option;
-        EXPECT_EQ(found.folder, chosen) << option;
+        EXPECT_EQ(foundFolder(findDisk(option, working, executable)), chosen) << option;
     }
     // Relative to the working folder.
     DiskLocation relative = findDisk("../chosen/data", working, executable);
@@ -74,9 +80,7 @@ TEST_F(DiskLocationTest, TheWorkingFolderBeforeTheInstalledDisk)
     std::string working = disk("working");
     disk("usr/share/musicdisk");
     std::string executable = folder("usr/bin") + "/musicdisk";
-    DiskLocation found = findDisk("", working, executable);
-    EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(found.folder, working);
+    EXPECT_EQ(foundFolder(findDisk("", working, executable)), working);
 }
 
 TEST_F(DiskLocationTest, TheInstalledDiskIsFoundFromTheProgramsOwnFolder)
@@ -84,9 +88,7 @@ TEST_F(DiskLocationTest, TheInstalledDiskIsFoundFromTheProgramsOwnFolder)
     std::string home = folder("home");
     std::string installed = disk("opt/unpacked/share/musicdisk");
     std::string executable = folder("opt/unpacked/bin") + "/musicdisk";
-    DiskLocation found = findDisk("", home, executable);
-    EXPECT_EQ(found.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(found.folder, installed);
+    EXPECT_EQ(foundFolder(findDisk("", home, executable)), installed);
 }
 
 TEST_F(DiskLocationTest, NoDiskAnywhereNamesThePlacesLookedAt)
@@ -109,15 +111,57 @@ TEST_F(DiskLocationTest, ADamagedDiskInTheWorkingFolderComesAfterTheInstalledOne
     std::string damaged = folder("damaged/data");
     damaged = (root / "damaged").string();
     std::string bare = folder("bare/bin") + "/musicdisk";
-    DiskLocation runsAsBefore = findDisk("", damaged, bare);
-    EXPECT_EQ(runsAsBefore.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(runsAsBefore.folder, damaged);
+    EXPECT_EQ(foundFolder(findDisk("", damaged, bare)), damaged);
 
     std::string installed = disk("usr/share/musicdisk");
     std::string executable = folder("usr/bin") + "/musicdisk";
-    DiskLocation bundled = findDisk("", damaged, executable);
-    EXPECT_EQ(bundled.outcome, DiskLocation::Outcome::Found);
-    EXPECT_EQ(bundled.folder, installed);
+    EXPECT_EQ(foundFolder(findDisk("", damaged, executable)), installed);
+}
+
+TEST_F(DiskLocationTest, PathsInMessagesStayOneReadableLine)
+{
+    std::string working = disk("working");
+    // A line feed and bytes that are not UTF-8 are escaped; UTF-8 stays as it is.
+    folder("caf\xC3\xA9\nline\xFF");
+    DiskLocation odd = findDisk(root.string() + "/caf\xC3\xA9\nline\xFF", working, "");
+    EXPECT_EQ(odd.error,
+              "musicdisk: no disk in '" + root.string() +
+                  "/caf\xC3\xA9\\nline\\xFF': it holds no data/disk.cfg (see 'musicdisk --help')");
+    std::string home = folder("home\tfolder");
+    EXPECT_NE(findDisk("", home, "").error.find("the working folder " + root.string() + "/home\\tfolder."),
+              std::string::npos);
+
+    // A path of thousands of characters keeps its start and its end.
+    const std::string longPath = "start/" + std::string(4000, 'x') + "/end";
+    DiskLocation tooLong = findDisk(longPath, working, "");
+    EXPECT_LT(tooLong.error.size(), 300u) << tooLong.error;
+    EXPECT_EQ(tooLong.error.rfind("musicdisk: no folder 'start/xxx", 0), 0u) << tooLong.error;
+    EXPECT_NE(tooLong.error.find("xxx...xxx"), std::string::npos) << tooLong.error;
+    EXPECT_NE(tooLong.error.find("xxx/end' (see"), std::string::npos) << tooLong.error;
+}
+
+TEST_F(DiskLocationTest, AFolderThatCannotBeReadIsSaidToBeSo)
+{
+    std::string working = disk("working");
+    std::string locked = disk("locked");
+    std::string lockedHome = folder("locked home");
+    UnprivilegedReader reader;
+    if (!reader.active())
+        GTEST_SKIP() << "cannot take away root's file permission override";
+    chmod(locked.c_str(), 0);
+    chmod(lockedHome.c_str(), 0);
+    DiskLocation option = findDisk(locked, working, "");
+    DiskLocation workingFolder = findDisk("", lockedHome, "");
+    chmod(locked.c_str(), 0755);
+    chmod(lockedHome.c_str(), 0755);
+
+    EXPECT_EQ(option.outcome, DiskLocation::Outcome::BadOption);
+    EXPECT_EQ(option.error,
+              "musicdisk: cannot read the folder '" + locked + "': Permission denied (see 'musicdisk --help')");
+    EXPECT_EQ(workingFolder.outcome, DiskLocation::Outcome::NotFound);
+    EXPECT_NE(workingFolder.error.find("the working folder " + lockedHome + " (cannot be read: Permission denied)"),
+              std::string::npos)
+        << workingFolder.error;
 }
 
 } // namespace
