@@ -4,7 +4,6 @@
 
 #include <libopenmpt/libopenmpt.h>
 #include <samplerate.h>
-#include <sndfile.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -163,13 +162,11 @@ static bool seekModule(Channel* channel, uint64_t frame)
 
 static void closeStream(StreamDecoder& stream)
 {
-    if (stream.file)
-        sf_close(stream.file);
+    closeSampledFile(stream.file);
     if (stream.resampler)
         src_delete(stream.resampler);
     delete[] stream.input;
     delete[] stream.converted;
-    delete[] stream.shorts;
     stream = StreamDecoder{};
 }
 
@@ -179,43 +176,30 @@ Channel* openStreamFile(const char* path, uint32_t flags)
     if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0)
         return nullptr;
 
-    SF_INFO format{};
-    SNDFILE* file = sf_open(path, SFM_READ, &format);
-    if (!file)
+    SampledFile file;
+    if (!openSampledFile(file, path, !(flags & audio::SAMPLE_FLOAT)))
         return nullptr;
-    if (format.channels < 1 || format.channels > 2 || format.samplerate < MIN_STREAM_RATE ||
-        format.samplerate > MAX_STREAM_RATE) {
-        sf_close(file);
+    if (file.channels < 1 || file.channels > 2 || file.rate < MIN_STREAM_RATE || file.rate > MAX_STREAM_RATE) {
+        closeSampledFile(file);
         return nullptr;
     }
-    // Integer reads of float files come out scaled to the 16-bit range. Only a
-    // channel that reads integers asks for it: to scale, libsndfile first decodes
-    // the whole file for its peak, a third of a second for a long Ogg Vorbis file.
-    if (!(flags & audio::SAMPLE_FLOAT))
-        sf_command(file, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
 
     Channel* channel = newChannel(ChannelKind::Stream, flags);
     StreamDecoder& stream = channel->stream;
     stream.file = file;
-    stream.fileChannels = format.channels;
-    stream.fileRate = format.samplerate;
-    channel->bytesPerFrame = uint32_t(format.channels) * ((flags & audio::SAMPLE_FLOAT) ? 4 : 2);
-    // Some formats cannot tell their length without reading everything.
-    if (format.frames > 0 && format.frames < SF_COUNT_MAX)
-        channel->lengthFrames = uint64_t(format.frames);
+    channel->bytesPerFrame = uint32_t(file.channels) * ((flags & audio::SAMPLE_FLOAT) ? 4 : 2);
+    channel->lengthFrames = file.frames;
 
-    long bufferFrames = INPUT_FRAMES > long(BLOCK_FRAMES) ? INPUT_FRAMES : long(BLOCK_FRAMES);
-    stream.converted = new float[BLOCK_FRAMES * format.channels];
-    stream.shorts = new short[bufferFrames * format.channels];
-    if (format.samplerate != MIX_RATE) {
+    stream.converted = new float[BLOCK_FRAMES * file.channels];
+    if (file.rate != MIX_RATE) {
         int error = 0;
-        stream.resampler = src_new(SRC_SINC_MEDIUM_QUALITY, format.channels, &error);
+        stream.resampler = src_new(SRC_SINC_MEDIUM_QUALITY, file.channels, &error);
         if (!stream.resampler) {
             destroyChannel(channel);
             return nullptr;
         }
-        stream.ratio = double(MIX_RATE) / format.samplerate;
-        stream.input = new float[INPUT_FRAMES * format.channels];
+        stream.ratio = double(MIX_RATE) / file.rate;
+        stream.input = new float[INPUT_FRAMES * file.channels];
     }
     return prefill(channel);
 }
@@ -234,16 +218,10 @@ static void sanitizeSamples(float* samples, long count)
 
 static long readFileFrames(Channel* channel, float* out, long frames)
 {
-    StreamDecoder& stream = channel->stream;
-    if (channel->flags & audio::SAMPLE_FLOAT) {
-        long got = long(sf_readf_float(stream.file, out, frames));
+    SampledFile& file = channel->stream.file;
+    long got = readSampledFrames(file, out, frames);
         if (got > 0)
-            sanitizeSamples(out, got * stream.fileChannels);
-        return got;
-    }
-    long got = long(sf_readf_short(stream.file, stream.shorts, frames));
-    for (long i = 0; i < got * stream.fileChannels; i++)
-        out[i] = stream.shorts[i] * (1.0f / 32768.0f);
+        sanitizeSamples(out, got * file.channels);
     return got;
 }
 
@@ -262,7 +240,7 @@ static long decodeStreamFrames(Channel* channel, long frames)
             stream.inputEnded = got <= 0;
         }
         SRC_DATA data{};
-        data.data_in = stream.input + stream.inputOffset * stream.fileChannels;
+        data.data_in = stream.input + stream.inputOffset * stream.file.channels;
         data.input_frames = stream.inputFrames - stream.inputOffset;
         data.data_out = stream.converted;
         data.output_frames = frames;
@@ -290,7 +268,7 @@ static uint32_t renderStream(Channel* channel, float* out, uint32_t frames, bool
             break;
         }
         float* dst = out + done * 2;
-        if (stream.fileChannels == 1) {
+        if (stream.file.channels == 1) {
             for (long i = 0; i < got; i++)
                 dst[i * 2] = dst[i * 2 + 1] = stream.converted[i];
         } else {
@@ -308,7 +286,7 @@ static bool seekStream(Channel* channel, uint64_t frame)
         src_reset(stream.resampler);
     stream.inputFrames = stream.inputOffset = 0;
     stream.inputEnded = false;
-    return sf_seek(stream.file, sf_count_t(frame), SEEK_SET) >= 0;
+    return seekSampledFile(stream.file, frame);
 }
 
 // ---- Both kinds -------------------------------------------------------------
@@ -380,7 +358,7 @@ void requestSeek(Channel* channel, uint64_t frame)
 
 int channelRate(const Channel* channel)
 {
-    return channel->kind == ChannelKind::Module ? MIX_RATE : channel->stream.fileRate;
+    return channel->kind == ChannelKind::Module ? MIX_RATE : channel->stream.file.rate;
 }
 
 uint64_t playedFrame(const Channel* channel)

@@ -1,9 +1,10 @@
 // audio_channel: one channel of the engine, a tracker module or a sampled stream.
 //
-// A channel owns its decoder (libopenmpt, or libsndfile with libsamplerate) and a
-// ring of decoded blocks of 44100 Hz float stereo. The decoding side (the decoder
-// thread, or the main thread while a file loads) keeps the ring full; the mixer on
-// the audio thread only reads blocks, so it never touches a file or a decoder.
+// A channel owns its decoder (libopenmpt, or a sampled file reader of
+// audio_sampled_file.h with libsamplerate) and a ring of decoded blocks of 44100
+// Hz float stereo. The decoding side (the decoder thread, or the main thread while
+// a file loads) keeps the ring full; the mixer on the audio thread only reads
+// blocks, so it never touches a file or a decoder.
 //
 // Repositioning: the main thread stores the target frame, then bumps
 // seekGeneration. The decoding side seeks, tags every block it writes with the
@@ -16,11 +17,12 @@
 //
 // The fields are grouped by the thread that writes them.
 #pragma once
+#include "platform/sdl/audio_sampled_file.h"
+
 #include <atomic>
 #include <cstdint>
 
 struct openmpt_module;
-struct sf_private_tag;
 struct SRC_STATE_tag;
 
 namespace audio_engine {
@@ -50,9 +52,7 @@ enum class ChannelState : uint8_t { Stopped, Playing, Paused };
 enum class MixState : uint8_t { Idle, Playing, Halting };
 
 struct StreamDecoder {
-    sf_private_tag* file; // SNDFILE
-    int fileChannels;
-    int fileRate;
+    SampledFile file;
     SRC_STATE_tag* resampler; // null when the file already is at the mix rate
     double ratio;
     float* input;     // file frames waiting for the resampler
@@ -60,7 +60,6 @@ struct StreamDecoder {
     long inputOffset; // frames of input the resampler has used
     bool inputEnded;
     float* converted; // decoded (and resampled) frames in the file's channel count
-    short* shorts;    // 16-bit read buffer, when float samples were not asked for
 };
 
 struct Channel {
@@ -130,7 +129,7 @@ Channel* openModuleMemory(const void* data, uint64_t length, uint32_t flags);
 // a load meanwhile waits for the tables instead of filling them again.
 void warmUpModuleLibrary();
 
-// Open a sampled audio file through libsndfile (1 or 2 channels, any rate).
+// Open a sampled audio file (1 or 2 channels, any rate).
 Channel* openStreamFile(const char* path, uint32_t flags);
 
 void destroyChannel(Channel* channel);

@@ -3,10 +3,12 @@
 //
 // Sections: the decoder thread; channels on the main thread (commands, lookup,
 // waiting for a first block); the output device and its watch thread; the Audio
-// interface.
+// interface. Builds without threads (audio_threadless.h) have neither thread.
 #include "platform/sdl/audio_engine.h"
 #include "platform/product.h"
+#include "platform/sdl/audio_capture.h"
 #include "platform/sdl/audio_mixer.h"
+#include "platform/sdl/audio_threadless.h"
 
 #include <SDL.h>
 #include <pthread.h>
@@ -28,6 +30,7 @@ constexpr int COMMAND_WAIT_MS = 500;
 constexpr const char* STREAM_NAME = product::NAME;
 constexpr const char* STREAM_ROLE = "media.role=music";
 
+#if MUSICDISK_AUDIO_THREADS
 // How often the device watch looks at the output, and how often it tries to open
 // one while there is none.
 constexpr auto WATCH_INTERVAL = std::chrono::milliseconds(100);
@@ -49,6 +52,7 @@ constexpr uint64_t STARTED_FRAMES = 8 * DEVICE_FRAMES;
 constexpr auto DECODER_SHORT_IDLE = std::chrono::milliseconds(10);
 constexpr auto DECODER_LONG_IDLE = std::chrono::milliseconds(100);
 constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
+#endif
 
 // How long a play waits for the first block of the position it starts from.
 // Decoding a block takes well under a millisecond, and the ring keeps room for
@@ -57,11 +61,12 @@ constexpr uint32_t PLENTY_BLOCKS = 8; // 186 ms, well over the long sleep
 constexpr auto FIRST_BLOCK_WAIT = std::chrono::milliseconds(200);
 constexpr auto FIRST_BLOCK_POLL = std::chrono::microseconds(100);
 
+// ---- Decoder thread ----------------------------------------------------------
+
+#if MUSICDISK_AUDIO_THREADS
 // Blocks one decoder pass gives each channel, so a seek on one channel never
 // waits behind a long refill of another.
 constexpr uint32_t BLOCKS_PER_PASS = 4;
-
-// ---- Decoder thread ----------------------------------------------------------
 
 // Whether the ring holds plenty of the current position, or all that is left of it.
 static bool holdsPlenty(const Channel* channel)
@@ -100,6 +105,7 @@ static void decoderMain(AudioEngine* engine)
             engine->decodeWake.wait_for(lock, plenty ? DECODER_LONG_IDLE : DECODER_SHORT_IDLE);
     }
 }
+#endif
 
 static void wakeDecoder(AudioEngine& engine)
 {
@@ -132,6 +138,11 @@ static bool pushCommand(AudioEngine& engine, const Command& command)
         // Headless, nobody drains the queue until the caller mixes again.
         if (engine.headless || waited >= COMMAND_WAIT_MS)
             return false;
+        // Without threads nobody else would take them: the caller does.
+        if (!AUDIO_THREADS) {
+            takeCommandsNow(engine);
+            continue;
+        }
         SDL_Delay(1);
     }
 }
@@ -189,9 +200,9 @@ static void waitForFirstBlock(AudioEngine& engine, Channel* channel)
     auto ready = [&] { return channel->firstBlockGeneration.load(std::memory_order_acquire) == generation; };
     if (ready())
         return;
-    // Headless, the caller is the decoding side.
-    if (engine.headless) {
-        decodeAhead(channel, 1);
+    // Headless or without threads, the caller is the decoding side.
+    if (engine.headless || !AUDIO_THREADS) {
+        decodeFirstBlockNow(engine, channel);
         return;
     }
     wakeDecoder(engine);
@@ -272,7 +283,14 @@ static void startEngine(AudioEngine& engine)
 
 static void SDLCALL audioCallback(void* user, Uint8* stream, int length)
 {
-    mixInto(*static_cast<AudioEngine*>(user), reinterpret_cast<float*>(stream), uint32_t(length) / (2 * sizeof(float)));
+    AudioEngine& engine = *static_cast<AudioEngine*>(user);
+    float* out = reinterpret_cast<float*>(stream);
+    const uint32_t frames = uint32_t(length) / (2 * sizeof(float));
+    if constexpr (!AUDIO_THREADS)
+        topUpRings(engine);
+    mixInto(engine, out, frames);
+    if constexpr (AUDIO_CAPTURE)
+        captureMix(out, frames);
 }
 
 // ---- The output device ---------------------------------------------------------
@@ -310,6 +328,7 @@ static SDL_AudioDeviceID openOutput(AudioEngine& engine, const char* name)
     return SDL_OpenAudioDevice(name, 0, &want, &have, 0);
 }
 
+#if MUSICDISK_AUDIO_THREADS
 // What the device watch keeps between its looks at the output.
 struct OutputWatch {
     std::chrono::steady_clock::time_point lastAttempt;  // the last try at opening one
@@ -402,6 +421,7 @@ static void watchMain(AudioEngine* engine)
         reopenOutput(*engine, watch);
     }
 }
+#endif
 
 static void stopWatch(AudioEngine& engine)
 {
@@ -452,14 +472,16 @@ std::thread startLibraryWarmUp()
     static std::atomic<bool> started{false};
     if (started.exchange(true))
         return std::thread();
+#if MUSICDISK_AUDIO_THREADS
     try {
         return std::thread([] {
             pthread_setname_np(pthread_self(), "openmpt-warmup");
             warmUpModuleLibrary();
         });
     } catch (const std::system_error&) {
-        return std::thread();  // the first load fills the tables instead
     }
+#endif
+    return std::thread(); // the first load fills the tables instead
 }
 
 AudioEngine::~AudioEngine()
@@ -493,6 +515,7 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
     }
     deviceId = id;
     startEngine(*this);
+#if MUSICDISK_AUDIO_THREADS
     try {
         decoder = std::thread(decoderMain, this);
     } catch (const std::system_error&) {
@@ -500,12 +523,15 @@ bool AudioEngine::init(int device, uint32_t, uint32_t, void*, const void*)
         free();
         return false;
     }
+#endif
     SDL_PauseAudioDevice(id, 0);
+#if MUSICDISK_AUDIO_THREADS
     try {
         watcher = std::thread(watchMain, this);
     } catch (const std::system_error&) {
         // Without the watch the music plays as long as its device lasts.
     }
+#endif
     return true;
 }
 

@@ -21,6 +21,8 @@
 //                 them), so the play state carries over and the command queue
 //                 never fills; what was sounding stands at silence, so nothing
 //                 paused or stopped meanwhile is heard when the output returns.
+// Built without threads (MUSICDISK_AUDIO_THREADS=0, audio_threadless.h) there is
+// neither a decoder nor a device watch: SDL's callback decodes, then mixes.
 // Commands reach the audio thread through a lock-free queue. A freed channel goes
 // to the mixer as a command; the mixer hands it back through a second queue, and
 // the main thread deletes it once the decoder is done with it too.

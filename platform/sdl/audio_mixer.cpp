@@ -169,7 +169,7 @@ static uint32_t renderChannel(Channel* channel, float* out, uint64_t firstFrame,
         DecodedBlock* block = frontBlock(channel);
         if (!block || block->generation != channel->mixGeneration) {
             // Old material ran out while fading: finish the fade in silence.
-            if (channel->mixGeneration != wanted && (!block || isOlder(block->generation, wanted))) {
+            if (channel->mixGeneration != wanted) {
                 channel->gain = 0.0f;
                 continue;
             }

@@ -440,18 +440,33 @@ bool parseEffect(std::string_view text, EffectDesc* effect, ParseError* error)
     return true;
 }
 
-std::string glslSource(const ShaderDesc& shader)
+// Every type GLSL ES 3.00 lets a precision statement name: floats and ints get
+// highp as in desktop GLSL, and samplers too (sampler2D defaults to lowp, the 3D,
+// cube, array and shadow ones have no default in pixel shaders).
+constexpr const char* ES_PRECISIONS =
+    "precision highp float;\nprecision highp int;\n"
+    "precision highp sampler2D;\nprecision highp sampler3D;\nprecision highp samplerCube;\n"
+    "precision highp sampler2DArray;\nprecision highp sampler2DShadow;\nprecision highp samplerCubeShadow;\n"
+    "precision highp sampler2DArrayShadow;\nprecision highp isampler2D;\nprecision highp isampler3D;\n"
+    "precision highp isamplerCube;\nprecision highp isampler2DArray;\nprecision highp usampler2D;\n"
+    "precision highp usampler3D;\nprecision highp usamplerCube;\nprecision highp usampler2DArray;\n";
+
+std::string glslSource(const ShaderDesc& shader, GlslDialect dialect)
 {
+    const bool es = dialect == GlslDialect::Es300;
     const std::string& s = shader.source;
     size_t first = s.find_first_not_of(" \t\r\n");
     if (first != std::string::npos && s.compare(first, 8, "#version") == 0) {
         size_t end = s.find('\n', first);
         if (end == std::string::npos)
-            return s;
+            return es ? std::string("#version 300 es\n") + ES_PRECISIONS : s;
         int nextLine = shader.line + lineOf(s, end + 1) - 1;
-        return s.substr(0, end + 1) + "#line " + std::to_string(nextLine) + "\n" + s.substr(end + 1);
+        // WebGL wants "#version" on the very first line, with nothing before it.
+        std::string version = es ? std::string("#version 300 es\n") + ES_PRECISIONS : s.substr(0, end + 1);
+        return version + "#line " + std::to_string(nextLine) + "\n" + s.substr(end + 1);
     }
-    return "#version 330 core\n#line " + std::to_string(shader.line) + "\n" + s;
+    std::string version = es ? std::string("#version 300 es\n") + ES_PRECISIONS : "#version 330 core\n";
+    return version + "#line " + std::to_string(shader.line) + "\n" + s;
 }
 
 } // namespace fx

@@ -67,9 +67,16 @@ struct ParseError {
 // False on the first error, with *error filled; *effect is then unspecified.
 bool parseEffect(std::string_view text, EffectDesc* effect, ParseError* error);
 
+// Which GLSL the compiler takes: desktop OpenGL 3.3, or OpenGL ES 3.0 (WebGL 2).
+enum class GlslDialect { Core330, Es300 };
+
 // A shader as handed to the GLSL compiler: "#version 330 core" is added when the
 // block has no #version line, and a #line directive makes the compiler's messages
-// name lines of the effect file.
-std::string glslSource(const ShaderDesc& shader);
+// name lines of the effect file. For Es300 the version line, the block's own or
+// the added one, becomes a first line "#version 300 es" followed by high default precisions
+// (ES has no default for floats in pixel shaders, and a low one for samplers);
+// the rest of the text is the same, so a shader meant for both keeps to what the
+// two languages share.
+std::string glslSource(const ShaderDesc& shader, GlslDialect dialect = GlslDialect::Core330);
 
 } // namespace fx

@@ -82,7 +82,7 @@ void destroyDeclaration(VertexDeclaration* declaration)
     declaration->device = nullptr;
 }
 
-Result createBuffer(Device* device, uint32_t length, uint32_t usage, uint32_t pool, Buffer* buffer)
+Result createBuffer(Device* device, uint32_t length, uint32_t usage, uint32_t pool, bool indices, Buffer* buffer)
 {
     if (!useDevice(device) || length == 0)
         return INVALIDCALL;
@@ -95,8 +95,9 @@ Result createBuffer(Device* device, uint32_t length, uint32_t usage, uint32_t po
     }
     clearGlErrors();
     glGenBuffers(1, &buffer->name);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, buffer->name);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, nullptr, (usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    const GLenum target = indices ? FIRST_INDEX_BUFFER_TARGET : GL_COPY_WRITE_BUFFER;
+    glBindBuffer(target, buffer->name);
+    glBufferData(target, length, nullptr, (usage & USAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
     if (glGetError() != GL_NO_ERROR) {
         glDeleteBuffers(1, &buffer->name);
         return E_OUTOFMEMORY;
@@ -196,25 +197,45 @@ static bool indicesFit(const Device* device, const IndexBuffer* indices, int64_t
     return fits(low, high);
 }
 
-static void bindStream(Device* device)
+// Points the declaration's attributes at the stream, vertex 0 at `firstByte`.
+static void bindStream(Device* device, uint32_t firstByte)
 {
     VertexDeclaration* declaration = device->declaration;
     glBindVertexArray(declaration->vao);
     GLuint name = device->streamBuffer->buffer.name;
-    if (declaration->boundBuffer == name && declaration->boundOffset == device->streamOffset &&
+    if (declaration->boundBuffer == name && declaration->boundOffset == firstByte &&
         declaration->boundStride == device->streamStride)
         return;
     glBindBuffer(GL_ARRAY_BUFFER, name);
     for (const Attribute& a : declaration->attributes) {
-        uintptr_t offset = device->streamOffset + a.offset;
+        uintptr_t offset = firstByte + a.offset;
         glVertexAttribPointer(a.location, a.components, GL_FLOAT, GL_FALSE, GLsizei(device->streamStride),
                               reinterpret_cast<const void*>(offset));
         glEnableVertexAttribArray(a.location);
     }
     declaration->boundBuffer = name;
-    declaration->boundOffset = device->streamOffset;
+    declaration->boundOffset = firstByte;
     declaration->boundStride = device->streamStride;
 }
+
+#ifdef __EMSCRIPTEN__
+// A base vertex that reaches before the stream's start cannot move the attributes
+// there: the drawn indices are moved by it instead, in a buffer of their own.
+static Result drawRebased(Device* device, int32_t baseVertexIndex, uint32_t startIndex, uint32_t count)
+{
+    std::vector<uint32_t> rebased(count);
+    for (uint32_t i = 0; i < count; i++)
+        rebased[i] = uint32_t(int64_t(indexAt(device->indices, startIndex + i)) + baseVertexIndex);
+    bindStream(device, device->streamOffset);
+    GLuint name = 0;
+    glGenBuffers(1, &name);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, name);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(count * sizeof(uint32_t)), rebased.data(), GL_STREAM_DRAW);
+    glDrawElements(GL_TRIANGLES, GLsizei(count), GL_UNSIGNED_INT, nullptr);
+    glDeleteBuffers(1, &name);
+    return OK;
+}
+#endif
 
 Result drawIndexed(Device* device, uint32_t primitiveType, int32_t baseVertexIndex, uint32_t startIndex,
                    uint32_t primitiveCount)
@@ -231,12 +252,22 @@ Result drawIndexed(Device* device, uint32_t primitiveType, int32_t baseVertexInd
         return INVALIDCALL;
     if (!indicesFit(device, indices, baseVertexIndex, startIndex, uint32_t(count)))
         return INVALIDCALL;
-    bindStream(device);
+    const GLenum type = indices->indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+    const uintptr_t byteOffset = uintptr_t(startIndex) * indices->indexSize;
+#ifdef __EMSCRIPTEN__
+    // ES 3.0 has no base vertex: the attributes start at it instead.
+    int64_t firstByte = int64_t(device->streamOffset) + int64_t(baseVertexIndex) * device->streamStride;
+    if (firstByte < 0)
+        return drawRebased(device, baseVertexIndex, startIndex, uint32_t(count));
+    bindStream(device, uint32_t(firstByte));
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->buffer.name);
-    uintptr_t byteOffset = uintptr_t(startIndex) * indices->indexSize;
-    glDrawElementsBaseVertex(GL_TRIANGLES, GLsizei(count),
-                             indices->indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(byteOffset), baseVertexIndex);
+    glDrawElements(GL_TRIANGLES, GLsizei(count), type, reinterpret_cast<const void*>(byteOffset));
+#else
+    bindStream(device, device->streamOffset);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->buffer.name);
+    glDrawElementsBaseVertex(GL_TRIANGLES, GLsizei(count), type, reinterpret_cast<const void*>(byteOffset),
+                             baseVertexIndex);
+#endif
     return OK;
 }
 

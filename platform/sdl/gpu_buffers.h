@@ -11,7 +11,8 @@ namespace sdlgpu {
 
 gpu::Result createVertexDeclaration(gpu::Device* device, const gpu::VertexElement* elements,
                                     gpu::VertexDeclaration** declaration);
-gpu::Result createBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t pool, gpu::Buffer* buffer);
+gpu::Result createBuffer(gpu::Device* device, uint32_t length, uint32_t usage, uint32_t pool, bool indices,
+                         gpu::Buffer* buffer);
 gpu::Result lockBuffer(gpu::Buffer* buffer, uint32_t offset, uint32_t size, void** data, uint32_t flags);
 gpu::Result unlockBuffer(gpu::Buffer* buffer);
 void scanIndices(gpu::IndexBuffer* indices);

@@ -87,7 +87,7 @@ static std::string infoLog(GLuint object, bool isProgram)
 
 static GLuint compileShader(GLenum type, const fx::ShaderDesc& shader, const std::string& where)
 {
-    std::string source = fx::glslSource(shader);
+    std::string source = fx::glslSource(shader, SHADER_DIALECT);
     const char* text = source.c_str();
     GLuint object = glCreateShader(type);
     glShaderSource(object, 1, &text, nullptr);

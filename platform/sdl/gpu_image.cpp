@@ -119,6 +119,9 @@ DecodedImage decodeImageFile(const char* path, int maxSide)
     return image;
 }
 
+#ifdef __EMSCRIPTEN__
+void ImagesAhead::start(const std::vector<std::string>&) {}
+#else
 void ImagesAhead::start(const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths) {
@@ -132,6 +135,7 @@ void ImagesAhead::start(const std::vector<std::string>& paths)
         }
     }
 }
+#endif
 
 bool ImagesAhead::take(const char* path, DecodedImage* image)
 {

@@ -43,7 +43,8 @@ int mipLevelCount(int width, int height);
 
 class ImagesAhead {
 public:
-    // Starts one worker per path.
+    // Starts one worker per path. In the browser, a single thread, there are
+    // none: every image is decoded when it is asked for.
     void start(const std::vector<std::string>& paths);
     // Moves the image decoded ahead for `path` into *image, waiting for its worker
     // if it is still busy. False if the path was not decoded ahead, or the file

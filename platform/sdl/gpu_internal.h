@@ -8,7 +8,6 @@
 // restore state without reading it back from the driver.
 #pragma once
 #include <SDL2/SDL.h>
-#include <epoxy/gl.h>
 
 #include <cstdint>
 #include <memory>
@@ -17,6 +16,7 @@
 
 #include "platform/gpu.h"
 #include "platform/sdl/effect_language.h"
+#include "platform/sdl/gpu_gl.h"
 
 namespace sdlgpu {
 

@@ -13,14 +13,6 @@ namespace sdlgpu {
 
 using namespace gpu;
 
-// Immutable storage for the whole chain at once: without it a driver allocates
-// level 0 alone and copies everything into a new mip tree at the first draw.
-static bool hasTextureStorage()
-{
-    static const bool has = epoxy_gl_version() >= 42 || epoxy_has_gl_extension("GL_ARB_texture_storage");
-    return has;
-}
-
 // Uploads level 0 and the smaller levels to unit 0 and puts back what the device
 // had bound there. The chain comes made (gpu_image): glGenerateMipmap would have
 // a software driver compile a blit shader, which costs more start-up time and
@@ -99,8 +91,8 @@ static bool backBufferHasAlpha()
     GLint bound = 0, alphaBits = 0;
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE,
-                                          &alphaBits);
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, DEFAULT_COLOR_ATTACHMENT,
+                                          GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE, &alphaBits);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(bound));
     return alphaBits > 0;
 }

@@ -1,5 +1,6 @@
 // sdl_audio: the real audio service (SDL2 audio output, libopenmpt modules,
-// libsndfile streams). main() creates it and installs it with audio::installAudio.
+// sampled streams through libsndfile, or stb_vorbis and a WAV reader in the
+// browser). main() creates it and installs it with audio::installAudio.
 #pragma once
 #include "platform/audio.h"
 

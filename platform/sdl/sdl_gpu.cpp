@@ -16,6 +16,10 @@
 #include "platform/sdl/sdl_gpu.h"
 #include "platform/sdl/sdl_os.h"
 
+#ifdef __EMSCRIPTEN__
+#include "platform/web/page.h"
+#endif
+
 namespace sdlgpu {
 
 using namespace gpu;
@@ -127,6 +131,24 @@ static void paintBorder(Device* device)
 
 // ---- Creating, clearing, resetting and releasing a device -------------------------
 
+#ifdef __EMSCRIPTEN__
+constexpr const char* CONTEXT_NAME = "WebGL 2";
+static void askForContext()
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+}
+#else
+constexpr const char* CONTEXT_NAME = "OpenGL 3.3 core";
+static void askForContext()
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+}
+#endif
+
 static Result createDevice(Direct3D* direct3d, os::WindowHandle focusWindow, PresentParameters* parameters,
                            Device** out)
 {
@@ -141,19 +163,16 @@ static Result createDevice(Direct3D* direct3d, os::WindowHandle focusWindow, Pre
     if (!parameters->windowed)
         return NOTAVAILABLE;
     SDL_Window* window = sdlWindowOf(handle);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    askForContext();
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, parameters->enableAutoDepthStencil ? 24 : 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
-        std::fprintf(stderr, "gpu: no OpenGL 3.3 core context: %s\n", SDL_GetError());
+        std::fprintf(stderr, "gpu: no %s context: %s\n", CONTEXT_NAME, SDL_GetError());
         return NOTAVAILABLE;
     }
-    if (epoxy_gl_version() < 33) {
-        std::fprintf(stderr, "gpu: OpenGL %d.%d is too old (3.3 needed)\n", epoxy_gl_version() / 10,
-                     epoxy_gl_version() % 10);
+    if (!glVersionOk()) {
+        std::fprintf(stderr, "gpu: OpenGL %s is too old (3.3 needed)\n", glGetString(GL_VERSION));
         SDL_GL_DeleteContext(context);
         return NOTAVAILABLE;
     }
@@ -204,7 +223,7 @@ static Result clear(Device* device, uint32_t rectCount, const void* rects, uint3
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & CLEAR_ZBUFFER) {
-        glClearDepth(std::clamp(z, 0.0f, 1.0f));
+        setClearDepth(std::clamp(z, 0.0f, 1.0f));
         glDepthMask(GL_TRUE);
         mask |= GL_DEPTH_BUFFER_BIT;
     }
@@ -347,6 +366,9 @@ public:
             return INVALIDCALL;
         paintBorder(device);
         SDL_GL_SwapWindow(device->window);
+#ifdef __EMSCRIPTEN__
+        pageFramePresented();
+#endif
         return OK;
     }
 
@@ -363,7 +385,7 @@ public:
             return INVALIDCALL;
         *out = nullptr;
         VertexBuffer buffer{};
-        Result result = createBuffer(device, length, usage, pool, &buffer.buffer);
+        Result result = createBuffer(device, length, usage, pool, false, &buffer.buffer);
         if (failed(result))
             return result;
         *out = new VertexBuffer(std::move(buffer));
@@ -382,7 +404,7 @@ public:
             return INVALIDCALL;
         IndexBuffer buffer{};
         buffer.indexSize = format == FMT_INDEX16 ? 2 : 4;
-        Result result = createBuffer(device, length, usage, pool, &buffer.buffer);
+        Result result = createBuffer(device, length, usage, pool, true, &buffer.buffer);
         if (failed(result))
             return result;
         *out = new IndexBuffer(std::move(buffer));
@@ -658,6 +680,11 @@ public:
 private:
     static bool anyDevice() { return anyLive(Kind::Device); }
 
+#ifdef __EMSCRIPTEN__
+    // The page has one canvas, the window's: the browser answers for a context of
+    // its own. 2048 is what every WebGL 2 context guarantees.
+    static uint32_t probeMaxTextureSize() { return std::max(pageMaxTextureSize(), 2048u); }
+#else
     // Direct3D reports caps before any device exists, so ask a throw-away hidden
     // window's context; 1024 is what every OpenGL 3.3 context guarantees.
     static uint32_t probeMaxTextureSize()
@@ -665,9 +692,7 @@ private:
         SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
         SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
         GLint size = 1024;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        askForContext();
         SDL_Window* window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (window) {
             if (SDL_GLContext context = SDL_GL_CreateContext(window)) {
@@ -681,6 +706,7 @@ private:
             SDL_GL_MakeCurrent(previousWindow, previousContext);
         return uint32_t(std::max(size, 1024));
     }
+#endif
 };
 
 }  // namespace sdlgpu

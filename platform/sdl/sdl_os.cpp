@@ -9,6 +9,13 @@
 // hidden); events into messages (keys, mouse, quit, focus loss); the message queue
 // and pump; the move loop and the default procedure; entry points (createSdlOs,
 // fitScale, sdlWindowOf, sdlClientAreaOf).
+//
+// In the browser (SDL's emscripten backend) the window is the page's canvas: its
+// scale follows the page (the largest that fits it, as the first screen decides
+// it on the desktop), sleeping yields to the browser, message boxes are notices
+// on the page, nothing moves the window, and the service's end is the program's:
+// the page offers to play again. Remote control is the Media Session there
+// (platform/web/media_session.cpp serves the calls of session_bus/mpris.h).
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -22,6 +29,12 @@
 #include "platform/sdl/sdl_os.h"
 #include "platform/session_bus/mpris.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/emscripten.h>
+
+#include "platform/web/page.h"
+#endif
+
 namespace {
 
 constexpr const char* WINDOW_DATA = "musicdisk.os.window";
@@ -32,6 +45,13 @@ constexpr os::WParam MK_MBUTTON = 0x10;
 constexpr uint16_t FIRST_CLASS_ATOM = 0xC000;  // where Win32 numbers registered classes
 constexpr int MAX_ICON_SIZE = 256;
 constexpr uint32_t MOVE_LOOP_POLL_MS = 5;
+#ifdef __EMSCRIPTEN__
+constexpr bool WINDOWS_MOVE = false;                  // a page cannot move the browser's window
+constexpr bool DISPLAY_NAMED_BY_ENVIRONMENT = false;  // the page is the display
+#else
+constexpr bool WINDOWS_MOVE = true;
+constexpr bool DISPLAY_NAMED_BY_ENVIRONMENT = true;
+#endif
 
 // What a window keeps in its SDL data: the class's procedure at creation, the
 // style that decides its border, and how many screen pixels make one of its own.
@@ -131,7 +151,12 @@ public:
     ~SdlOs() override;
 
     uint32_t tickCount() override { return uint32_t(SDL_GetTicks64()); }
+#ifdef __EMSCRIPTEN__
+    // Yields to the browser, which draws the page and runs its events meanwhile.
+    void sleep(uint32_t milliseconds) override { emscripten_sleep(milliseconds); }
+#else
     void sleep(uint32_t milliseconds) override { SDL_Delay(milliseconds); }
+#endif
     int messageBox(os::WindowHandle owner, const char* text, const char* caption, uint32_t type) override;
     uint16_t registerClass(const os::WindowClass& windowClass) override;
     bool unregisterClass(const char* className) override;
@@ -175,6 +200,9 @@ private:
     void post(WindowRecord* record, uint32_t message, os::WParam wParam, os::LParam lParam);
     void takeEvents();
     void pumpEvents();
+#ifdef __EMSCRIPTEN__
+    void followPage();
+#endif
     void translate(const SDL_Event& event);
     void translateKey(const SDL_KeyboardEvent& key);
     void translateMotion(const SDL_MouseMotionEvent& motion);
@@ -198,6 +226,9 @@ SdlOs::SdlOs(int scale) : scale(std::clamp(scale, 1, MAX_WINDOW_SCALE))
 
 SdlOs::~SdlOs()
 {
+#ifdef __EMSCRIPTEN__
+    pageProgramEnded();
+#endif
     stopMpris(mpris);
     for (auto& record : windows)
         SDL_DestroyWindow(record->window);
@@ -215,6 +246,11 @@ int SdlOs::messageBox(os::WindowHandle owner, const char* text, const char* capt
         text = "";
     if (!caption)
         caption = "";
+#ifdef __EMSCRIPTEN__
+    // The browser's own box would stop the page until it is answered.
+    pageNotice(caption, text);
+    return os::IDOK;
+#endif
     if (!videoDriverIsHeadless()) {
         WindowRecord* record = recordOf(owner);
         if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, record ? record->window : nullptr) ==
@@ -270,7 +306,8 @@ std::string SdlOs::startVideo(const std::string& className)
     if (videoStarted)
         return "";
     const bool driverNamed = isSet(SDL_GetHint(SDL_HINT_VIDEODRIVER));
-    if (!driverNamed && !isSet(SDL_getenv("DISPLAY")) && !isSet(SDL_getenv("WAYLAND_DISPLAY")))
+    if (DISPLAY_NAMED_BY_ENVIRONMENT && !driverNamed && !isSet(SDL_getenv("DISPLAY")) &&
+        !isSet(SDL_getenv("WAYLAND_DISPLAY")))
         return "neither DISPLAY nor WAYLAND_DISPLAY is set";
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_setenv("SDL_VIDEO_X11_WMCLASS", className.c_str(), 1);
@@ -289,6 +326,34 @@ std::string SdlOs::startVideo(const std::string& className)
     return "";
 }
 
+#ifdef __EMSCRIPTEN__
+// The page is the screen: the largest scale at which the window fits it, in
+// device pixels, whatever was asked for.
+int SdlOs::scaleThatFits(int width, int height)
+{
+    PageViewport page = pageViewport();
+    scale = fitScale(MAX_WINDOW_SCALE, width, height, page.width, page.height);
+    return scale;
+}
+
+// The window keeps the largest scale at which it fits the page; the canvas shows
+// its pixels one to one on the screen's.
+void SdlOs::followPage()
+{
+    for (auto& record : windows) {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(record->window, &width, &height);
+        width /= record->scale;
+        height /= record->scale;
+        int fitted = scaleThatFits(width, height);
+        if (fitted != record->scale) {
+            record->scale = fitted;
+            SDL_SetWindowSize(record->window, width * fitted, height * fitted);
+        }
+        pageShowCanvas(width * fitted, height * fitted);
+    }
+}
+#else
 // The largest scale up to the one asked for at which the window fits the usable
 // part of the first screen; said once on stderr when that is less.
 int SdlOs::scaleThatFits(int width, int height)
@@ -304,6 +369,7 @@ int SdlOs::scaleThatFits(int width, int height)
     }
     return scale;
 }
+#endif
 
 os::WindowHandle SdlOs::createWindow(uint32_t, const char* className, const char* title, uint32_t style, int x,
                                      int y, int width, int height)
@@ -570,6 +636,9 @@ void SdlOs::takeEvents()
 
 void SdlOs::pumpEvents()
 {
+#ifdef __EMSCRIPTEN__
+    followPage();
+#endif
     SDL_PumpEvents();
     takeEvents();
     for (const SDL_Event& event : pending)
@@ -679,7 +748,7 @@ os::LResult SdlOs::defaultWindowProcedure(os::WindowHandle window, uint32_t mess
         return 0;
     switch (message) {
     case os::WM_NCLBUTTONDOWN:
-        if (wParam == os::WParam(os::HTCAPTION))
+        if (WINDOWS_MOVE && wParam == os::WParam(os::HTCAPTION))
             runMoveLoop(*record, lParam);
         return 0;
     case os::WM_SYSKEYDOWN:

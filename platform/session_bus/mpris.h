@@ -17,6 +17,9 @@
 //                         one line on stderr, and the program goes on.
 //   publishMpris(m, s)    the player's state now.
 //   stopMpris(m)          release the name and disconnect.
+//
+// In the browser platform/web/media_session.cpp serves the same calls with the
+// page's Media Session instead of the bus.
 #pragma once
 #include <functional>
 #include <string>

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string_view>
 
@@ -60,7 +61,8 @@ struct Track {
     TrackType type;
     std::string shown;       // data/music/NAME, as the messages name it
     std::string enginePath;  // what the audio service is given
-    bool empty;              // a zero-byte file
+    fs::path onDisk;
+    bool empty;  // a zero-byte file
 };
 
 struct Checker {
@@ -332,8 +334,8 @@ void checkFileLine(Checker& c, const NumberedLine& line, TrackType type, int tra
     }
     std::fclose(file);
     if (type != TrackType::Unsupported)
-        tracks.push_back(
-            {line.number, type, shown, trackPath(c.data.string(), line.text), fs::file_size(onDisk, error) == 0});
+        tracks.push_back({line.number, type, shown, trackPath(c.data.string(), line.text), onDisk,
+                          fs::file_size(onDisk, error) == 0});
 }
 
 void checkTitleLine(Checker& c, const NumberedLine& line, int track, int lastLine)
@@ -443,6 +445,27 @@ void loadTracks(Checker& c, const std::vector<Track>& tracks)
     delete engine;
 }
 
+// The browser build decodes Ogg Vorbis with stb_vorbis and reads WAV itself; it
+// knows a stream by its first bytes, as the desktop's libsndfile does.
+bool browserPlays(const fs::path& path)
+{
+    char head[64] = {};
+    std::ifstream file(path, std::ios::binary);
+    file.read(head, sizeof head);
+    const std::string_view bytes(head, size_t(file.gcount()));
+    const bool ogg = bytes.substr(0, 4) == "OggS" && bytes.find("\x01vorbis") != std::string_view::npos;
+    const bool wav = bytes.substr(0, 4) == "RIFF" && bytes.substr(8, 4) == "WAVE";
+    return ogg || wav;
+}
+
+void checkBrowserStreams(Checker& c, const std::vector<Track>& tracks)
+{
+    for (const Track& track : tracks)
+        if (track.type == TrackType::Stream && !track.empty && !browserPlays(track.onDisk))
+            problem(c, CONTENT_FILE, track.line,
+                    track.shown + ": the browser build plays only Ogg Vorbis and WAV streams");
+}
+
 void checkContentFile(Checker& c, const DiskCheckOptions& options)
 {
     const fs::path path = c.data / inDataFolder(DISK_CONTENT_FILE);
@@ -487,6 +510,8 @@ void checkContentFile(Checker& c, const DiskCheckOptions& options)
         checkScrollText(c, config.readScrollText(), scrollLine);
     if (options.loadTracks)
         loadTracks(c, tracks);
+    if (options.browser)
+        checkBrowserStreams(c, tracks);
 
     // Line order; findings about the whole file last.
     std::stable_sort(c.report.findings.begin(), c.report.findings.end(),

@@ -15,6 +15,10 @@
 //       std::puts(formatFinding(finding).c_str());
 //   std::puts(formatSummary(report).c_str());
 //
+// With the browser option the disk is checked for the browser build as well, which
+// decodes streams itself and plays only Ogg Vorbis and WAV (modules all play): a
+// stream in any other format is a problem.
+//
 // A problem makes the disk misbehave: a message box at start-up, a track without
 // sound, a missing picture, font or effect. A warning is something that works but is
 // probably not what the disk maker meant (characters the font cannot draw, a count
@@ -48,6 +52,7 @@ struct DiskReport {
 struct DiskCheckOptions {
     bool loadTracks = true;    // load every track with the audio service
     bool loadGraphics = true;  // create the effect and the textures with the graphics service
+    bool browser = false;      // the browser build plays the disk: streams must be Ogg Vorbis or WAV
 };
 
 DiskReport checkDisk(const std::string& folder, const DiskCheckOptions& options = {});

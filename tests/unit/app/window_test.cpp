@@ -151,14 +151,14 @@ using WindowDeathTest = ::testing::Test;
 TEST_F(WindowDeathTest, FailedRegistrationOrCreationIsAnAssertionInModuleWindow)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
+    EXPECT_DEATH_IF_SUPPORTED(
         {
             fake::FakePlatform platform;
             platform.os.failRegisterClass = true;
             createMainWindow(820, 320);
         },
         "Module: window\nExpression: RegisterClassEx\\( &wc \\)");
-    EXPECT_DEATH(
+    EXPECT_DEATH_IF_SUPPORTED(
         {
             fake::FakePlatform platform;
             platform.os.failCreateWindow = true;

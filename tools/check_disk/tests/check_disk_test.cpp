@@ -203,7 +203,7 @@ TEST_F(CheckDiskTest, ACountBeyondTheRecordsReportsEachMissingLine)
     writeConfig("5\n" + GOOD_RECORDS);
     report = checkFiles();
     EXPECT_TRUE(holds(report, Severity::Problem, 11, "track 4 is missing (lines 11 to 13): the file ends at line 10"));
-    EXPECT_TRUE(holds(report, Severity::Problem, 14, "track 5 is missing (lines 14 to 16)"));
+    EXPECT_TRUE(holds(report, Severity::Problem, 15, "track 5 is missing (lines 14 to 16)"));
     EXPECT_EQ(report.problems, 2) << describe(report);
 }
 
@@ -278,6 +278,33 @@ TEST_F(CheckDiskTest, AWrongTypeLineIsNamedWhenTheOtherLoaderTakesTheFile)
         holds(report, Severity::Problem, 3, "as a stream (it loads as a module: should its type line be \"mod\"?)"));
     EXPECT_TRUE(
         holds(report, Severity::Problem, 6, "as a module (it opens as a stream: should its type line be \"stream\"?)"));
+}
+
+// The browser build plays Ogg Vorbis and WAV streams only; the desktop plays more.
+TEST_F(CheckDiskTest, ForTheBrowserStreamsMustBeOggVorbisOrWav)
+{
+    const std::string wav = std::string("RIFF\x24\0\0\0WAVEfmt ", 16) + std::string(28, '\0');
+    const std::string opus = std::string("OggS\0\x02", 6) + std::string(22, '\0') + "OpusHead" + std::string(20, '\0');
+    writeFile("data/music/tone.wav", wav);
+    writeFile("data/music/tone.flac", "fLaC" + std::string(60, '\0'));
+    writeFile("data/music/tone.opus", opus);
+    writeConfig("6\n" + GOOD_RECORDS + "stream\ntone.wav\nW\nstream\ntone.flac\nF\nstream\ntone.opus\nO\nTEXT\n");
+    DiskCheckOptions browser{false, false, true};
+    const DiskReport report = checkDisk(disk.string(), browser);
+    EXPECT_TRUE(holds(report, Severity::Problem, 15,
+                      "data/music/tone.flac: the browser build plays only Ogg Vorbis and WAV streams"));
+    EXPECT_TRUE(holds(report, Severity::Problem, 18,
+                      "data/music/tone.opus: the browser build plays only Ogg Vorbis and WAV streams"));
+    EXPECT_EQ(report.problems, 2) << describe(report);
+    EXPECT_EQ(checkFiles().problems, 0) << "the desktop build is not asked about the browser";
+
+    ProgramRun run = runProgram("--browser " + disk.string());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("data/disk.cfg:15: data/music/tone.flac: the browser build"), std::string::npos)
+        << run.output;
+    run = runProgram("--browser " + REPOSITORY);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(runProgram("--browser one two").exitCode, 2);
 }
 
 TEST_F(CheckDiskTest, EveryTrackOfALargeDiskLoads)

@@ -1,0 +1,112 @@
+// What the browser's build adds to the engine, natively: the capture hook the page
+// test reads the sound from, and commands that never wait for a callback that is
+// not coming (a browser's audio context stays suspended until the first gesture).
+#include "audio_test_util.h"
+#include "platform/sdl/audio_capture.h"
+#include "platform/sdl/audio_threadless.h"
+#include "tests/support/test_media.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+using namespace audio_engine;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::vector<float> readFloats(const std::string& path)
+{
+    std::vector<float> samples;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return samples;
+    float chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, sizeof(float), 4096, file)) > 0)
+        samples.insert(samples.end(), chunk, chunk + got);
+    std::fclose(file);
+    return samples;
+}
+
+bool waitUntilStopped(AudioEngine& engine, audio::Handle handle)
+{
+    for (int i = 0; i < 500 && engine.channelIsActive(handle) != audio::ACTIVE_STOPPED; i++)
+        std::this_thread::sleep_for(10ms);
+    return engine.channelIsActive(handle) == audio::ACTIVE_STOPPED;
+}
+
+}  // namespace
+
+// The hook hands back, sample for sample, what SDL's disk driver wrote.
+TEST(AudioCapture, ReturnsTheLastFramesTheOutputWasSent)
+{
+    if constexpr (!AUDIO_CAPTURE) {
+        GTEST_SKIP() << "built without the capture hook";
+    } else {
+        TempDir dir;
+        const std::string sine = dir.file("sine.wav"), capture = dir.file("capture.raw");
+        ASSERT_TRUE(writeSineFile(sine.c_str(), SoundFormat::Wav16, 440.0, 44100, 2, 1.5, 0.5));
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+        AudioEngine engine;
+        ASSERT_TRUE(engine.init(-1, 44100, 0, nullptr, nullptr));
+        audio::Handle handle = engine.streamCreateFile(false, sine.c_str(), 0, 0, audio::SAMPLE_FLOAT);
+        ASSERT_NE(handle, 0u);
+        ASSERT_TRUE(engine.channelPlay(handle, false));
+        ASSERT_TRUE(waitUntilStopped(engine, handle));
+        std::this_thread::sleep_for(100ms);
+        engine.free();
+
+        // The disk driver may not have written the last buffer mixed before it closed.
+        std::vector<float> written = readFloats(capture);
+        const uint64_t writtenFrames = written.size() / 2;
+        const uint64_t total = uint64_t(musicdisk_capture_total());
+        ASSERT_GE(total, writtenFrames);
+        ASSERT_LE(total - writtenFrames, 4096u);
+        const uint64_t compared = 44100;  // the sine's last part and what followed it
+        ASSERT_GT(writtenFrames, compared);
+        const int asked = int(total - writtenFrames + compared);
+        std::vector<float> captured(size_t(asked) * 2);
+        ASSERT_EQ(musicdisk_capture(captured.data(), asked), asked);
+        for (uint64_t i = 0; i < compared * 2; i++)
+            ASSERT_EQ(captured[i], written[(writtenFrames - compared) * 2 + i]) << "sample " << i;
+        EXPECT_GT(peakOf(captured), 0.4f);
+
+        EXPECT_EQ(musicdisk_capture(nullptr, 10), 0);
+        EXPECT_EQ(musicdisk_capture(captured.data(), -1), 0);
+        std::vector<float> everything(size_t(CAPTURE_FRAMES + 10) * 2);
+        EXPECT_EQ(musicdisk_capture(everything.data(), int(CAPTURE_FRAMES + 10)),
+                  int(std::min<uint64_t>(total, CAPTURE_FRAMES)));
+    }
+}
+
+// Before the first gesture a browser does not call back: commands pile up, and
+// the ones that do not fit are taken in the mixer's place, none lost.
+TEST(AudioThreadless, CommandsWhileTheOutputIsHeldAreNotLost)
+{
+    if constexpr (AUDIO_THREADS) {
+        GTEST_SKIP() << "the threaded engine waits for its audio thread instead";
+    } else {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        TempDir dir;
+        const std::string tone = dir.file("tone.wav");
+        ASSERT_TRUE(writeSineFile(tone.c_str(), SoundFormat::Wav16, 440.0, 44100, 2, 0.5));
+        AudioEngine engine;
+        ASSERT_TRUE(engine.init(-1, 44100, 0, nullptr, nullptr));
+        SDL_PauseAudioDevice(engine.deviceId, 1);
+        audio::Handle handle = engine.streamCreateFile(false, tone.c_str(), 0, 0, audio::SAMPLE_FLOAT);
+        ASSERT_NE(handle, 0u);
+        for (int i = 0; i < 600; i++) {
+            ASSERT_TRUE(engine.setVolume(uint32_t(i % 101))) << i;
+            ASSERT_TRUE(engine.channelPlay(handle, i % 3 == 0)) << i;
+            ASSERT_TRUE(engine.channelStop(handle)) << i;
+        }
+        ASSERT_TRUE(engine.setVolume(100));
+        ASSERT_TRUE(engine.channelPlay(handle, true));
+        SDL_PauseAudioDevice(engine.deviceId, 0);
+        EXPECT_TRUE(waitUntilStopped(engine, handle)) << "it plays to its end once the output runs";
+    }
+}
