@@ -15,6 +15,9 @@
 // 20 +- 1 ms; the page logs no error. Figures (start-up to the first frame, frame
 // intervals, correlation, image differences) are printed; the canvas screenshots
 // are kept in the output folder.
+// Input is paced by the program's frames (a key or button is held across
+// several), and screens and sound are polled until they show what is expected
+// (up to 15 s and 4 s), so a page that stalls while loading does not fail a check.
 //
 //   node tests/web/e2e.mjs [--site DIR] [--native BUILD] [--out DIR] [--chromium PATH]
 //     --site     the site folder (build-web/site)
@@ -372,35 +375,95 @@ function identify(shot, expected) {
   return { nearest: nearest ? nearest[0] : "none", own };
 }
 
-async function expectScreen(page, name, shotName = name) {
+// Screens fade in, and the page may stall while it loads: screenshots are taken
+// until the expected screen is the nearest reference, for up to `seconds`; the
+// figures are the last screenshot's.
+async function expectScreen(page, name, shotName = name, seconds = 15) {
   try {
-    const shot = await screenshot(page, shotName);
-    const { nearest, own } = identify(shot, name);
+    const deadline = Date.now() + seconds * 1000;
+    let shot;
+    let found;
+    let tries = 0;
+    do {
+      if (tries++) await sleep(200);
+      shot = await screenshot(page, shotName);
+      found = identify(shot, name);
+    } while (found.nearest !== name && Date.now() < deadline);
+    const { nearest, own } = found;
     expect(`the ${name} screen is shown`, nearest === name,
-      `${shot.width} x ${shot.height}, nearest reference ${nearest}; against ${name}.png: ${own.text}` +
-        (own.within ? ", within the desktop tolerance" : ""));
+      `${shot.width} x ${shot.height}, nearest reference ${nearest} after ${tries} screenshot(s); ` +
+        `against ${name}.png: ${own.text}` + (own.within ? ", within the desktop tolerance" : ""));
   } catch (error) {
     fail(`the ${name} screen is shown`, error.message);
   }
 }
 
+// ---- Input as a person gives it ----------------------------------------------
+// The program reads keys and buttons once a frame (20 ms): a press and release
+// inside one frame is not seen, and events queued while the page stalls land in
+// one frame. So input waits for the program's frames: they must be flowing
+// before a press, a press is held across several of them, and a few more pass
+// after the release.
+
+const HOLD_FRAMES = 3;
+const HOLD_MS = 80;
+const SETTLE_FRAMES = 3;
+
+const pageClock = (page) => page.evaluate(() => performance.now());
+
+// Waits until `count` frames were presented after the page time `since` (or the
+// program has ended, when `orEnded`); throws after `timeout` ms.
+async function framesAfter(page, since, count, { timeout = 30000, orEnded = false } = {}) {
+  await page.waitForFunction(
+    (since, count, orEnded) => {
+      const md = globalThis.musicdisk;
+      if (orEnded && md.ended) return true;
+      const times = md.frameTimes;
+      let n = 0;
+      for (let i = times.length - 1; i >= 0 && times[i] > since && n < count; i--) n++;
+      return n >= count;
+    },
+    { timeout, polling: 10 }, since, count, orEnded);
+}
+
+// Holds whatever `press` pressed until HOLD_FRAMES frames and HOLD_MS passed,
+// releases it, and lets SETTLE_FRAMES frames go by (fewer when it ended the program).
+async function hold(page, press, release) {
+  await framesAfter(page, await pageClock(page), 2);
+  await press();
+  const pressed = await pageClock(page);
+  await framesAfter(page, pressed, HOLD_FRAMES);
+  const held = (await pageClock(page)) - pressed;
+  if (held < HOLD_MS) await sleep(HOLD_MS - held);
+  await release();
+  await framesAfter(page, await pageClock(page), SETTLE_FRAMES, { timeout: 10000, orEnded: true });
+}
+
+// The mouse goes to the button first and stays a couple of frames, so the
+// button is hot when pressed.
 async function click(page, [x, y]) {
   const g = await canvasGeometry(page);
   const scale = g.cssWidth / g.width;
   const border = Math.max(0, Math.floor((g.width - references.logo.width) / 2));
   await page.mouse.move(g.left + (border + x + 0.5) * scale, g.top + (border + y + 0.5) * scale);
-  await page.mouse.down();
-  await sleep(120);
-  await page.mouse.up();
-  await sleep(200);
+  await framesAfter(page, await pageClock(page), 2);
+  await hold(page, () => page.mouse.down(), () => page.mouse.up());
 }
 
-// A key held across a few frames, as a person presses it.
 async function key(page, name) {
-  await page.keyboard.down(name);
-  await sleep(80);
-  await page.keyboard.up(name);
-  await sleep(300);
+  await hold(page, () => page.keyboard.down(name), () => page.keyboard.up(name));
+}
+
+// Polls `measure` until `good` holds of its result, for up to `seconds`; returns
+// the last result.
+async function settle(measure, good, seconds = 4) {
+  const deadline = Date.now() + seconds * 1000;
+  let value = await measure();
+  while (!good(value) && Date.now() < deadline) {
+    await sleep(150);
+    value = await measure();
+  }
+  return value;
 }
 
 const pageText = (page) => page.evaluate(() => document.body.innerText.toLowerCase());
@@ -437,6 +500,9 @@ const nowPlaying = (page) =>
 
 // ---- The run -----------------------------------------------------------------
 
+const isAudible = (level) => level > 0.01;
+const isSilent = (level) => level < 0.0001;
+
 async function soundChecks(page) {
   // Enter stops and plays, P pauses and resumes, on the player.
   const steps = [
@@ -447,36 +513,30 @@ async function soundChecks(page) {
   ];
   for (const [name, what, audible] of steps) {
     await key(page, name);
-    await sleep(700);
-    const level = await loudness(page);
-    expect(`sound ${audible ? "plays" : "is silent"} ${what}`, audible ? level > 0.01 : level < 0.0001,
+    const level = await settle(() => loudness(page), audible ? isAudible : isSilent);
+    expect(`sound ${audible ? "plays" : "is silent"} ${what}`, audible ? isAudible(level) : isSilent(level),
       `RMS ${level.toExponential(2)} over the last 0.5 s`);
   }
-  const before = await nowPlaying(page);
+  const title = async () => (await nowPlaying(page))?.title;
+  const before = await title();
   await key(page, "ArrowRight");
-  await sleep(500);
-  const next = await nowPlaying(page);
+  const next = await settle(title, (t) => t !== before);
   await key(page, "ArrowLeft");
-  await sleep(500);
-  const back = await nowPlaying(page);
-  expect("cursor right and left change the track", before && next && back && next.title !== before.title &&
-    back.title === before.title, `titles ${JSON.stringify([before, next, back].map((n) => n && n.title))}`);
+  const back = await settle(title, (t) => t === before);
+  expect("cursor right and left change the track", before && next && back && next !== before && back === before,
+    `titles ${JSON.stringify([before, next, back])}`);
 
   await click(page, STOP);
-  await sleep(700);
-  let level = await loudness(page);
-  expect("sound is silent after a click on Stop", level < 0.0001, `RMS ${level.toExponential(2)}`);
+  let level = await settle(() => loudness(page), isSilent);
+  expect("sound is silent after a click on Stop", isSilent(level), `RMS ${level.toExponential(2)}`);
   await click(page, PLAY);
-  await sleep(700);
-  level = await loudness(page);
-  expect("sound plays after a click on Play", level > 0.01, `RMS ${level.toExponential(2)}`);
+  level = await settle(() => loudness(page), isAudible);
+  expect("sound plays after a click on Play", isAudible(level), `RMS ${level.toExponential(2)}`);
   await click(page, NEXT);
-  await sleep(500);
-  const afterNext = await nowPlaying(page);
-  expect("a click on Next changes the track", afterNext && back && afterNext.title !== back.title,
-    `now ${afterNext && afterNext.title}`);
+  const afterNext = await settle(title, (t) => t !== back);
+  expect("a click on Next changes the track", afterNext && back && afterNext !== back, `now ${afterNext}`);
   await key(page, "ArrowLeft");
-  await sleep(500);
+  await settle(title, (t) => t === back);
 }
 
 // The page's first track from the moment the sound started, against the desktop
@@ -616,7 +676,7 @@ async function main() {
     await expectScreen(page, "logo");
 
     await key(page, "Escape"); // starts the sound, and is not lost: it skips the logo
-    await sleep(1500);
+    await page.waitForFunction(() => globalThis.musicdisk.soundStarted, { timeout: 5000 }).catch(() => {});
     text = await pageText(page);
     md = await page.evaluate(() => ({ soundStarted: globalThis.musicdisk.soundStarted }));
     expect("the first key starts the sound and the request goes", md.soundStarted && !text.includes(GATE_TEXT),
@@ -624,7 +684,6 @@ async function main() {
     await expectScreen(page, "intro");
 
     await key(page, "Escape");
-    await sleep(2500);
     await expectScreen(page, "player");
     const playing = await nowPlaying(page);
     const track = firstTrack();
@@ -644,15 +703,12 @@ async function main() {
     await frameIntervals(page);
 
     await key(page, "a");
-    await sleep(1500);
     await expectScreen(page, "about");
     await click(page, SKY);
-    await sleep(800);
+    await expectScreen(page, "player", "player-between");
     await key(page, "i");
-    await sleep(1500);
     await expectScreen(page, "info");
     await click(page, SKY);
-    await sleep(1500);
     await expectScreen(page, "player", "player-again");
 
     await canvasScale(page);
