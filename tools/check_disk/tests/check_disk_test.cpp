@@ -203,7 +203,7 @@ TEST_F(CheckDiskTest, ACountBeyondTheRecordsReportsEachMissingLine)
     writeConfig("5\n" + GOOD_RECORDS);
     report = checkFiles();
     EXPECT_TRUE(holds(report, Severity::Problem, 11, "track 4 is missing (lines 11 to 13): the file ends at line 10"));
-    EXPECT_TRUE(holds(report, Severity::Problem, 15, "track 5 is missing (lines 14 to 16)"));
+    EXPECT_TRUE(holds(report, Severity::Problem, 14, "track 5 is missing (lines 14 to 16)"));
     EXPECT_EQ(report.problems, 2) << describe(report);
 }
 
