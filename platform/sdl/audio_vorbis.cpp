@@ -9,9 +9,23 @@ namespace audio_engine {
 // One stb_vorbis call reads at most this many frames into its own buffer.
 constexpr int SHORT_FRAMES = 2048;
 
+// stb_vorbis works inside memory of ours: on some damaged files it gives up
+// without freeing what it had allocated, and this way nothing is left behind.
+// The first size holds an ordinary file's setup; a file that needs more gets four
+// times as much, up to the last.
+constexpr int FIRST_MEMORY = 256 << 10;
+constexpr int LAST_MEMORY = 64 << 20;
+
+struct VorbisFile {
+    stb_vorbis* vorbis;
+    char* memory;
+};
+
+static stb_vorbis* decoderOf(const SampledFile& file) { return static_cast<VorbisFile*>(file.handle)->vorbis; }
+
 static long readVorbisFrames(SampledFile& file, float* out, long frames)
 {
-    stb_vorbis* vorbis = static_cast<stb_vorbis*>(file.handle);
+    stb_vorbis* vorbis = decoderOf(file);
     long done = 0;
     while (done < frames) {
         long want = frames - done;
@@ -38,12 +52,15 @@ static bool seekVorbisFile(SampledFile& file, uint64_t frame)
     // stb_vorbis counts in 32 bits; its seek fails past the end.
     if (frame > 0xFFFFFFFFu)
         return false;
-    return stb_vorbis_seek(static_cast<stb_vorbis*>(file.handle), unsigned(frame)) != 0;
+    return stb_vorbis_seek(decoderOf(file), unsigned(frame)) != 0;
 }
 
 static void closeVorbisFile(SampledFile& file)
 {
-    stb_vorbis_close(static_cast<stb_vorbis*>(file.handle));
+    VorbisFile* vorbis = static_cast<VorbisFile*>(file.handle);
+    stb_vorbis_close(vorbis->vorbis);
+    delete[] vorbis->memory;
+    delete vorbis;
     delete[] file.shorts;
 }
 
@@ -52,17 +69,29 @@ static const SampledReader VORBIS_READER = {readVorbisFrames, seekVorbisFile, cl
 bool openVorbisFile(SampledFile& file, const char* path, bool integerSamples)
 {
     file = SampledFile{};
-    int error = 0;
-    stb_vorbis* vorbis = stb_vorbis_open_filename(path, &error, nullptr);
+    stb_vorbis* vorbis = nullptr;
+    char* memory = nullptr;
+    for (int size = FIRST_MEMORY; !vorbis && size <= LAST_MEMORY; size *= 4) {
+        memory = new char[size];
+        const stb_vorbis_alloc alloc = {memory, size};
+        int error = 0;
+        vorbis = stb_vorbis_open_filename(path, &error, &alloc);
+        if (!vorbis) {
+            delete[] memory;
+            if (error != VORBIS_outofmem)
+                return false;
+        }
+    }
     if (!vorbis)
         return false;
     stb_vorbis_info info = stb_vorbis_get_info(vorbis);
     if (info.channels < 1 || info.channels > 8 || info.sample_rate == 0) {
         stb_vorbis_close(vorbis);
+        delete[] memory;
         return false;
     }
     file.reader = &VORBIS_READER;
-    file.handle = vorbis;
+    file.handle = new VorbisFile{vorbis, memory};
     file.channels = info.channels;
     file.rate = int(info.sample_rate);
     file.frames = stb_vorbis_stream_length_in_samples(vorbis);

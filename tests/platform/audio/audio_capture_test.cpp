@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -60,20 +61,26 @@ TEST(AudioCapture, ReturnsTheLastFramesTheOutputWasSent)
         std::this_thread::sleep_for(100ms);
         engine.free();
 
-        // The disk driver may not have written the last buffer mixed before it closed.
+        // The file holds what the device played, the capture what the mix made:
+        // the file may lack the last buffers mixed before the device closed, and
+        // holds silent ones SDL played while the device was still paused. Buffers
+        // are whole, so the two line up with the file short of some whole ones.
         std::vector<float> written = readFloats(capture);
         const uint64_t writtenFrames = written.size() / 2;
         const uint64_t total = uint64_t(musicdisk_capture_total());
-        ASSERT_GE(total, writtenFrames);
-        ASSERT_LE(total - writtenFrames, 4096u);
-        const uint64_t compared = 44100;  // the sine's last part and what followed it
-        ASSERT_GT(writtenFrames, compared);
-        const int asked = int(total - writtenFrames + compared);
+        const uint64_t compared = 44100, slack = 4 * DEVICE_FRAMES;
+        ASSERT_GT(writtenFrames, compared + slack);
+        const int asked = int(compared + slack);
         std::vector<float> captured(size_t(asked) * 2);
         ASSERT_EQ(musicdisk_capture(captured.data(), asked), asked);
-        for (uint64_t i = 0; i < compared * 2; i++)
-            ASSERT_EQ(captured[i], written[(writtenFrames - compared) * 2 + i]) << "sample " << i;
-        EXPECT_GT(peakOf(captured), 0.4f);
+        captured.resize(compared * 2);
+        EXPECT_GT(peakOf(captured), 0.4f) << "the window holds the sine";
+        bool lined = false;
+        for (uint64_t lacking = 0; lacking <= slack && !lined; lacking += DEVICE_FRAMES) {
+            const float* file = written.data() + (writtenFrames + lacking - compared - slack) * 2;
+            lined = std::equal(captured.begin(), captured.end(), file);
+        }
+        EXPECT_TRUE(lined) << "the capture is what the device played, sample for sample";
 
         EXPECT_EQ(musicdisk_capture(nullptr, 10), 0);
         EXPECT_EQ(musicdisk_capture(captured.data(), -1), 0);
