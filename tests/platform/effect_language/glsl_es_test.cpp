@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/sdl/effect_language.h"
+#include "tests/support/resident_libraries.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ protected:
 
     void TearDown() override
     {
+        keepLoadedLibrariesResident();
         if (context)
             SDL_GL_DeleteContext(context);
         if (window)

@@ -6,11 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include <dlfcn.h>
-#include <link.h>
 #include <unistd.h>
 
 #include "platform/sdl/sdl_gpu.h"
+#include "tests/support/resident_libraries.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -28,16 +27,6 @@ const gpu::VertexElement guiVertex[] = {
     {0, 20, gpu::DECLTYPE_FLOAT4, gpu::DECLMETHOD_DEFAULT, gpu::DECLUSAGE_COLOR, 0},
     gpu::DECL_END,
 };
-
-// Mesa's driver keeps heap blocks reachable only from its own globals; when the
-// driver is unloaded at exit, LeakSanitizer sees them as leaks. Keeping every
-// loaded library resident leaves them reachable.
-int keepResident(dl_phdr_info* info, size_t, void*)
-{
-    if (info->dlpi_name && info->dlpi_name[0])
-        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    return 0;
-}
 
 void writeVertex(float* v, float x, float y, const Quad& q, float u, float vv)
 {
@@ -96,7 +85,7 @@ void GpuTest::SetUp()
 
 void GpuTest::TearDown()
 {
-    dl_iterate_phdr(keepResident, nullptr);
+    keepLoadedLibrariesResident();
     if (service) {
         for (gpu::Texture* t : textures)
             service->release(t);
