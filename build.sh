@@ -173,6 +173,9 @@ run_tests() {  # [--long]
   echo "== end-to-end"
   for script in tests/e2e/*.sh; do
     [ -e "$script" ] || continue
+    # PipeWire killed and restarted: once in a clean run its return through
+    # pipewire-pulse took 31 s instead of 2.5; it runs with --long until that is found.
+    if [ "$script" = tests/e2e/pipewire_restart.sh ] && [ "${1:-}" != "--long" ]; then continue; fi
     echo "-- $script"
     local rc=0
     bash "$script" "$PWD/build" || rc=$?
