@@ -7,11 +7,11 @@
 
 #include <string>
 
+#include "platform/product.h"
 #include "platform/session_bus/mpris.h"
 
 namespace {
 
-constexpr const char* ALBUM = "Quorvatelle 3";
 constexpr int MAX_ACTIONS_PER_SERVE = 64;
 
 // The actions page.js queues, by their number there.
@@ -104,7 +104,7 @@ void publishMpris(Mpris* mpris, const os::NowPlaying& state)
     mpris->state.title = nullptr;  // the caller's text lives only for its call
     mpris->title = title;
     const bool playing = state.trackCount > 0;
-    jsPublish(playing ? mpris->title.c_str() : nullptr, int(mpris->title.size()), ALBUM,
+    jsPublish(playing ? mpris->title.c_str() : nullptr, int(mpris->title.size()), product::NAME,
               playing ? statusNumber(state.status) : 0, state.lengthMicros >= 0 ? state.lengthMicros / 1e6 : -1.0,
               state.positionMicros / 1e6);
 }

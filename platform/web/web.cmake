@@ -71,14 +71,13 @@ add_compile_options(-msimd128 -msse)
 set(MUSICDISK_WEB_LINK_OPTIONS
   -sUSE_WEBGL2=1 -sMIN_WEBGL_VERSION=2 -sFULL_ES3=1
   -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536
-  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
-  -sENVIRONMENT=web -sMODULARIZE=1 -sEXPORT_NAME=createMusicdisk
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sENVIRONMENT=web
   # From a file: CMake's link scripts would double a "$" written here.
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_CURRENT_LIST_DIR}/library_functions.json")
 
 function(musicdisk_web_program target)
   file(GLOB_RECURSE disk_files CONFIGURE_DEPENDS "${MUSICDISK_WEB_DISK}/data/*")
-  target_link_options(${target} PRIVATE ${MUSICDISK_WEB_LINK_OPTIONS}
+  target_link_options(${target} PRIVATE ${MUSICDISK_WEB_LINK_OPTIONS} -sMODULARIZE=1 -sEXPORT_NAME=createMusicdisk
     "SHELL:--preload-file \"${MUSICDISK_WEB_DISK}/data@/data\"")
   set_target_properties(${target} PROPERTIES SUFFIX ".js" LINK_DEPENDS "${disk_files}")
 

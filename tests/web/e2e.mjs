@@ -4,8 +4,8 @@
 //
 // Route: the first frame (the logo) with the page asking for a key for sound;
 // Escape (starts the sound and skips the logo) to the intro; Escape to the
-// player; the transport by key (Enter, P, cursor keys) and by click (Stop, Play,
-// Next); A to the about screen, a click back; I to the key list, a click back;
+// player; the transport by key (Enter, P, cursor keys), by click (Stop, Play,
+// Next) and by the Media Session's actions; A to the about screen, a click back; I to the key list, a click back;
 // Escape to the end and the page's "play again" card.
 // Checks: each screen is the one its desktop reference image shows (the nearest
 // of the five references); the screens test built for the browser, when the
@@ -321,9 +321,23 @@ function desktopAutoplayRule() {
   }
 }
 
-async function openPage(browser, url, log, rule = null) {
+// What the browser does on a media key or a click in the system's now-playing
+// controls is to call the page's action handler: the handlers are kept where the
+// test can call them the same way.
+function keepMediaActionHandlers() {
+  const session = navigator.mediaSession;
+  if (!session) return;
+  globalThis.mediaActionHandlers = {};
+  const set = session.setActionHandler.bind(session);
+  session.setActionHandler = (action, handler) => {
+    globalThis.mediaActionHandlers[action] = handler;
+    set(action, handler);
+  };
+}
+
+async function openPage(browser, url, log, rules = []) {
   const page = await browser.newPage();
-  if (rule) await page.evaluateOnNewDocument(rule);
+  for (const rule of rules) await page.evaluateOnNewDocument(rule);
   const errors = [];
   page.on("console", (message) => {
     log.push(`console.${message.type()}: ${message.text()}`);
@@ -539,6 +553,39 @@ async function soundChecks(page) {
   await settle(title, (t) => t === back);
 }
 
+// The Media Session's actions as the system's media keys give them: each does
+// what the desktop's MPRIS call of the same name does.
+async function mediaSessionChecks(page) {
+  const act = (action) => page.evaluate((action) => {
+    const handler = globalThis.mediaActionHandlers && globalThis.mediaActionHandlers[action];
+    if (!handler) return false;
+    handler({ action });
+    return true;
+  }, action);
+  const state = () => page.evaluate(() => navigator.mediaSession.playbackState);
+  const title = async () => (await nowPlaying(page))?.title;
+  const handled = await page.evaluate(() => Object.keys(globalThis.mediaActionHandlers || {}).sort().join(" "));
+  expect("the page handles the Media Session's play, pause, stop, next and previous",
+    handled === "nexttrack pause play previoustrack stop", `handlers: ${handled || "none"}`);
+
+  for (const [action, audible, shown] of [["pause", false, "paused"], ["play", true, "playing"],
+    ["stop", false, "none"], ["play", true, "playing"]]) {
+    await act(action);
+    const level = await settle(() => loudness(page), audible ? isAudible : isSilent);
+    const now = await settle(state, (s) => s === shown, 2);
+    expect(`the Media Session's ${action} ${audible ? "plays" : "silences"} the music and shows "${shown}"`,
+      (audible ? isAudible(level) : isSilent(level)) && now === shown,
+      `RMS ${level.toExponential(2)}, playbackState "${now}"`);
+  }
+  const before = await title();
+  await act("nexttrack");
+  const next = await settle(title, (t) => t !== before);
+  await act("previoustrack");
+  const back = await settle(title, (t) => t === before);
+  expect("the Media Session's next and previous change the track", before && next !== before && back === before,
+    `titles ${JSON.stringify([before, next, back])}`);
+}
+
 // The page's first track from the moment the sound started, against the desktop
 // engine's render of it from the start.
 async function compareSound(page, track) {
@@ -615,7 +662,7 @@ async function screensTest(browser, log) {
   }
   const host = path.dirname(script);
   fs.writeFileSync(path.join(host, "platform_screens.html"),
-    '<!doctype html><canvas id="canvas" width="818" height="318"></canvas><script>' +
+    '<!doctype html><link rel="icon" href="data:,"><canvas id="canvas" width="818" height="318"></canvas><script>' +
       "var Module={canvas:document.getElementById('canvas'),print:t=>console.log(t),printErr:t=>console.log(t)};" +
       '</script><script src="platform_screens.js"></script>');
   const testServer = await serve(host);
@@ -628,11 +675,11 @@ async function screensTest(browser, log) {
     testServer.close();
   }
   log.push(...lines);
-  const results = lines.filter((l) => /\[ {7}OK \]|\[ {2}FAILED {2}\]/.test(l));
+  const results = lines.filter((l) => /\[ {7}OK \]|\[ {2}FAILED {2}\]| against the reference: /.test(l));
   results.forEach((l) => say(`screens test in the browser: ${l.replace(/^console\.\w+: /, "")}`));
   const passedAll = lines.some((l) => l.includes("[  PASSED  ]")) && !lines.some((l) => l.includes("[  FAILED  ]"));
   expect("the five screens drawn in the browser match the desktop references under its tolerance", passedAll,
-    `${results.length} test lines`);
+    `${results.filter((l) => l.includes("[       OK ]")).length} tests passed`);
 }
 
 async function main() {
@@ -652,7 +699,7 @@ async function main() {
   const log = [];
   try {
     const started = Date.now();
-    const { page, errors } = await openPage(browser, url, log, desktopAutoplayRule);
+    const { page, errors } = await openPage(browser, url, log, [desktopAutoplayRule, keepMediaActionHandlers]);
     try {
       await page.waitForFunction(() => globalThis.musicdisk && globalThis.musicdisk.ready, { timeout: 120000 });
     } catch {
@@ -699,6 +746,11 @@ async function main() {
       await soundChecks(page);
     } catch (error) {
       fail("the transport", error.message);
+    }
+    try {
+      await mediaSessionChecks(page);
+    } catch (error) {
+      fail("the Media Session's actions", error.message);
     }
     await frameIntervals(page);
 

@@ -12,6 +12,10 @@
 // (tests/platform/screens/update_references.sh). A mismatch writes the frame to
 // the temporary folder as NAME.actual.png.
 //
+// Built for the browser (build-web/tests/platform_screens.js), the same tests run
+// in a page on WebGL 2, with the disk and the references preloaded into the
+// program's file system; tests/web/e2e.mjs opens it.
+//
 // MUSICDISK_SCREEN_SCALE=2 draws the screens at window scale 2 on the X display
 // in DISPLAY (tests/e2e/scale.sh runs it under an Xvfb large enough): each frame
 // must be twice as large, rasterised at that size rather than a doubled scale-1
@@ -87,9 +91,12 @@ protected:
     // test updates only its own screen, so the screens do not disturb each other.
     static void SetUpTestSuite()
     {
+#ifndef __EMSCRIPTEN__
+        // In the browser the window is the page's canvas and the sound Web Audio.
         if (screenScale() == 1)
             setenv("SDL_VIDEODRIVER", "offscreen", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+#endif
         setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
         // The window system service is never deleted: deleting it stops SDL video,
         // which unloads Mesa's driver, and the leak checker then reports the
@@ -190,6 +197,7 @@ protected:
         Image reference = loadPng(path);
         ASSERT_FALSE(reference.rgba.empty()) << "no reference " << path << "; run update_references.sh";
         ImageDifference difference = compareImages(frame, reference);
+        std::printf("%s against the reference: %s\n", name.c_str(), difference.describe().c_str());
         if (!difference.withinTolerance()) {
             std::string actualPath = (std::filesystem::temp_directory_path() / (name + ".actual.png")).string();
             writePng(actualPath, frame);

@@ -230,7 +230,7 @@ TEST_F(MusicLibraryTest, WithoutTracksEveryOperationDoesNothing)
         lib->volumeDown();
         lib->fadeMusicWithScene(0.0f, false, 40);
         InputState::instance().previousKeys[os::VK_RETURN] = 1;
-        InputState::instance().previousKeys['P'] = 1;
+        InputState::instance().previousKeys[size_t('P')] = 1;
         InputState::instance().previousKeys[os::VK_LEFT] = 1;
         InputState::instance().previousKeys[os::VK_RIGHT] = 1;
         lib->handlePlaybackKeys();
