@@ -67,6 +67,7 @@ struct Device {
     sdlgpu::Rect drawable;  // the whole window
     sdlgpu::Rect client;    // where the device draws
     bool inScene;
+    bool presented;  // a frame has been shown
     sdlgpu::GlState state;
     GLuint whiteTexture;
     VertexDeclaration* declaration;

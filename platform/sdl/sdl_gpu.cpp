@@ -105,7 +105,7 @@ static void applyParameters(Device* device, const PresentParameters& parameters)
 }
 
 // The one-pixel frame around the client area, in a dark grey. Mesa's software
-// renderer draws scissored clears as quads: one shader compile at the first
+// renderer draws scissored clears as quads: one shader compile at the second
 // present, then little. A blit would compile a shader too.
 static void paintBorder(Device* device)
 {
@@ -364,7 +364,12 @@ public:
     {
         if (!useDevice(device))
             return INVALIDCALL;
-        paintBorder(device);
+        // The border's clears make llvmpipe compile a shader variant of their own
+        // (about 30 ms): the first frame goes out without it, so the picture comes
+        // that much sooner, and every later frame has it.
+        if (device->presented)
+            paintBorder(device);
+        device->presented = true;
         SDL_GL_SwapWindow(device->window);
 #ifdef __EMSCRIPTEN__
         pageFramePresented();
