@@ -26,6 +26,7 @@
 #include "app/window.h"
 #include "disk/disk_location.h"
 #include "disk/global_initialization.h"
+#include "disk/track_loading.h"
 #include "gui/gui_renderer.h"
 #include "platform/sdl/real_platform.h"
 #include "platform/sdl/sdl_os.h"
@@ -81,8 +82,8 @@ int main(int argc, char** argv)
     }
 
     const int scale = line.scale ? line.scale : desktopScale(std::getenv("GDK_SCALE"));
-    // The atlases decode on worker threads while the window opens.
-    RealPlatform platform({scale, {FONT_FILE, ARTWORK_FILE}});
+    // The atlases decode and the modules load on worker threads while the window opens.
+    RealPlatform platform({scale, {FONT_FILE, ARTWORK_FILE}, moduleFiles(DISK_CONTENT_FILE, DISK_DATA_FOLDER)});
     // Video starts before the window and the music, so without a display the
     // program ends having played nothing.
     const std::string display = startSdlVideo(platform.os, WINDOW_CLASS_NAME);

@@ -124,7 +124,7 @@ int runOurs(const char* disk, uint32_t seed, const std::string& quadsPath, const
 {
     if (chdir(disk) != 0)
         return 1;
-    RealPlatform platform({1, {FONT_FILE, ARTWORK_FILE}});
+    RealPlatform platform({1, {FONT_FILE, ARTWORK_FILE}, {}});
     auto system = std::make_unique<SeededOs>(platform.os);
     auto graphics = std::make_unique<bench::TimedGpu>(platform.gpu);
     SeededOs* seeded = system.get();

@@ -44,11 +44,11 @@ namespace {
 // one-second fade); start-up takes well under 2 s.
 constexpr double MAIN_SCREEN_WAIT_S = 9.0;
 constexpr double PEER_WARMUP_S = 1.0;
-constexpr double PROCESS_CPU_GOAL = 35.0;    // % of one core
 constexpr double MINIMISED_CPU_GOAL = 3.0;   // % of one core
 constexpr double AUDIO_PEER_RATIO_GOAL = 1.2;
-constexpr double MEMORY_GOAL_OVER_FLOOR_MB = 24.0;
-constexpr double TEN_MEMORY_GOAL_OVER_FLOOR_MB = 30.0;
+// Over the floor drawing one textured quad, which pays for the driver's compiler.
+constexpr double MEMORY_GOAL_OVER_TEXTURED_MB = 16.0;
+constexpr double TEN_MEMORY_GOAL_OVER_TEXTURED_MB = 22.0;
 constexpr int MIX_RATE = 44100;
 constexpr int BYTES_PER_FRAME = 8;  // float stereo
 
@@ -379,8 +379,8 @@ int main(int argc, char** argv)
     const double audioThreads = cpu.mixer + cpu.unnamed;
     const double peer = cpu.peerDevicePipe;
 
-    std::printf("| CPU while playing, whole process, main screen, %.0f s | %.1f%% of a core | <= %.0f%% | %s |\n", seconds,
-                cpu.process, PROCESS_CPU_GOAL, verdict(cpu.process <= PROCESS_CPU_GOAL));
+    std::printf("| CPU while playing, whole process, main screen, %.0f s | %.1f%% of a core | | |\n", seconds,
+                cpu.process);
     std::printf("| of which main thread / OpenGL driver threads (llvmpipe) / other | %.1f%% / %.1f%% / %.1f%% | | |\n",
                 cpu.mainThread, cpu.driver, cpu.other);
     std::printf("| of which audio: SDL mixer thread / decoder and other unnamed threads | %.2f%% / %.2f%% | | |\n",
@@ -392,14 +392,14 @@ int main(int argc, char** argv)
     std::printf("| peak resident memory (VmHWM), floor program | %.1f MB | | |\n", floorPeak);
     std::printf("| peak resident memory (VmHWM), floor drawing one textured quad | %.1f MB, floor + %.1f MB | | |\n",
                 texturedPeak, texturedPeak - floorPeak);
-    std::printf("| peak resident memory (VmHWM), bundled disk | %.1f MB, floor + %.1f MB (at the end: %.1f MB anonymous, %.1f MB files) | <= floor + %.0f MB | %s |\n",
-                cpu.peakMb, cpu.peakMb - floorPeak, cpu.anonMb, cpu.fileMb, MEMORY_GOAL_OVER_FLOOR_MB,
-                verdict(floorPeak > 0 && cpu.peakMb <= floorPeak + MEMORY_GOAL_OVER_FLOOR_MB));
+    std::printf("| peak resident memory (VmHWM), bundled disk | %.1f MB, textured floor + %.1f MB (at the end: %.1f MB anonymous, %.1f MB files) | <= textured floor + %.0f MB | %s |\n",
+                cpu.peakMb, cpu.peakMb - texturedPeak, cpu.anonMb, cpu.fileMb, MEMORY_GOAL_OVER_TEXTURED_MB,
+                verdict(texturedPeak > 0 && cpu.peakMb <= texturedPeak + MEMORY_GOAL_OVER_TEXTURED_MB));
     if (!tenDisk.empty()) {
         const double tenPeak = programPeakMb(program, tenDisk);
-        std::printf("| peak resident memory (VmHWM), ten-module disk | %.1f MB, floor + %.1f MB | <= floor + %.0f MB | %s |\n",
-                    tenPeak, tenPeak - floorPeak, TEN_MEMORY_GOAL_OVER_FLOOR_MB,
-                    verdict(floorPeak > 0 && tenPeak <= floorPeak + TEN_MEMORY_GOAL_OVER_FLOOR_MB));
+        std::printf("| peak resident memory (VmHWM), ten-module disk | %.1f MB, textured floor + %.1f MB | <= textured floor + %.0f MB | %s |\n",
+                    tenPeak, tenPeak - texturedPeak, TEN_MEMORY_GOAL_OVER_TEXTURED_MB,
+                    verdict(texturedPeak > 0 && tenPeak <= texturedPeak + TEN_MEMORY_GOAL_OVER_TEXTURED_MB));
     }
     std::printf("| CPU of the floor program presenting a cleared frame every 20 ms | %.1f%% of a core | | |\n", floorCpu);
     std::printf("| the same with one blended textured quad over the whole window | %.1f%% of a core | | |\n",

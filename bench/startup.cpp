@@ -39,6 +39,7 @@
 #include "bench/proc_files.h"
 #include "bench/timed_services.h"
 #include "disk/global_initialization.h"
+#include "disk/track_loading.h"
 #include "gui/gui_renderer.h"
 #include "platform/sdl/real_platform.h"
 
@@ -46,7 +47,11 @@ namespace {
 
 constexpr float AUDIBLE = 1e-3f;
 constexpr int64_t RUN_TIMEOUT_NS = 20'000'000'000;
-constexpr double FRAME_GOAL = 1.4;     // times the floor
+// A first start (Mesa's shader cache off) against the floor drawing one textured
+// quad, which pays the driver's first compile too; a start with the cache warm
+// against the plain floor.
+constexpr double FRAME_GOAL = 1.25;       // times the textured floor, cache off
+constexpr double WARM_FRAME_GOAL = 1.25;  // times the floor, cache warm
 constexpr double AUDIO_GOAL_MS = 50.0; // after the first frame
 
 void mark(const char* name)
@@ -151,7 +156,7 @@ int runChild(const char* disk)
     }
     mark("main");
     // The real services as main() makes them, each behind its decorator.
-    RealPlatform platform({1, {FONT_FILE, ARTWORK_FILE}});
+    RealPlatform platform({1, {FONT_FILE, ARTWORK_FILE}, moduleFiles(DISK_CONTENT_FILE, DISK_DATA_FOLDER)});
     platform.wrap(std::make_unique<MarkingOs>(platform.os), std::make_unique<MarkingGpu>(platform.gpu),
                   std::make_unique<MarkingAudio>(platform.audio));
     Application::instance().run();
@@ -350,7 +355,14 @@ int runParent(int argc, char** argv)
         floorMain.push_back(r.marks.count("main") ? r.marks.at("main") : NAN);
     }
     const double floorMs = median(floorTimes);
-    // The goals are for a first start; a warm cache's rows are for comparison.
+    double texturedMs = NAN;
+    for (size_t c = 1; c < configs.size(); c++)
+        if (configs[c].isFloor) {
+            std::vector<double> times;
+            for (const RunResult& r : configs[c].runs)
+                times.push_back(r.presentMs);
+            texturedMs = median(times);
+        }
     const char* cacheNote = warmCache ? ", shader cache warm" : "";
     std::printf("| start-up to first frame, %s%s | %.0f ms (main() entered at %.0f ms) | | |\n",
                 configs[0].name.c_str(), cacheNote, floorMs, median(floorMain));
@@ -368,15 +380,21 @@ int runParent(int argc, char** argv)
                 peaks[name].push_back(mb);
         }
         double frameMs = median(frame), gapMs = median(gap);
-        // Beside the floor with no goal: the textured floor, and every row of a warm cache.
-        if (config.isFloor || warmCache) {
+        if (config.isFloor) {
             std::printf("| start-up to first frame, %s%s | %.0f ms (%.2f x floor) | | |\n", config.name.c_str(),
                         cacheNote, frameMs, frameMs / floorMs);
             continue;
         }
-        std::printf("| start-up to first frame, %s | %.0f ms (%.2f x floor) | <= %.1f x floor | %s |\n",
-                    config.name.c_str(), frameMs, frameMs / floorMs, FRAME_GOAL,
-                    verdict(frameMs <= FRAME_GOAL * floorMs));
+        if (warmCache) {
+            std::printf("| start-up to first frame, %s%s | %.0f ms (%.2f x floor) | <= %.2f x floor | %s |\n",
+                        config.name.c_str(), cacheNote, frameMs, frameMs / floorMs, WARM_FRAME_GOAL,
+                        verdict(frameMs <= WARM_FRAME_GOAL * floorMs));
+            continue;
+        }
+        std::printf("| start-up to first frame, %s | %.0f ms (%.2f x floor, %.2f x textured floor) | <= %.2f x "
+                    "textured floor | %s |\n",
+                    config.name.c_str(), frameMs, frameMs / floorMs, frameMs / texturedMs, FRAME_GOAL,
+                    verdict(frameMs <= FRAME_GOAL * texturedMs));
         std::printf("| start-up to first audible block, %s | %.0f ms | | |\n", config.name.c_str(), median(audio));
         std::printf("| music audible after first frame, %s | %+.0f ms | <= %.0f ms | %s |\n", config.name.c_str(),
                     gapMs, AUDIO_GOAL_MS, verdict(gapMs <= AUDIO_GOAL_MS));

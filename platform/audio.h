@@ -29,12 +29,21 @@
 //   getVolume() / setVolume(v)  output volume 0..100 (100 = unity gain).
 //
 // Paths are 8-bit strings; a path written with backslashes opens the same file.
+//
+// ModuleFile names a module as musicLoad will be asked for it (path and flags):
+// the real service can be given a disk's modules to load while the window opens.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace audio {
 
 using Handle = uint32_t;
+
+struct ModuleFile {
+    std::string path;
+    uint32_t flags;
+};
 
 constexpr uint32_t VERSION_2_3 = 0x0203;
 

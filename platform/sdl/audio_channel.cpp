@@ -97,6 +97,8 @@ static Channel* createModuleChannel(const void* data, size_t size, uint32_t flag
     return prefill(channel);
 }
 
+bool readModuleFile(const char* path, std::vector<unsigned char>& data) { return readFilePart(path, 0, 0, data); }
+
 Channel* openModuleFile(const char* path, uint64_t offset, uint64_t length, uint32_t flags)
 {
     std::vector<unsigned char> data;

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 struct openmpt_module;
 struct SRC_STATE_tag;
@@ -122,6 +123,9 @@ struct Channel {
 // the end) or from memory. Null when it is not a module libopenmpt can play.
 Channel* openModuleFile(const char* path, uint64_t offset, uint64_t length, uint32_t flags);
 Channel* openModuleMemory(const void* data, uint64_t length, uint32_t flags);
+// The whole of a module file, as openModuleFile reads it; false if it is not a
+// regular file, is empty or too large, or cannot be read.
+bool readModuleFile(const char* path, std::vector<unsigned char>& data);
 
 // libopenmpt fills its resampler tables (some 20 ms of sines and cosines) the
 // first time any module is made. This makes and drops a module of one empty

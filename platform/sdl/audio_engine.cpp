@@ -590,7 +590,19 @@ audio::Handle AudioEngine::musicLoad(bool fromMemory, const void* file, uint64_t
         return 0;
     if (fromMemory)
         return addChannel(*this, openModuleMemory(static_cast<const unsigned char*>(file) + offset, length, flags));
-    return addChannel(*this, openModuleFile(localPath(file).c_str(), offset, length, flags));
+    const std::string path = localPath(file);
+    if (offset == 0 && length == 0)
+        if (Channel* channel = modulesAhead.take(path, flags))
+            return addChannel(*this, channel);
+    return addChannel(*this, openModuleFile(path.c_str(), offset, length, flags));
+}
+
+void AudioEngine::loadAhead(const std::vector<audio::ModuleFile>& modules)
+{
+    std::vector<audio::ModuleFile> local;
+    for (const audio::ModuleFile& module : modules)
+        local.push_back({localPath(module.path.c_str()), module.flags});
+    modulesAhead.start(std::move(local));
 }
 
 audio::Handle AudioEngine::streamCreateFile(bool fromMemory, const void* file, uint64_t offset, uint64_t length,

@@ -31,6 +31,7 @@
 // "music" for the sound server.
 #pragma once
 #include "platform/audio.h"
+#include "platform/sdl/audio_ahead.h"
 #include "platform/sdl/audio_channel.h"
 #include "platform/sdl/audio_queue.h"
 #include "platform/sdl/audio_spectrum.h"
@@ -119,6 +120,9 @@ struct AudioEngine final : audio::Audio {
     // its own thread.
     bool initHeadless();
     void decodeAll();
+    // Starts loading these modules on a worker (audio_ahead.h); the paths may be
+    // written with backslashes, as musicLoad's.
+    void loadAhead(const std::vector<audio::ModuleFile>& modules);
 
     // Main thread.
     bool initialized = false;
@@ -157,6 +161,7 @@ struct AudioEngine final : audio::Audio {
     // From the engine's creation: libopenmpt's tables are filled while the
     // program opens its window, not when the first track loads.
     std::thread libraryWarmUp = startLibraryWarmUp();
+    ModulesAhead modulesAhead;
 };
 
 } // namespace audio_engine

@@ -11,7 +11,7 @@ RealPlatform::RealPlatform(const RealPlatformOptions& options)
     os = options.sharedOs ? options.sharedOs : ownedOs.get();
     ownedGpu.reset(createSdlGpu(options.decodeAhead));
     gpu = ownedGpu.get();
-    ownedAudio.reset(createSdlAudio());
+    ownedAudio.reset(createSdlAudio(options.loadAhead));
     audio = ownedAudio.get();
     os::installOs(os);
     gpu::installGpu(gpu);

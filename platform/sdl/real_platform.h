@@ -1,7 +1,7 @@
 // real_platform: the three real services (window system, graphics, audio), made
 // and installed for the life of a scope.
 //
-//   RealPlatform platform({.scale = 2, .decodeAhead = {FONT_FILE, ARTWORK_FILE}});
+//   RealPlatform platform({.scale = 2, .decodeAhead = {FONT_FILE, ARTWORK_FILE}, .loadAhead = modules});
 //   Application::instance().run();
 //
 // Construction makes the services in that order and installs them; destruction
@@ -26,6 +26,7 @@
 struct RealPlatformOptions {
     int scale = 1;                         // the window system's scale (sdl_os.h)
     std::vector<std::string> decodeAhead;  // images the graphics service starts decoding at once
+    std::vector<audio::ModuleFile> loadAhead;  // modules the audio service starts loading at once
     os::Os* sharedOs = nullptr;            // use this window system instead of making one
 };
 

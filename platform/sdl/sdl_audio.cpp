@@ -2,4 +2,9 @@
 
 #include "platform/sdl/audio_engine.h"
 
-audio::Audio* createSdlAudio() { return new audio_engine::AudioEngine(); }
+audio::Audio* createSdlAudio(const std::vector<audio::ModuleFile>& loadAhead)
+{
+    audio_engine::AudioEngine* engine = new audio_engine::AudioEngine();
+    engine->loadAhead(loadAhead);
+    return engine;
+}

@@ -230,6 +230,58 @@ TEST(AudioEngineModule, LoadsFromMemoryAndFilePart)
     EXPECT_EQ(headless.engine.musicLoad(false, padded.c_str(), 0, 0, MODULE_FLAGS, 0), 0u);
 }
 
+// Modules loaded on a worker before they are asked for: handed out once, for the
+// same path and flags, while the file holds the bytes loaded; otherwise the caller
+// loads the file as it is now.
+TEST(AudioEngineModule, ModulesLoadedAheadAreHandedOutOnlyWhileTheirFilesAreUnchanged)
+{
+    if (!MUSICDISK_AUDIO_THREADS)
+        GTEST_SKIP() << "without threads nothing is loaded ahead";
+    TempDir dir;
+    const std::string a = dir.file("a.mod"), b = dir.file("b.mod"), gone = dir.file("gone.mod");
+    const std::string notModule = dir.file("text.mod");
+    ASSERT_TRUE(writeTestMod(a.c_str(), 1.0) && writeTestMod(b.c_str(), 1.0) && writeTestMod(gone.c_str(), 1.0));
+    ASSERT_TRUE(writeRandomFile(notModule.c_str(), 4096, 7));
+    ModulesAhead ahead;
+    ahead.start({{gone, MODULE_FLAGS}, {b, MODULE_FLAGS}, {notModule, MODULE_FLAGS}, {a, MODULE_FLAGS}});
+    // The worker loads in order: once a is handed out, all were loaded.
+    Channel* first = ahead.take(a, MODULE_FLAGS);
+    ASSERT_NE(first, nullptr);
+    destroyChannel(first);
+    ASSERT_TRUE(writeTestMod(b.c_str(), 2.0));
+    ASSERT_EQ(unlink(gone.c_str()), 0);
+    EXPECT_EQ(ahead.take(b, MODULE_FLAGS), nullptr) << "b holds another module now";
+    EXPECT_EQ(ahead.take(gone, MODULE_FLAGS), nullptr);
+    EXPECT_EQ(ahead.take(notModule, MODULE_FLAGS), nullptr);
+    EXPECT_EQ(ahead.take(a, MODULE_FLAGS), nullptr) << "handed out once";
+    EXPECT_EQ(ahead.take(dir.file("never.mod"), MODULE_FLAGS), nullptr);
+
+    // Through the engine: a module loaded ahead plays as the same file loaded when
+    // asked for; other flags get a load of their own; the rewritten file is what plays.
+    HeadlessEngine headless;
+    headless.engine.loadAhead({{a, MODULE_FLAGS}, {b, MODULE_FLAGS}});
+    const audio::Handle early = headless.engine.musicLoad(false, a.c_str(), 0, 0, MODULE_FLAGS, 0);
+    const audio::Handle late = headless.engine.musicLoad(false, a.c_str(), 0, 0, MODULE_FLAGS, 0);
+    const audio::Handle amiga =
+        headless.engine.musicLoad(false, b.c_str(), 0, 0, MODULE_FLAGS & ~audio::MUSIC_FT2MOD, 0);
+    ASSERT_TRUE(early && late && amiga);
+    auto render = [&](audio::Handle handle) {
+        headless.engine.channelPlay(handle, true);
+        std::vector<float> out = headless.mix(8192);
+        headless.engine.channelStop(handle);
+        headless.mix(1024);
+        return out;
+    };
+    EXPECT_EQ(render(early), render(late));
+    EXPECT_GT(peakOf(render(early)), 0.05f);
+    const audio::Handle rewritten = headless.engine.musicLoad(false, b.c_str(), 0, 0, MODULE_FLAGS, 0);
+    EXPECT_EQ(headless.engine.channelGetLength(rewritten, audio::POS_BYTE),
+              headless.engine.channelGetLength(amiga, audio::POS_BYTE));
+    EXPECT_NEAR(headless.engine.channelBytes2Seconds(
+                    rewritten, headless.engine.channelGetLength(rewritten, audio::POS_BYTE)),
+                2.0, 0.2);
+}
+
 // ---- Play, pause, stop and positions, read off a ramp -------------------------------
 
 // A 1 s ramp from -0.5 to 0.5: at full gain each output sample says which frame of

@@ -15,6 +15,7 @@
 #include "app/window.h"
 #include "disk/global_initialization.h"
 #include "disk/music_library.h"
+#include "disk/track_loading.h"
 #include "gui/gui_renderer.h"
 #include "platform/audio.h"
 #include "platform/gpu.h"
@@ -236,7 +237,10 @@ RunResult HostileDisk::runDisk(const std::vector<ScriptedKey>& keys, const std::
     // stops SDL video, which unloads Mesa's driver, and the leak checker then
     // reports the driver's own allocations, whose owners went with it.
     static os::Os* realOs = createSdlOs();
-    RealPlatform platform({1, {FONT_FILE, ARTWORK_FILE}, realOs});
+    RealPlatform platform({.scale = 1,
+                           .decodeAhead = {FONT_FILE, ARTWORK_FILE},
+                           .loadAhead = moduleFiles(DISK_CONTENT_FILE, DISK_DATA_FOLDER),
+                           .sharedOs = realOs});
     auto scripted = std::make_unique<ScriptedOs>(realOs, keys, onFrame);
     const RunResult& result = scripted->result;
     platform.wrap(std::move(scripted), nullptr, nullptr);

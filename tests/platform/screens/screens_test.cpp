@@ -102,7 +102,7 @@ protected:
         // which unloads Mesa's driver, and the leak checker then reports the
         // driver's own allocations, whose owners were unloaded with it.
         static os::Os* realOs = createSdlOs(screenScale());
-        platform = new RealPlatform({screenScale(), {}, realOs});
+        platform = new RealPlatform({.scale = screenScale(), .decodeAhead = {}, .loadAhead = {}, .sharedOs = realOs});
         platform->wrap(std::make_unique<StillClockOs>(realOs), nullptr, nullptr);
         RenderDevice::instance();
         GuiRenderer::instance();

@@ -17,6 +17,7 @@
 #include "app/render_device.h"
 #include "disk/global_initialization.h"
 #include "disk/music_library.h"
+#include "disk/track_loading.h"
 #include "gui/draw.h"
 #include "gui/gui_renderer.h"
 #include "platform/fake/fake_platform.h"
@@ -110,6 +111,25 @@ TEST_F(GlobalInitializationTest, StartUpLoadsEverythingInOrderAndStartsTheFirstT
     EXPECT_NEAR(library.scrollTextHeight, -3 * 0.033 * 2.6, 1e-6);
     EXPECT_EQ(platform.audio.channel(1)->state, audio::ACTIVE_PLAYING);
     EXPECT_TRUE(platform.os.messageBoxes.empty());
+}
+
+// main() has the audio service load the disk's modules while the window opens;
+// they help only if they are the very loads start-up then asks for.
+TEST_F(GlobalInitializationTest, TheModulesListedAheadAreTheLoadsStartUpMakes)
+{
+    writeDisk("5\nmod\nfirst.xm\nFirst\nstream\nsecond.ogg\nSecond\nMod\nodd.xm\nOdd\nmod\nfourth.it\nFourth\n"
+              "mod\nfifth.mod\nFifth\nThe end.\n");
+    std::unique_ptr<GlobalInitializationScene> scene = startUp();
+    Calls loads;
+    for (const std::string& call : platform.log().calls)
+        if (call.rfind("audio.musicLoad", 0) == 0)
+            loads.push_back(call);
+    Calls listed;
+    for (const audio::ModuleFile& module : moduleFiles(DISK_CONTENT_FILE, DISK_DATA_FOLDER))
+        listed.push_back("audio.musicLoad file " + module.path + " 0 0 " + std::to_string(module.flags) + " 0");
+    EXPECT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed, loads);
+    EXPECT_TRUE(moduleFiles("data/none.cfg", DISK_DATA_FOLDER).empty());
 }
 
 TEST_F(GlobalInitializationTest, FailuresAreReportedInOrderAndStartUpGoesOn)
