@@ -181,16 +181,9 @@ TEST(AudioEngineModule, FlagsReachLibopenmpt)
     audio::Handle shorts = headless.engine.musicLoad(false, path.c_str(), 0, 0, MODULE_FLAGS & ~audio::SAMPLE_FLOAT, 0);
     ASSERT_TRUE(ft2 && amiga && shorts);
 
-    auto render = [&](audio::Handle handle) {
-        headless.engine.channelPlay(handle, true);
-        std::vector<float> out = headless.mix(8192);
-        headless.engine.channelStop(handle);
-        headless.mix(1024);
-        return out;
-    };
-    std::vector<float> ft2Out = render(ft2);
-    std::vector<float> amigaOut = render(amiga);
-    std::vector<float> shortOut = render(shorts);
+    std::vector<float> ft2Out = headless.playFromStart(ft2);
+    std::vector<float> amigaOut = headless.playFromStart(amiga);
+    std::vector<float> shortOut = headless.playFromStart(shorts);
     EXPECT_GT(peakOf(ft2Out), 0.05f);
     EXPECT_NE(ft2Out, amigaOut) << "the Amiga resampler is used without MUSIC_FT2MOD";
 
@@ -265,15 +258,8 @@ TEST(AudioEngineModule, ModulesLoadedAheadAreHandedOutOnlyWhileTheirFilesAreUnch
     const audio::Handle amiga =
         headless.engine.musicLoad(false, b.c_str(), 0, 0, MODULE_FLAGS & ~audio::MUSIC_FT2MOD, 0);
     ASSERT_TRUE(early && late && amiga);
-    auto render = [&](audio::Handle handle) {
-        headless.engine.channelPlay(handle, true);
-        std::vector<float> out = headless.mix(8192);
-        headless.engine.channelStop(handle);
-        headless.mix(1024);
-        return out;
-    };
-    EXPECT_EQ(render(early), render(late));
-    EXPECT_GT(peakOf(render(early)), 0.05f);
+    EXPECT_EQ(headless.playFromStart(early), headless.playFromStart(late));
+    EXPECT_GT(peakOf(headless.playFromStart(early)), 0.05f);
     const audio::Handle rewritten = headless.engine.musicLoad(false, b.c_str(), 0, 0, MODULE_FLAGS, 0);
     EXPECT_EQ(headless.engine.channelGetLength(rewritten, audio::POS_BYTE),
               headless.engine.channelGetLength(amiga, audio::POS_BYTE));

@@ -37,6 +37,16 @@ struct HeadlessEngine {
     audio_engine::AudioEngine engine;
     HeadlessEngine() { engine.initHeadless(); }
 
+    // The channel's first `frames` frames, played from its start; stopped afterwards.
+    std::vector<float> playFromStart(audio::Handle handle, uint32_t frames = 8192)
+    {
+        engine.channelPlay(handle, true);
+        std::vector<float> out = mix(frames);
+        engine.channelStop(handle);
+        mix(1024);
+        return out;
+    }
+
     // Mixes `frames` frames of float stereo, decoding ahead as the decoder thread would.
     std::vector<float> mix(uint32_t frames)
     {
