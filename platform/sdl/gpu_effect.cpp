@@ -85,21 +85,30 @@ static std::string infoLog(GLuint object, bool isProgram)
     return log;
 }
 
-static GLuint compileShader(GLenum type, const fx::ShaderDesc& shader, const std::string& where)
+GLuint compileShader(GLenum type, const fx::ShaderDesc& shader, fx::GlslDialect dialect, std::string* log)
 {
-    std::string source = fx::glslSource(shader, SHADER_DIALECT);
+    std::string source = fx::glslSource(shader, dialect);
     const char* text = source.c_str();
     GLuint object = glCreateShader(type);
     glShaderSource(object, 1, &text, nullptr);
     glCompileShader(object);
     GLint ok = GL_FALSE;
     glGetShaderiv(object, GL_COMPILE_STATUS, &ok);
+    *log = infoLog(object, false);
     if (!ok) {
-        std::fprintf(stderr, "gpu: %s: %s does not compile (line numbers are the file's):\n%s\n", where.c_str(),
-                     type == GL_VERTEX_SHADER ? "vertex_shader" : "pixel_shader", infoLog(object, false).c_str());
         glDeleteShader(object);
         return 0;
     }
+    return object;
+}
+
+static GLuint compileShader(GLenum type, const fx::ShaderDesc& shader, const std::string& where)
+{
+    std::string log;
+    GLuint object = compileShader(type, shader, SHADER_DIALECT, &log);
+    if (!object)
+        std::fprintf(stderr, "gpu: %s: %s does not compile (line numbers are the file's):\n%s\n", where.c_str(),
+                     type == GL_VERTEX_SHADER ? "vertex_shader" : "pixel_shader", log.c_str());
     return object;
 }
 

@@ -3,6 +3,7 @@
 // their GLSL programs, and the texture parameters bound while a pass runs.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "platform/sdl/gpu_internal.h"
 
@@ -19,5 +20,9 @@ gpu::Result endPass(gpu::Effect* effect);
 gpu::Result endEffect(gpu::Effect* effect);
 gpu::Result setMipmapping(gpu::Device* device, uint32_t sampler, bool enabled);
 void destroyEffect(gpu::Effect* effect);
+
+// One shader of an effect as GLSL of `dialect`, compiled in the current context:
+// the shader object, or 0 when it does not compile; *log gets the compiler's log.
+GLuint compileShader(GLenum type, const fx::ShaderDesc& shader, fx::GlslDialect dialect, std::string* log);
 
 } // namespace sdlgpu

@@ -16,31 +16,6 @@
 using namespace audio_engine;
 using namespace std::chrono_literals;
 
-namespace {
-
-std::vector<float> readFloats(const std::string& path)
-{
-    std::vector<float> samples;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return samples;
-    float chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, sizeof(float), 4096, file)) > 0)
-        samples.insert(samples.end(), chunk, chunk + got);
-    std::fclose(file);
-    return samples;
-}
-
-bool waitUntilStopped(AudioEngine& engine, audio::Handle handle)
-{
-    for (int i = 0; i < 500 && engine.channelIsActive(handle) != audio::ACTIVE_STOPPED; i++)
-        std::this_thread::sleep_for(10ms);
-    return engine.channelIsActive(handle) == audio::ACTIVE_STOPPED;
-}
-
-}  // namespace
-
 // The hook hands back, sample for sample, what SDL's disk driver wrote.
 TEST(AudioCapture, ReturnsTheLastFramesTheOutputWasSent)
 {
@@ -50,14 +25,13 @@ TEST(AudioCapture, ReturnsTheLastFramesTheOutputWasSent)
         TempDir dir;
         const std::string sine = dir.file("sine.wav"), capture = dir.file("capture.raw");
         ASSERT_TRUE(writeSineFile(sine.c_str(), SoundFormat::Wav16, 440.0, 44100, 2, 1.5, 0.5));
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+        useDiskDriver(capture);
         AudioEngine engine;
         ASSERT_TRUE(engine.init(-1, 44100, 0, nullptr, nullptr));
         audio::Handle handle = engine.streamCreateFile(false, sine.c_str(), 0, 0, audio::SAMPLE_FLOAT);
         ASSERT_NE(handle, 0u);
         ASSERT_TRUE(engine.channelPlay(handle, false));
-        ASSERT_TRUE(waitUntilStopped(engine, handle));
+        ASSERT_TRUE(waitUntilStopped(engine, handle, 5.0) >= 0);
         std::this_thread::sleep_for(100ms);
         engine.free();
 
@@ -65,7 +39,7 @@ TEST(AudioCapture, ReturnsTheLastFramesTheOutputWasSent)
         // the file may lack the last buffers mixed before the device closed, and
         // holds silent ones SDL played while the device was still paused. Buffers
         // are whole, so the two line up with the file short of some whole ones.
-        std::vector<float> written = readFloats(capture);
+        std::vector<float> written = readCapture(capture);
         const uint64_t writtenFrames = written.size() / 2;
         const uint64_t total = uint64_t(musicdisk_capture_total());
         const uint64_t compared = 44100, slack = 4 * DEVICE_FRAMES;
@@ -97,7 +71,7 @@ TEST(AudioThreadless, CommandsWhileTheOutputIsHeldAreNotLost)
     if constexpr (AUDIO_THREADS) {
         GTEST_SKIP() << "the threaded engine waits for its audio thread instead";
     } else {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        useDummyDriver();
         TempDir dir;
         const std::string tone = dir.file("tone.wav");
         ASSERT_TRUE(writeSineFile(tone.c_str(), SoundFormat::Wav16, 440.0, 44100, 2, 0.5));
@@ -114,6 +88,6 @@ TEST(AudioThreadless, CommandsWhileTheOutputIsHeldAreNotLost)
         ASSERT_TRUE(engine.setVolume(100));
         ASSERT_TRUE(engine.channelPlay(handle, true));
         SDL_PauseAudioDevice(engine.deviceId, 0);
-        EXPECT_TRUE(waitUntilStopped(engine, handle)) << "it plays to its end once the output runs";
+        EXPECT_TRUE(waitUntilStopped(engine, handle, 5.0) >= 0) << "it plays to its end once the output runs";
     }
 }

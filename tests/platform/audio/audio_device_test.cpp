@@ -17,43 +17,6 @@ using namespace std::chrono_literals;
 constexpr uint32_t MODULE_FLAGS = 0xA300; // position reset, FT2 MOD, ramping, float
 constexpr uint32_t STREAM_FLAGS = audio::SAMPLE_FLOAT;
 
-static void useDummyDriver() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
-
-static void useDiskDriver(const std::string& capture)
-{
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
-}
-
-// Float stereo frames as the disk driver wrote them.
-static std::vector<float> readCapture(const std::string& path)
-{
-    std::vector<float> samples;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return samples;
-    float chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, sizeof(float), 4096, file)) > 0)
-        samples.insert(samples.end(), chunk, chunk + got);
-    std::fclose(file);
-    return samples;
-}
-
-// Seconds until the channel reported stopped, or -1 after timeout.
-static double waitUntilStopped(audio::Audio& engine, audio::Handle handle, double timeout)
-{
-    auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (engine.channelIsActive(handle) == audio::ACTIVE_STOPPED)
-            return elapsed;
-        if (elapsed > timeout)
-            return -1.0;
-        std::this_thread::sleep_for(5ms);
-    }
-}
-
 static std::unique_ptr<audio::Audio> startEngine()
 {
     std::unique_ptr<audio::Audio> engine(createSdlAudio());

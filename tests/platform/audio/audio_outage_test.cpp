@@ -115,8 +115,7 @@ TEST(AudioOutage, NothingHaltedSoundsWhenTheOutputReturns)
     ASSERT_TRUE(writeRampWav(ramp.c_str(), 44100, 2, 4.0));
     std::string fifo = dir.file("output");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", fifo.c_str(), 1);
+    useDiskDriver(fifo);
 
     auto listener = std::make_unique<Listener>(fifo);
     listener->attend();

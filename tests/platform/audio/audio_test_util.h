@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A fresh folder under /tmp, removed with everything in it at the end of the test.
@@ -27,6 +30,44 @@ struct TempDir {
     }
     std::string file(const std::string& name) const { return path + "/" + name; }
 };
+
+// The output device the next engine opens: SDL's disk driver, writing float stereo
+// frames to `capture` (a file or a FIFO), or the dummy driver, playing to nothing.
+inline void useDiskDriver(const std::string& capture)
+{
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+}
+inline void useDummyDriver() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+
+// The float stereo samples the disk driver wrote, interleaved.
+inline std::vector<float> readCapture(const std::string& path)
+{
+    std::vector<float> samples;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return samples;
+    float chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, sizeof(float), 4096, file)) > 0)
+        samples.insert(samples.end(), chunk, chunk + got);
+    std::fclose(file);
+    return samples;
+}
+
+// Seconds until the channel reported stopped, or -1 after `timeout` seconds.
+inline double waitUntilStopped(audio::Audio& engine, audio::Handle handle, double timeout)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (engine.channelIsActive(handle) == audio::ACTIVE_STOPPED)
+            return elapsed;
+        if (elapsed > timeout)
+            return -1.0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 // 12 * 44100 / 512 Hz: a sine on this frequency lies exactly on FFT bin 12.
 constexpr double BIN12_HZ = 12.0 * 44100.0 / 512.0;

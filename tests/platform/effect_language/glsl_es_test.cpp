@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/sdl/effect_language.h"
+#include "platform/sdl/gpu_effect.h"
 #include "tests/support/resident_libraries.h"
 
 namespace {
@@ -60,24 +61,9 @@ protected:
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
-    // The shader object, or 0 with the compiler's log in *log.
     GLuint compile(GLenum type, const fx::ShaderDesc& shader, std::string* log)
     {
-        std::string source = fx::glslSource(shader, fx::GlslDialect::Es300);
-        const char* text = source.c_str();
-        GLuint object = glCreateShader(type);
-        glShaderSource(object, 1, &text, nullptr);
-        glCompileShader(object);
-        GLint ok = GL_FALSE;
-        glGetShaderiv(object, GL_COMPILE_STATUS, &ok);
-        char buffer[4096] = {};
-        glGetShaderInfoLog(object, sizeof buffer, nullptr, buffer);
-        *log = buffer;
-        if (!ok) {
-            glDeleteShader(object);
-            return 0;
-        }
-        return object;
+        return sdlgpu::compileShader(type, shader, fx::GlslDialect::Es300, log);
     }
 
     SDL_Window* window = nullptr;
