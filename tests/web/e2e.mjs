@@ -598,6 +598,12 @@ async function compareSound(page, track) {
   execFileSync(renderer, [track.file, "40", rendered]);
   const raw = fs.readFileSync(rendered);
   const render = new Float32Array(raw.buffer, raw.byteOffset, raw.length / 4);
+  // The capture holds what was played since the sound started; on a loaded
+  // machine the player screen can come before two seconds of it.
+  await page.waitForFunction((frames) => {
+    const m = globalThis.Module || (globalThis.musicdisk && globalThis.musicdisk.module);
+    return m && m._musicdisk_capture_total && m._musicdisk_capture_total() >= frames;
+  }, { timeout: 10000 }, 2 * RATE).catch(() => {});
   const piece = await captured(page, 2 * RATE);
   fs.writeFileSync(path.join(OUT, "page.raw"), Buffer.from(piece.buffer));
   if (piece.length < 4 * RATE) {
