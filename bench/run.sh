@@ -72,7 +72,7 @@ B=$BUILD/bench
 "$B/bench_startup" "$B/bench_floor_window" "bundled disk=$ROOT" "ten-module disk=$TEN" --runs 10 2>/dev/null >>"$ROWS"
 # The same with Mesa's shader cache warm, as every start after a machine's first.
 "$B/bench_startup" "$B/bench_floor_window" "bundled disk=$ROOT" --runs 10 --warm-shader-cache 2>/dev/null |
-  grep "first frame" >>"$ROWS"
+  grep -E "first frame|steps" >>"$ROWS"
 SDL_AUDIODRIVER=dummy "$B/bench_frames" "$ROOT" 1000 2>/dev/null >>"$ROWS"
 # Ours and the same-picture floor in turn, on one bubble layout (BENCH_SEED).
 "$B/bench_player_cost" "$B/bench_player_floor" "$ROOT" "${BENCH_SEED:-1}" 20 3 2>/dev/null >>"$ROWS"
