@@ -20,53 +20,16 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/floor_program.h"
 #include "bench/timed_services.h"
 
 namespace {
 
-const char* const VERTEX_SHADER = R"(#version 330 core
-layout(location = 0) in vec3 position;
-layout(location = 1) in vec2 texcoord;
-layout(location = 2) in vec4 color;
-out vec2 uv;
-out vec4 tint;
-void main()
-{
-    uv = texcoord;
-    tint = color;
-    gl_Position = vec4(position.xy, position.z * 2.0 - 1.0, 1.0);
-}
-)";
-
-const char* const PIXEL_SHADER = R"(#version 330 core
-uniform sampler2D texture_0;
-in vec2 uv;
-in vec4 tint;
-out vec4 pixel;
-void main()
-{
-    pixel = texture(texture_0, uv) * tint;
-}
-)";
-
-GLuint compile(GLenum kind, const char* source)
-{
-    GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    return shader;
-}
-
 // The program, the texture and the quad, bound and ready to draw.
 bool prepareTexturedQuad()
 {
-    GLuint program = glCreateProgram();
-    glAttachShader(program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
-    glAttachShader(program, compile(GL_FRAGMENT_SHADER, PIXEL_SHADER));
-    glLinkProgram(program);
-    GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
-    if (!linked)
+    GLuint program = bench::linkFloorProgram();
+    if (!program)
         return false;
     glUseProgram(program);
 

@@ -37,6 +37,7 @@
 
 #include "app/application.h"
 #include "app/render_device.h"
+#include "bench/child_process.h"
 #include "bench/proc_files.h"
 #include "bench/timed_services.h"
 #include "disk/disk_files.h"
@@ -167,18 +168,7 @@ Child launch(const std::vector<std::string>& command)
     Child child;
     if (pipe(fds) != 0)
         return child;
-    child.pid = fork();
-    if (child.pid == 0) {
-        dup2(fds[1], STDOUT_FILENO);
-        close(fds[0]);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::vector<char*> argv;
-        for (const std::string& word : command)
-            argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    child.pid = bench::launchChild(command, nullptr, fds[1]);
     close(fds[1]);
     child.out = fdopen(fds[0], "r");
     return child;
@@ -186,8 +176,7 @@ Child launch(const std::vector<std::string>& command)
 
 void stop(Child& child)
 {
-    kill(child.pid, SIGKILL);
-    waitpid(child.pid, nullptr, 0);
+    bench::stopChild(child.pid);
     std::fclose(child.out);
 }
 
@@ -199,13 +188,6 @@ bool waitReady(Child& child)
         if (std::strncmp(line, "ready", 5) == 0)
             return true;
     return false;
-}
-
-void sleepSeconds(double seconds)
-{
-    timespec t{time_t(seconds), long((seconds - double(time_t(seconds))) * 1e9)};
-    while (nanosleep(&t, &t) != 0) {
-    }
 }
 
 // The child's frames so far, asked for; -1 if it does not answer.
@@ -232,11 +214,11 @@ Cost measure(Child& child, double seconds)
     Cost cost;
     if (!waitReady(child))
         return cost;
-    sleepSeconds(WARMUP_S);
+    bench::sleepSeconds(WARMUP_S);
     const long long firstFrame = frameCount(child);
     const int64_t before = bench::processCpuNanos(child.pid);
     const int64_t start = bench::monotonicNanos();
-    sleepSeconds(seconds);
+    bench::sleepSeconds(seconds);
     const long long frames = frameCount(child) - firstFrame;
     const int64_t used = bench::processCpuNanos(child.pid) - before;
     const double elapsed = double(bench::monotonicNanos() - start);

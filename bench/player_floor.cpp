@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/floor_program.h"
 #include "bench/timed_services.h"
 
 namespace {
@@ -114,44 +115,6 @@ std::vector<Bubble> bubblesFromSeed(uint32_t seed)
         b.size = next(i) * 0.15f + 0.3f;
     }
     return bubbles;
-}
-
-const char* const VERTEX_SHADER = R"(#version 330 core
-layout(location = 0) in vec3 position;
-layout(location = 1) in vec2 texcoord;
-layout(location = 2) in vec4 color;
-out vec2 uv;
-out vec4 tint;
-void main()
-{
-    uv = texcoord;
-    tint = color;
-    gl_Position = vec4(position.xy, position.z * 2.0 - 1.0, 1.0);
-}
-)";
-
-const char* const PIXEL_SHADER = R"(#version 330 core
-uniform sampler2D texture_0;
-in vec2 uv;
-in vec4 tint;
-out vec4 pixel;
-void main()
-{
-    pixel = texture(texture_0, uv) * tint;
-}
-)";
-
-GLuint program(const char* vertex, const char* pixel)
-{
-    GLuint p = glCreateProgram();
-    for (auto [kind, source] : {std::pair{GL_VERTEX_SHADER, vertex}, std::pair{GL_FRAGMENT_SHADER, pixel}}) {
-        GLuint shader = glCreateShader(kind);
-        glShaderSource(shader, 1, &source, nullptr);
-        glCompileShader(shader);
-        glAttachShader(p, shader);
-    }
-    glLinkProgram(p);
-    return p;
 }
 
 // The atlas with each smaller level the rounded mean of the 2 x 2 texels it covers.
@@ -281,7 +244,9 @@ bool prepare(const Frame& frame, Floor* f)
         glSamplerParameteri(f->samplers[i], GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glSamplerParameteri(f->samplers[i], GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
-    f->quadProgram = program(VERTEX_SHADER, PIXEL_SHADER);
+    f->quadProgram = bench::linkFloorProgram();
+    if (!f->quadProgram)
+        return false;
     GLuint vertexArray = 0;
     glGenVertexArrays(1, &vertexArray);
     glBindVertexArray(vertexArray);

@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_process.h"
 #include "bench/proc_files.h"
 #include "bench/timed_services.h"
 
@@ -51,38 +52,6 @@ constexpr double MEMORY_GOAL_OVER_TEXTURED_MB = 16.0;
 constexpr double TEN_MEMORY_GOAL_OVER_TEXTURED_MB = 22.0;
 constexpr int MIX_RATE = 44100;
 constexpr int BYTES_PER_FRAME = 8;  // float stereo
-
-void sleepSeconds(double seconds)
-{
-    timespec t{time_t(seconds), long((seconds - double(time_t(seconds))) * 1e9)};
-    while (nanosleep(&t, &t) != 0) {
-    }
-}
-
-pid_t launch(const std::vector<std::string>& command, const char* folder, int outFd)
-{
-    pid_t child = fork();
-    if (child != 0)
-        return child;
-    if (folder && chdir(folder) != 0)
-        _exit(127);
-    int null = open("/dev/null", O_RDWR);
-    dup2(outFd >= 0 ? outFd : null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    std::vector<char*> argv;
-    for (const std::string& word : command)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-}
-
-void stop(pid_t child)
-{
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-}
 
 // A thread's CPU time in nanoseconds (the first field of schedstat: exact, where
 // the tick counts of stat move in steps of 10 ms) and its name.
@@ -116,14 +85,6 @@ std::map<int, ThreadTime> readThreads(pid_t pid)
     }
     closedir(dir);
     return threads;
-}
-
-int64_t processNanos(pid_t pid)
-{
-    int64_t total = 0;
-    for (const auto& [tid, t] : readThreads(pid))
-        total += t.nanos;
-    return total;
 }
 
 // A value in kB from /proc/PID/status, as MB.
@@ -170,7 +131,7 @@ Peer startPeer(const std::string& module, double seekSeconds, int pipeBytes)
         fcntl(fds[1], F_SETPIPE_SZ, pipeBytes);
     char seek[32];
     std::snprintf(seek, sizeof seek, "%.0f", seekSeconds);
-    peer.pid = launch({"openmpt123", "--batch", "-q", "--stdout", "--samplerate", std::to_string(MIX_RATE), "--float",
+    peer.pid = bench::launchChild({"openmpt123", "--batch", "-q", "--stdout", "--samplerate", std::to_string(MIX_RATE), "--float",
                        "--channels", "2", "--seek", seek, "--ctl", "render.resampler.emulate_amiga=0", module},
                       nullptr, fds[1]);
     close(fds[1]);
@@ -199,8 +160,8 @@ bool drain(const Peer& peer, std::vector<char>& buffer)
 Usage measureUsage(const std::string& program, const std::string& disk, double seconds)
 {
     Usage usage;
-    pid_t pid = launch({program}, disk.c_str(), -1);
-    sleepSeconds(MAIN_SCREEN_WAIT_S - PEER_WARMUP_S);
+    pid_t pid = bench::launchChild({program}, disk.c_str(), -1);
+    bench::sleepSeconds(MAIN_SCREEN_WAIT_S - PEER_WARMUP_S);
     const std::string module = firstTrack(disk);
     // The program's first track has played about as long as the wait.
     Peer peers[2] = {startPeer(module, MAIN_SCREEN_WAIT_S - PEER_WARMUP_S, 1024 * BYTES_PER_FRAME),
@@ -221,7 +182,7 @@ Usage measureUsage(const std::string& program, const std::string& disk, double s
             measuredFrom = bench::monotonicNanos();
             before = readThreads(pid);
             for (Peer& peer : peers)
-                peer.before = processNanos(peer.pid);
+                peer.before = bench::processCpuNanos(peer.pid);
         }
         deadline += period;
         timespec at{time_t(deadline / 1000000000), long(deadline % 1000000000)};
@@ -230,17 +191,17 @@ Usage measureUsage(const std::string& program, const std::string& disk, double s
     std::map<int, ThreadTime> after = readThreads(pid);
     const double elapsed = double(bench::monotonicNanos() - measuredFrom) / 1e9;
     if (peersPlaying) {
-        usage.peerDevicePipe = share(processNanos(peers[0].pid) - peers[0].before, elapsed);
-        usage.peerDefaultPipe = share(processNanos(peers[1].pid) - peers[1].before, elapsed);
+        usage.peerDevicePipe = share(bench::processCpuNanos(peers[0].pid) - peers[0].before, elapsed);
+        usage.peerDefaultPipe = share(bench::processCpuNanos(peers[1].pid) - peers[1].before, elapsed);
     }
     usage.peakMb = statusMb(pid, "VmHWM:");
     usage.anonMb = statusMb(pid, "RssAnon:");
     usage.fileMb = statusMb(pid, "RssFile:");
     for (Peer& peer : peers) {
-        stop(peer.pid);
+        bench::stopChild(peer.pid);
         close(peer.fd);
     }
-    stop(pid);
+    bench::stopChild(pid);
 
     const std::string programName = program.substr(program.rfind('/') + 1).substr(0, 15);
     for (const auto& [tid, t] : after) {
@@ -268,22 +229,22 @@ void floorUsage(const std::string& floorProgram, bool textured, double seconds, 
     std::vector<std::string> command = {floorProgram, std::to_string(int(seconds) + 10)};
     if (textured)
         command.insert(command.begin() + 1, "--textured");
-    pid_t pid = launch(command, nullptr, -1);
-    sleepSeconds(3.0);
-    int64_t before = processNanos(pid);
+    pid_t pid = bench::launchChild(command, nullptr, -1);
+    bench::sleepSeconds(3.0);
+    int64_t before = bench::processCpuNanos(pid);
     int64_t start = bench::monotonicNanos();
-    sleepSeconds(seconds);
-    *cpu = share(processNanos(pid) - before, double(bench::monotonicNanos() - start) / 1e9);
+    bench::sleepSeconds(seconds);
+    *cpu = share(bench::processCpuNanos(pid) - before, double(bench::monotonicNanos() - start) / 1e9);
     *peakMb = statusMb(pid, "VmHWM:");
-    stop(pid);
+    bench::stopChild(pid);
 }
 
 double programPeakMb(const std::string& program, const std::string& disk)
 {
-    pid_t pid = launch({program}, disk.c_str(), -1);
-    sleepSeconds(MAIN_SCREEN_WAIT_S);
+    pid_t pid = bench::launchChild({program}, disk.c_str(), -1);
+    bench::sleepSeconds(MAIN_SCREEN_WAIT_S);
     double peak = statusMb(pid, "VmHWM:");
-    stop(pid);
+    bench::stopChild(pid);
     return peak;
 }
 
@@ -309,24 +270,24 @@ std::string firstLineOf(const std::string& command)
 // the OpenGL driver take. False if the window could not be minimised.
 bool measureMinimised(const std::string& program, const std::string& disk, double seconds, Usage* usage)
 {
-    pid_t pid = launch({program}, disk.c_str(), -1);
-    sleepSeconds(MAIN_SCREEN_WAIT_S);
+    pid_t pid = bench::launchChild({program}, disk.c_str(), -1);
+    bench::sleepSeconds(MAIN_SCREEN_WAIT_S);
     const std::string window = firstLineOf("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null");
     bool iconic = false;
     // The manager marks a minimised window Iconic in its WM_STATE.
     if (!window.empty() && std::system(("xdotool windowminimize --sync " + window + " 2>/dev/null").c_str()) == 0)
         iconic = firstLineOf("xprop -id " + window + " WM_STATE 2>/dev/null | grep -o Iconic") == "Iconic";
     if (!iconic) {
-        stop(pid);
+        bench::stopChild(pid);
         return false;
     }
-    sleepSeconds(PEER_WARMUP_S);
+    bench::sleepSeconds(PEER_WARMUP_S);
     std::map<int, ThreadTime> before = readThreads(pid);
     const int64_t start = bench::monotonicNanos();
-    sleepSeconds(seconds);
+    bench::sleepSeconds(seconds);
     std::map<int, ThreadTime> after = readThreads(pid);
     const double elapsed = double(bench::monotonicNanos() - start) / 1e9;
-    stop(pid);
+    bench::stopChild(pid);
     for (const auto& [tid, t] : after) {
         auto old = before.find(tid);
         double s = share(t.nanos - (old != before.end() ? old->second.nanos : 0), elapsed);
