@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/application.h"
 #include "app/frame_timer.h"
 #include "app/input_state.h"
 #include "app/render_device.h"
@@ -12,6 +11,7 @@
 #include "platform/os.h"
 #include "scenes/artwork_atlas.h"
 #include "scenes/c_random.h"
+#include "scenes/overlay_screen.h"
 
 float aboutScrollOffset = 0.3f;
 float aboutScrollSpeed = -0.08f;
@@ -55,24 +55,11 @@ void AboutScene::enter()
 void AboutScene::update()
 {
     const InputState& input = InputState::instance();
-    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
-    musicLibrary.handlePlaybackKeys();
-    if (input.keyReleased('A'))
-        Application::instance().requestScene(ABOUT_SCENE);
-    if (input.keyReleased('I'))
-        Application::instance().requestScene(INFO_SCENE);
-    const AtlasRect& background = ATLAS_RECTS[ATLAS_BACKGROUND];
-    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, background.u0, background.v0, background.u1, background.v1, 1.0f,
-             1.0f, 1.0f, fade.alpha);
-    // A click anywhere returns to the player: there is nothing to hit on this screen.
-    if (input.leftButtonReleased())
-        Application::instance().requestScene(MAIN_SCENE);
+    updateOverlayScreen(*this, fade, closingState);
     const AtlasRect& frame = ATLAS_RECTS[ATLAS_ABOUT_TEXT_FRAME];
     drawQuadAtDepth(skinTexture, -0.3f, -0.2f, 1.2f, 1.0f, frame.u0, frame.v0, frame.u1, frame.v1, 1.0f, 1.0f, 1.0f,
                     fade.alpha, 0.2f);
-    const AtlasRect& hint = ATLAS_RECTS[ATLAS_RETURN_HINT];
-    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, hint.u0, hint.v0, hint.u1, hint.v1, 1.0f, 1.0f, 1.0f,
-             fade.alpha);
+    drawReturnHint(fade.alpha);
     updateScrollText();
     updateBubbles();
     const AtlasRect& caption = ATLAS_RECTS[ATLAS_ABOUT_CAPTION];

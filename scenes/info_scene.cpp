@@ -1,13 +1,11 @@
 #include "scenes/info_scene.h"
 
-#include "app/application.h"
-#include "app/frame_timer.h"
 #include "app/input_state.h"
 #include "disk/global_initialization.h"
-#include "disk/music_library.h"
 #include "gui/draw.h"
 #include "platform/os.h"
 #include "scenes/artwork_atlas.h"
+#include "scenes/overlay_screen.h"
 
 namespace {
 
@@ -41,21 +39,8 @@ void InfoScene::enter()
 void InfoScene::update()
 {
     const InputState& input = InputState::instance();
-    stepFadeWithMusic(*this, fade, closingState, FrameTimer::instance().delta);
-    musicLibrary.handlePlaybackKeys();
-    if (input.keyReleased('A'))
-        Application::instance().requestScene(ABOUT_SCENE);
-    if (input.keyReleased('I'))
-        Application::instance().requestScene(INFO_SCENE);
-    const AtlasRect& background = ATLAS_RECTS[ATLAS_BACKGROUND];
-    drawQuad(skinTexture, -1.0f, -1.0f, 2.0f, 2.0f, background.u0, background.v0, background.u1, background.v1, 1.0f,
-             1.0f, 1.0f, fade.alpha);
-    // A click anywhere returns to the player: there is nothing to hit on this screen.
-    if (input.leftButtonReleased())
-        Application::instance().requestScene(MAIN_SCENE);
-    const AtlasRect& hint = ATLAS_RECTS[ATLAS_RETURN_HINT];
-    drawQuad(skinTexture, 0.46f, -0.95f, 0.43f, 0.177f, hint.u0, hint.v0, hint.u1, hint.v1, 1.0f, 1.0f, 1.0f,
-             fade.alpha);
+    updateOverlayScreen(*this, fade, closingState);
+    drawReturnHint(fade.alpha);
     const AtlasRect& keys = ATLAS_RECTS[ATLAS_KEYS_PICTURE];
     drawQuad(skinTexture, 0.65f, -0.8f, 0.35f, 1.55f, keys.u0, keys.v0, keys.u1, keys.v1, 1.0f, 1.0f, 1.0f, fade.alpha);
     const AtlasRect& heading = ATLAS_RECTS[ATLAS_KEYS_HEADING];
