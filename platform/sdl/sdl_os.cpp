@@ -316,6 +316,10 @@ std::string SdlOs::startVideo(const std::string& className)
     // A music player must let the screen blank as usual; SDL would ask the
     // desktop to keep it awake.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // Nothing here takes typed text, so X's input method needs no compose table:
+    // the locale's has thousands of lines, and reading it cost every start about
+    // 15 ms. One the user names is still read.
+    SDL_setenv("XCOMPOSEFILE", "/dev/null", 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return SDL_GetError();
     if (!driverNamed && isHeadlessDriver(SDL_GetCurrentVideoDriver())) {
