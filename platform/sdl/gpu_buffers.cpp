@@ -252,6 +252,7 @@ Result drawIndexed(Device* device, uint32_t primitiveType, int32_t baseVertexInd
         return INVALIDCALL;
     if (!indicesFit(device, indices, baseVertexIndex, startIndex, uint32_t(count)))
         return INVALIDCALL;
+    clearBeforeDraw(device);
     const GLenum type = indices->indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
     const uintptr_t byteOffset = uintptr_t(startIndex) * indices->indexSize;
 #ifdef __EMSCRIPTEN__

@@ -72,4 +72,32 @@ void applyState(Device* device, const GlState& wanted)
     now = wanted;
 }
 
+void doPendingClear(Device* device, GLbitfield parts)
+{
+    parts &= device->pendingClear;
+    if (!parts)
+        return;
+    device->pendingClear &= ~parts;
+    glDisable(GL_SCISSOR_TEST);
+    if (parts & GL_COLOR_BUFFER_BIT) {
+        const GLfloat* c = device->clearColor;
+        glClearColor(c[0], c[1], c[2], c[3]);
+    }
+    if (parts & GL_DEPTH_BUFFER_BIT) {
+        setClearDepth(device->clearDepth);
+        glDepthMask(GL_TRUE);
+    }
+    if (parts & GL_STENCIL_BUFFER_BIT)
+        glClearStencil(device->clearStencil);
+    glClear(parts);
+    glDepthMask(device->state.depthWrite ? GL_TRUE : GL_FALSE);
+    glEnable(GL_SCISSOR_TEST);
+}
+
+void clearBeforeDraw(Device* device)
+{
+    const bool depth = device->state.depthTest || device->state.depthWrite;
+    doPendingClear(device, GL_COLOR_BUFFER_BIT | (depth ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT : 0));
+}
+
 } // namespace sdlgpu

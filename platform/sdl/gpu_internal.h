@@ -68,6 +68,15 @@ struct Device {
     sdlgpu::Rect client;    // where the device draws
     bool inScene;
     bool presented;  // a frame has been shown
+    // A clear of the whole surface not done yet (GL_*_BUFFER_BIT parts, with their
+    // values): done before anything draws into, reads or shows what it clears. A
+    // copy over the whole client area drops its colour part, and the depth part
+    // waits while nothing tests or writes depth, so a frame that begins with the
+    // layer's copy and draws without depth fills no pixel twice.
+    GLbitfield pendingClear;
+    GLfloat clearColor[4];
+    GLfloat clearDepth;
+    GLint clearStencil;
     sdlgpu::GlState state;
     GLuint whiteTexture;
     VertexDeclaration* declaration;
@@ -171,5 +180,10 @@ inline void clearGlErrors()
 // Makes the device's context current; false if the device is gone.
 bool useDevice(gpu::Device* device);
 void applyState(gpu::Device* device, const GlState& wanted);
+// Does the parts of the pending clear in `parts`, leaving the rest pending.
+void doPendingClear(gpu::Device* device, GLbitfield parts);
+// Before a draw: the pending colour clear, and the depth and stencil ones when the
+// draw tests or writes depth.
+void clearBeforeDraw(gpu::Device* device);
 
 } // namespace sdlgpu

@@ -217,41 +217,53 @@ static Result clear(Device* device, uint32_t rectCount, const void* rects, uint3
     if ((flags & (CLEAR_TARGET | CLEAR_ZBUFFER | CLEAR_STENCIL)) == 0 || (rectCount > 0 && !rects))
         return INVALIDCALL;
     GLbitfield mask = 0;
-    if (flags & CLEAR_TARGET) {
+    if (flags & CLEAR_TARGET)
+        mask |= GL_COLOR_BUFFER_BIT;
+    if (flags & CLEAR_ZBUFFER)
+        mask |= GL_DEPTH_BUFFER_BIT;
+    if (flags & CLEAR_STENCIL)
+        mask |= GL_STENCIL_BUFFER_BIT;
+    if (rectCount == 0) {
+        // All of the surface: kept to be done when needed (clearBeforeDraw). Done,
+        // it is a plain fill: a scissored clear is drawn as a quad by Mesa's
+        // software renderer. present() paints the border around the client area.
+        device->pendingClear |= mask;
+        if (mask & GL_COLOR_BUFFER_BIT) {
+            GLfloat* c = device->clearColor;
+            c[0] = ((color >> 16) & 255) / 255.0f;
+            c[1] = ((color >> 8) & 255) / 255.0f;
+            c[2] = (color & 255) / 255.0f;
+            c[3] = (color >> 24) / 255.0f;
+        }
+        if (mask & GL_DEPTH_BUFFER_BIT)
+            device->clearDepth = std::clamp(z, 0.0f, 1.0f);
+        if (mask & GL_STENCIL_BUFFER_BIT)
+            device->clearStencil = GLint(stencil & 255);
+        return OK;
+    }
+    // Rectangles come after any whole clear of the same parts still pending.
+    doPendingClear(device, mask);
+    if (flags & CLEAR_TARGET)
         glClearColor(((color >> 16) & 255) / 255.0f, ((color >> 8) & 255) / 255.0f, (color & 255) / 255.0f,
                      (color >> 24) / 255.0f);
-        mask |= GL_COLOR_BUFFER_BIT;
-    }
     if (flags & CLEAR_ZBUFFER) {
         setClearDepth(std::clamp(z, 0.0f, 1.0f));
         glDepthMask(GL_TRUE);
-        mask |= GL_DEPTH_BUFFER_BIT;
     }
-    if (flags & CLEAR_STENCIL) {
+    if (flags & CLEAR_STENCIL)
         glClearStencil(GLint(stencil & 255));
-        mask |= GL_STENCIL_BUFFER_BIT;
-    }
+    // Rectangles are {left, top, right, bottom} in client pixels, y down.
     const Rect& c = device->client;
-    if (rectCount == 0) {
-        // All of the surface: a scissored clear is drawn as a quad by Mesa's
-        // software renderer, a whole one is a plain fill (a millisecond a frame
-        // less). present() paints the border around the client area again.
-        glDisable(GL_SCISSOR_TEST);
+    const int32_t* r = static_cast<const int32_t*>(rects);
+    for (uint32_t i = 0; i < rectCount; i++, r += 4) {
+        int left = std::clamp(int(r[0]), 0, c.width), right = std::clamp(int(r[2]), 0, c.width);
+        int top = std::clamp(int(r[1]), 0, c.height), bottom = std::clamp(int(r[3]), 0, c.height);
+        if (right <= left || bottom <= top)
+            continue;
+        glScissor(c.x + left, c.y + c.height - bottom, right - left, bottom - top);
         glClear(mask);
-        glEnable(GL_SCISSOR_TEST);
-    } else {
-        // Rectangles are {left, top, right, bottom} in client pixels, y down.
-        const int32_t* r = static_cast<const int32_t*>(rects);
-        for (uint32_t i = 0; i < rectCount; i++, r += 4) {
-            int left = std::clamp(int(r[0]), 0, c.width), right = std::clamp(int(r[2]), 0, c.width);
-            int top = std::clamp(int(r[1]), 0, c.height), bottom = std::clamp(int(r[3]), 0, c.height);
-            if (right <= left || bottom <= top)
-                continue;
-            glScissor(c.x + left, c.y + c.height - bottom, right - left, bottom - top);
-            glClear(mask);
-        }
-        glScissor(c.x, c.y, c.width, c.height);
     }
+    glScissor(c.x, c.y, c.width, c.height);
     glDepthMask(device->state.depthWrite ? GL_TRUE : GL_FALSE);
     return OK;
 }
@@ -367,6 +379,7 @@ public:
         // The border's clears make llvmpipe compile a shader variant of their own
         // (about 30 ms): the first frame goes out without it, so the picture comes
         // that much sooner, and every later frame has it.
+        doPendingClear(device, GL_COLOR_BUFFER_BIT);
         if (device->presented)
             paintBorder(device);
         device->presented = true;
@@ -559,6 +572,12 @@ public:
             return INVALIDCALL;
         auto area = [&](const Texture* t) { return t ? Rect{0, 0, int(t->width), int(t->height)} : device->client; };
         const Rect from = area(source), to = area(destination);
+        // A copy onto the whole client area leaves nothing of a colour clear there,
+        // and present() paints the border around it (after the first frame).
+        if (!destination && device->presented)
+            device->pendingClear &= ~GLbitfield(GL_COLOR_BUFFER_BIT);
+        else if (!source || !destination)
+            doPendingClear(device, GL_COLOR_BUFFER_BIT);
         glBindFramebuffer(GL_READ_FRAMEBUFFER, source ? source->framebuffer : 0);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, destination ? destination->framebuffer : 0);
         if (!source)
@@ -731,6 +750,7 @@ bool sdlReadBackBuffer(gpu::Device* device, int* width, int* height, std::vector
         return false;
     const sdlgpu::Rect& c = device->client;
     std::vector<uint8_t> rows(size_t(c.width) * c.height * 4);
+    sdlgpu::doPendingClear(device, GL_COLOR_BUFFER_BIT);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(c.x, c.y, c.width, c.height, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());

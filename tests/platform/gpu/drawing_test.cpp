@@ -4,6 +4,10 @@
 
 #include <epoxy/gl.h>
 
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 constexpr Pixel black = {0, 0, 0, 255};
@@ -17,7 +21,30 @@ Quad plain(float x, float y, float w, float h, Pixel c, float alpha = 1.0f, floa
     return {x, y, w, h, depth, c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, alpha, nullptr};
 }
 
-class Drawing : public GpuTest {};
+class Drawing : public GpuTest {
+protected:
+    // Draws with the bundled effect's shaders and a pass that tests and writes
+    // depth, instead of the bundled pass that does neither.
+    gpu::Result drawWithDepth(const std::vector<Quad>& quads)
+    {
+        std::ifstream file("data/gui.fx");
+        std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        for (const char* off : {"depth_test = off;", "depth_write = off;"})
+            text.replace(text.find(off), std::string(off).size(), std::string(off, std::strlen(off) - 4) + "on;");
+        gpu::Effect* depthEffect = nullptr;
+        gpu::Result r = service->createEffectFromFile(device, writeBytes("depth.fx", text).c_str(), &depthEffect);
+        if (gpu::failed(r))
+            return r;
+        std::swap(effect, depthEffect);
+        gpu::TechniqueHandle bundled = technique;
+        technique = service->getTechniqueByName(effect, "GUI");
+        r = drawQuads(quads, false);
+        technique = bundled;
+        std::swap(effect, depthEffect);
+        service->release(depthEffect);
+        return r;
+    }
+};
 
 TEST_F(Drawing, QuadsLandOnTheirPixelsWith16And32BitIndices)
 {
@@ -56,6 +83,43 @@ TEST_F(Drawing, ClearFillsWithTheArgbColour)
     size_t outside = (size_t(11) * width + 11) * 4;
     EXPECT_TRUE(near({frame[outside], frame[outside + 1], frame[outside + 2], 255}, {0x33, 0x66, 0x99, 255}));
     EXPECT_EQ(service->endScene(device), gpu::OK);
+}
+
+// A clear of the whole surface is kept until something needs it: whatever comes
+// between, what is drawn, copied or read afterwards finds what the clear left.
+TEST_F(Drawing, AClearHoldsForWhateverComesAfterIt)
+{
+    const Quad behind = plain(-0.2f, -0.5f, 0.4f, 1.0f, green, 1.0f, 0.7f);
+    const Quad before = plain(0.4f, -0.5f, 0.4f, 1.0f, blue, 1.0f, 0.3f);
+    ASSERT_EQ(service->beginScene(device), gpu::OK);
+    ASSERT_EQ(service->clear(device, 0, nullptr, gpu::CLEAR_TARGET | gpu::CLEAR_ZBUFFER, 0xFF000000, 0.5f, 0),
+              gpu::OK);
+    // Draws without depth first, then ones that test it against the cleared 0.5.
+    ASSERT_EQ(drawQuads({plain(-0.9f, -0.5f, 0.4f, 1.0f, red)}, false), gpu::OK);
+    ASSERT_EQ(drawWithDepth({behind, before}), gpu::OK);
+    readBack();
+    EXPECT_TRUE(near(at(-0.7f, 0.0f), red));
+    EXPECT_TRUE(near(at(0.0f, 0.0f), black)) << "behind the cleared depth";
+    EXPECT_TRUE(near(at(0.6f, 0.0f), blue));
+    EXPECT_EQ(service->endScene(device), gpu::OK);
+    EXPECT_EQ(service->present(device), gpu::OK);
+
+    // A depth clear in one frame holds in the next, and a colour clear with nothing
+    // drawn reaches a read-back.
+    ASSERT_EQ(service->beginScene(device), gpu::OK);
+    ASSERT_EQ(service->clear(device, 0, nullptr, gpu::CLEAR_ZBUFFER, 0, 0.5f, 0), gpu::OK);
+    EXPECT_EQ(service->endScene(device), gpu::OK);
+    EXPECT_EQ(service->present(device), gpu::OK);
+    ASSERT_EQ(service->beginScene(device), gpu::OK);
+    ASSERT_EQ(service->clear(device, 0, nullptr, gpu::CLEAR_TARGET, 0xFF336699, 1.0f, 0), gpu::OK);
+    readBack();
+    EXPECT_TRUE(near(at(0.0f, 0.0f), {0x33, 0x66, 0x99, 255}));
+    ASSERT_EQ(drawWithDepth({behind, before}), gpu::OK);
+    readBack();
+    EXPECT_TRUE(near(at(0.0f, 0.0f), {0x33, 0x66, 0x99, 255})) << "behind the depth cleared a frame ago";
+    EXPECT_TRUE(near(at(0.6f, 0.0f), blue));
+    EXPECT_EQ(service->endScene(device), gpu::OK);
+    EXPECT_EQ(service->present(device), gpu::OK);
 }
 
 TEST_F(Drawing, HalfTransparentQuadBlendsOverTheOneBelow)

@@ -98,6 +98,45 @@ TEST_F(RenderTarget, APictureCopiedIntoATargetAndBackArrivesBitForBit)
     service->release(target);
 }
 
+// A frame that begins with a clear and then a copy over the whole client area
+// (as each frame with a layer does) shows the copy; a clear before a copy out of
+// the back buffer reaches the copy.
+TEST_F(RenderTarget, CopiesSeeTheClearsBeforeThem)
+{
+    gpu::SurfaceDesc size = {};
+    ASSERT_EQ(service->getBackBufferDesc(device, &size), gpu::OK);
+    gpu::Texture* target = makeTarget(size.width, size.height);
+    ASSERT_NE(target, nullptr);
+    ASSERT_EQ(service->beginScene(device), gpu::OK);
+    service->clear(device, 0, nullptr, gpu::CLEAR_TARGET | gpu::CLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(drawQuads({{-0.8f, -0.7f, 1.1f, 1.3f, 1.0f, 1.0f, 0.5f, 0.25f, 0.6f, nullptr}}, false), gpu::OK);
+    readBack();
+    const std::vector<uint8_t> drawn = frame;
+    EXPECT_EQ(service->stretchRect(device, nullptr, target), gpu::OK);
+    EXPECT_EQ(service->endScene(device), gpu::OK);
+    EXPECT_EQ(service->present(device), gpu::OK);
+
+    ASSERT_EQ(service->beginScene(device), gpu::OK);
+    service->clear(device, 0, nullptr, gpu::CLEAR_TARGET | gpu::CLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
+    EXPECT_EQ(service->stretchRect(device, target, nullptr), gpu::OK);
+    readBack();
+    EXPECT_EQ(frame, drawn);
+    EXPECT_EQ(service->endScene(device), gpu::OK);
+    EXPECT_EQ(service->present(device), gpu::OK);
+
+    ASSERT_EQ(service->beginScene(device), gpu::OK);
+    service->clear(device, 0, nullptr, gpu::CLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    EXPECT_EQ(service->stretchRect(device, nullptr, target), gpu::OK);
+    service->clear(device, 0, nullptr, gpu::CLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    EXPECT_EQ(service->stretchRect(device, target, nullptr), gpu::OK);
+    readBack();
+    EXPECT_TRUE(near(at(0.0f, 0.0f), {0, 0, 255, 255}));
+    EXPECT_TRUE(near(at(-0.99f, 0.99f), {0, 0, 255, 255}));
+    EXPECT_EQ(service->endScene(device), gpu::OK);
+    EXPECT_EQ(service->present(device), gpu::OK);
+    service->release(target);
+}
+
 // The layer is copied in while the effect's pass runs: the pass's program, blending,
 // texture and depth state are as they were after the copy.
 TEST_F(RenderTarget, ACopyInsideAPassLeavesThePassStateAlone)
