@@ -132,6 +132,7 @@ static void paintBorder(Device* device)
 // ---- Creating, clearing, resetting and releasing a device -------------------------
 
 #ifdef __EMSCRIPTEN__
+constexpr bool CANVAS_CLEARED_BY_BROWSER = true;
 constexpr const char* CONTEXT_NAME = "WebGL 2";
 static void askForContext()
 {
@@ -140,6 +141,7 @@ static void askForContext()
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
 }
 #else
+constexpr bool CANVAS_CLEARED_BY_BROWSER = false;
 constexpr const char* CONTEXT_NAME = "OpenGL 3.3 core";
 static void askForContext()
 {
@@ -573,8 +575,10 @@ public:
         auto area = [&](const Texture* t) { return t ? Rect{0, 0, int(t->width), int(t->height)} : device->client; };
         const Rect from = area(source), to = area(destination);
         // A copy onto the whole client area leaves nothing of a colour clear there,
-        // and present() paints the border around it (after the first frame).
-        if (!destination && device->presented)
+        // and present() paints the border around it (after the first frame). Not in
+        // a browser: it clears a shown canvas itself at the first draw after a copy,
+        // unless a clear came first.
+        if (!destination && device->presented && !CANVAS_CLEARED_BY_BROWSER)
             device->pendingClear &= ~GLbitfield(GL_COLOR_BUFFER_BIT);
         else if (!source || !destination)
             doPendingClear(device, GL_COLOR_BUFFER_BIT);
