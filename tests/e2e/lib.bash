@@ -115,14 +115,21 @@ e2e_tone_disk() {
 start_xvfb() {
     Xvfb -displayfd 3 -screen 0 "${1:-1280x800x24}" -nolisten tcp 3> "$WORK/display" 2> "$WORK/xvfb.log" &
     XVFB_PID=$!
+    # The number is written once the server listens; a whole line is waited for,
+    # and then a client that gets an answer, before anything is started on it.
     for _ in $(seq 1 100); do
-        [ -s "$WORK/display" ] && break
+        [ "$(tail -c 1 "$WORK/display" 2> /dev/null | od -An -c | tr -d ' ')" = '\n' ] && break
         sleep 0.1
     done
     [ -s "$WORK/display" ] || e2e_fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-    DISPLAY=":$(cat "$WORK/display")"
+    DISPLAY=":$(head -n 1 "$WORK/display")"
     export DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$WORK/out.raw"
     unset WAYLAND_DISPLAY
+    for _ in $(seq 1 50); do
+        xdotool getdisplaygeometry > /dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    e2e_fail "Xvfb on $DISPLAY does not answer: $(cat "$WORK/xvfb.log")"
 }
 
 find_window() {
