@@ -72,13 +72,8 @@ void applyState(Device* device, const GlState& wanted)
     now = wanted;
 }
 
-void doPendingClear(Device* device, GLbitfield parts)
+void useClearValues(Device* device, GLbitfield parts)
 {
-    parts &= device->pendingClear;
-    if (!parts)
-        return;
-    device->pendingClear &= ~parts;
-    glDisable(GL_SCISSOR_TEST);
     if (parts & GL_COLOR_BUFFER_BIT) {
         const GLfloat* c = device->clearColor;
         glClearColor(c[0], c[1], c[2], c[3]);
@@ -89,6 +84,16 @@ void doPendingClear(Device* device, GLbitfield parts)
     }
     if (parts & GL_STENCIL_BUFFER_BIT)
         glClearStencil(device->clearStencil);
+}
+
+void doPendingClear(Device* device, GLbitfield parts)
+{
+    parts &= device->pendingClear;
+    if (!parts)
+        return;
+    device->pendingClear &= ~parts;
+    glDisable(GL_SCISSOR_TEST);
+    useClearValues(device, parts);
     glClear(parts);
     glDepthMask(device->state.depthWrite ? GL_TRUE : GL_FALSE);
     glEnable(GL_SCISSOR_TEST);

@@ -180,6 +180,8 @@ inline void clearGlErrors()
 // Makes the device's context current; false if the device is gone.
 bool useDevice(gpu::Device* device);
 void applyState(gpu::Device* device, const GlState& wanted);
+// Sets GL's clear values (and depth writes) from the device's, for `parts`.
+void useClearValues(gpu::Device* device, GLbitfield parts);
 // Does the parts of the pending clear in `parts`, leaving the rest pending.
 void doPendingClear(gpu::Device* device, GLbitfield parts);
 // Before a draw: the pending colour clear, and the depth and stencil ones when the

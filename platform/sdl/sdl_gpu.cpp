@@ -225,35 +225,28 @@ static Result clear(Device* device, uint32_t rectCount, const void* rects, uint3
         mask |= GL_DEPTH_BUFFER_BIT;
     if (flags & CLEAR_STENCIL)
         mask |= GL_STENCIL_BUFFER_BIT;
+    // Rectangles come after any whole clear of the same parts still pending.
+    if (rectCount > 0)
+        doPendingClear(device, mask);
+    if (mask & GL_COLOR_BUFFER_BIT) {
+        GLfloat* c = device->clearColor;
+        c[0] = ((color >> 16) & 255) / 255.0f;
+        c[1] = ((color >> 8) & 255) / 255.0f;
+        c[2] = (color & 255) / 255.0f;
+        c[3] = (color >> 24) / 255.0f;
+    }
+    if (mask & GL_DEPTH_BUFFER_BIT)
+        device->clearDepth = std::clamp(z, 0.0f, 1.0f);
+    if (mask & GL_STENCIL_BUFFER_BIT)
+        device->clearStencil = GLint(stencil & 255);
     if (rectCount == 0) {
         // All of the surface: kept to be done when needed (clearBeforeDraw). Done,
         // it is a plain fill: a scissored clear is drawn as a quad by Mesa's
         // software renderer. present() paints the border around the client area.
         device->pendingClear |= mask;
-        if (mask & GL_COLOR_BUFFER_BIT) {
-            GLfloat* c = device->clearColor;
-            c[0] = ((color >> 16) & 255) / 255.0f;
-            c[1] = ((color >> 8) & 255) / 255.0f;
-            c[2] = (color & 255) / 255.0f;
-            c[3] = (color >> 24) / 255.0f;
-        }
-        if (mask & GL_DEPTH_BUFFER_BIT)
-            device->clearDepth = std::clamp(z, 0.0f, 1.0f);
-        if (mask & GL_STENCIL_BUFFER_BIT)
-            device->clearStencil = GLint(stencil & 255);
         return OK;
     }
-    // Rectangles come after any whole clear of the same parts still pending.
-    doPendingClear(device, mask);
-    if (flags & CLEAR_TARGET)
-        glClearColor(((color >> 16) & 255) / 255.0f, ((color >> 8) & 255) / 255.0f, (color & 255) / 255.0f,
-                     (color >> 24) / 255.0f);
-    if (flags & CLEAR_ZBUFFER) {
-        setClearDepth(std::clamp(z, 0.0f, 1.0f));
-        glDepthMask(GL_TRUE);
-    }
-    if (flags & CLEAR_STENCIL)
-        glClearStencil(GLint(stencil & 255));
+    useClearValues(device, mask);
     // Rectangles are {left, top, right, bottom} in client pixels, y down.
     const Rect& c = device->client;
     const int32_t* r = static_cast<const int32_t*>(rects);
